@@ -1,0 +1,26 @@
+# Compiler settings shared by every target, linked PRIVATE.
+add_library(talvex_options INTERFACE)
+add_library(talvex::options ALIAS talvex_options)
+target_compile_features(talvex_options INTERFACE cxx_std_17)
+
+add_library(talvex_warnings INTERFACE)
+add_library(talvex::warnings ALIAS talvex_warnings)
+target_compile_options(talvex_warnings INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wshadow -Wconversion -Wold-style-cast>
+  $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<BOOL:${TALVEX_WERROR}>>:-Werror>)
+
+# Adds a static library talvex_<name> (alias talvex::<name>) from the sources given,
+# with its public headers under <folder>/include.
+# A folder whose sources are not written yet gives a header-only library.
+function(talvex_add_library name)
+  if(NOT ARGN)
+    add_library(talvex_${name} INTERFACE)
+    add_library(talvex::${name} ALIAS talvex_${name})
+    target_include_directories(talvex_${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    return()
+  endif()
+  add_library(talvex_${name} STATIC ${ARGN})
+  add_library(talvex::${name} ALIAS talvex_${name})
+  target_include_directories(talvex_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_link_libraries(talvex_${name} PRIVATE talvex::options talvex::warnings)
+endfunction()

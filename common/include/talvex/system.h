@@ -1,0 +1,60 @@
+#pragma once
+// What the core asks of the operating system, behind one interface so that tests can
+// inject a clock, a locale and folders. The POSIX implementation is in platform/.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "talvex/local_time.h"
+#include "talvex/locale_values.h"
+
+namespace talvex {
+
+// Drive-type codes as the drive-type query reports them.
+enum DriveKind : int {
+  kDriveUnknown = 0,
+  kDriveNoRootFolder = 1,
+  kDriveRemovable = 2,
+  kDriveFixed = 3,
+  kDriveRemote = 4,
+  kDriveCdRom = 5,
+  kDriveRamDisk = 6,
+};
+
+// Special-folder value of the desktop.
+constexpr int kCsidlDesktop = 0;
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // Clocks.
+  virtual LocalTime LocalNow() = 0;                     // local wall clock, to the ms
+  virtual int64_t MonotonicNanoseconds() = 0;           // never steps; for latencies
+  virtual bool ReadPerformanceCounter(uint64_t& value) = 0;  // false: cannot be read
+  virtual uint32_t TickCount() = 0;                     // ms since system start
+
+  // Regional settings.
+  virtual LocaleValues Locale() = 0;
+
+  // Program and folders. Folder texts end in the path separator unless said otherwise.
+  virtual std::string ExecutablePath() = 0;             // full path of the running program
+  virtual std::vector<std::string> CommandLineValues() = 0;  // values after the program path
+  virtual int GetDriveKind(const std::string& root) = 0;
+  virtual std::string GetTempFolder() = 0;
+  virtual std::string GetSpecialFolder(int csidl) = 0;  // no trailing separator; "" if none
+  virtual bool FolderIsWritable(const std::string& folder) = 0;
+
+  // The shell.
+  virtual void OpenWebAddress(const std::string& address) = 0;
+};
+
+// The path separator of this platform.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+}  // namespace talvex

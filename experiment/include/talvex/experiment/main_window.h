@@ -1,0 +1,63 @@
+#pragma once
+// The eleven operations the experiment does to the main window. The core reaches the window
+// only through this interface; the Qt window and the tests' fake window implement it.
+
+#include <cstdint>
+#include <string>
+
+#include "talvex/imagestore/jpeg_image.h"
+
+namespace talvex::experiment {
+
+// Controls whose text is read or written.
+enum class TextControl { Button2, Label1, Edit1, Memo1 };
+
+// Controls that are removed for good during a run.
+enum class RemovableControl { Memo1, Edit1 };
+
+class IMainWindow {
+ public:
+  virtual ~IMainWindow() = default;
+
+  // 1. Picture of Image1: the area keeps its own copy (the caller may release its picture)
+  //    and draws it stretched over its whole rectangle.
+  virtual void SetPicture(const imagestore::TJPEGImage& picture) = 0;
+
+  // 2. Text of Button2 / Label1 (captions), Edit1 / Memo1 (texts). Reading a removed control
+  //    gives "" and writing one does nothing.
+  virtual std::string GetText(TextControl control) const = 0;
+  virtual void SetText(TextControl control, const std::string& text) = 0;
+
+  // 3. Enable or disable Button2.
+  virtual void SetButtonEnabled(bool enabled) = 0;
+
+  // 4. Rating buttons, numbered 1 to 5: read whether checked; uncheck (raises no click).
+  virtual bool IsRatingChecked(int rating) const = 0;
+  virtual void UncheckRating(int rating) = 0;
+
+  // 5. Position of ProgressBar1, 0 to 100.
+  virtual void SetProgress(int position) = 0;
+
+  // 6. Interval of Timer1 in ms. 0 stops it; a value that differs from the current one
+  //    stops the timer and, if not 0, starts it afresh; the current value changes nothing.
+  virtual void SetTimerInterval(uint32_t milliseconds) = 0;
+
+  // 7. Remove Memo1 or Edit1 for good; a later removal does nothing.
+  virtual void RemoveControl(RemovableControl control) = 0;
+  virtual bool HasControl(RemovableControl control) const = 0;
+
+  // 8. Neither minimised nor maximised.
+  virtual void SetNormalState() = 0;
+
+  // 9. Modal message box: the text, the application title, no icon, "OK"; returns when
+  //    dismissed.
+  virtual void ShowMessage(const std::string& text) = 0;
+
+  // 10. End the program once the current handler has returned.
+  virtual void EndProgram() = 0;
+
+  // 11. Open a web address with the platform's shell.
+  virtual void OpenWebAddress(const std::string& address) = 0;
+};
+
+}  // namespace talvex::experiment

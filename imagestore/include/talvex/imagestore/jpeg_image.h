@@ -1,0 +1,59 @@
+#pragma once
+// TJPEGImage: a JPEG picture that keeps one shared copy of its compressed bytes, reads the
+// header when loaded and decodes the pixels only when they are first asked for.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace talvex::imagestore {
+
+enum class PixelFormat { Bits24, Bits8 };
+
+// Decoded pixels, rows top to bottom without padding.
+// Bits24: 3 bytes per pixel, R G B. Bits8: 1 byte per pixel, an index into palette.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  PixelFormat format = PixelFormat::Bits24;
+  std::vector<uint8_t> pixels;
+  std::vector<std::array<uint8_t, 3>> palette;
+};
+
+class TJPEGImage {
+ public:
+  TJPEGImage();
+  // A copy shares the compressed bytes (and the decoded bitmap once there is one).
+  TJPEGImage(const TJPEGImage&) = default;
+  TJPEGImage& operator=(const TJPEGImage&) = default;
+
+  // Takes the bytes as the picture's own copy and reads the JPEG header at once.
+  // Raises EJPEG ("JPEG error #%d") when the header cannot be read.
+  void LoadFromBytes(std::vector<uint8_t> bytes);
+
+  bool Empty() const;
+  int Width() const;
+  int Height() const;
+  bool Grayscale() const;
+  bool MultipleScans() const;  // progressive file: several scans
+  const std::vector<uint8_t>& CompressedBytes() const;
+
+  // The full-size bitmap with the picture's settings, decoded on the first call.
+  const Bitmap& Decoded() const;
+
+  // Decodes at a reduced DCT scale 1/scaleDenom (1, 2, 4 or 8) with the same settings;
+  // not cached.
+  Bitmap DecodeScaled(int scaleDenom) const;
+
+  // Pixel format of every picture decoded from now on: set once at start-up from the
+  // screen (8 bits when the screen has at most 8 bits per pixel).
+  static void SetDefaultPixelFormat(PixelFormat format);
+  static PixelFormat DefaultPixelFormat();
+
+ private:
+  struct Shared;
+  std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace talvex::imagestore
