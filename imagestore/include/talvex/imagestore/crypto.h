@@ -27,6 +27,8 @@ CipherKey DeriveKey40(std::string_view passPhrase);
 class StreamCipher {
  public:
   explicit StreamCipher(const CipherKey& key);
+  // A raw RC4 key of 1 to 256 bytes.
+  StreamCipher(const uint8_t* key, size_t keyLength);
   ~StreamCipher();
   StreamCipher(const StreamCipher&) = delete;
   StreamCipher& operator=(const StreamCipher&) = delete;
