@@ -13,8 +13,12 @@ namespace talvex::experiment {
 
 struct ExperimentRecord;
 
+// The prompt that Edit1 shows until the rater types an ID.
+inline constexpr const char* kIdPrompt = "Enter your ID here.";
+
 class TExperimentController {
  public:
+  // A null image loader stands for the image store of the running program.
   TExperimentController(IMainWindow& window, System& system,
                         std::shared_ptr<const imagestore::TResourceManager> imageLoader);
   ~TExperimentController();
@@ -31,7 +35,13 @@ class TExperimentController {
   void RadioButton5Click();
   void Timer1Timer();
 
-  // True once FormCreate has run all its steps (the window may then be shown).
+  // The routines the handlers use.
+  bool GetName();  // true when the ID field holds an acceptable ID, now in RaterId
+  void ReadRunParameters();
+  void ShowProgress();
+
+  // True once FormCreate has run all its steps (the window may then be shown). False after
+  // "No Image Files found! - Exit" or a set-up that stopped on an error: the program ends.
   bool SetUpComplete() const;
 
   const ExperimentRecord& Record() const;

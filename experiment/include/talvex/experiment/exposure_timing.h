@@ -1,0 +1,28 @@
+#pragma once
+// Exposure and response timing: the end of an exposure, the rating buttons and the latency.
+
+#include <cstdint>
+
+#include "talvex/experiment/experiment_record.h"
+#include "talvex/experiment/main_window.h"
+#include "talvex/system.h"
+
+namespace talvex::experiment {
+
+// Notes the onset of the image just put on screen: ShownAt from the wall clock, the
+// monotonic mark the latency is measured from.
+void MarkOnset(ExperimentRecord& record, System& system);
+
+// Blank picture, Button2 enabled with caption "Next", timer stopped.
+void TurnImageOff(ExperimentRecord& record, IMainWindow& window);
+
+// A rating button became the chosen one: Latency from the onset, then TurnImageOff.
+void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system);
+
+// 1 to 5 for the first chosen rating button, -1 when none; stored in Response.
+int32_t GetResponse(ExperimentRecord& record, const IMainWindow& window);
+
+// Unchooses all five rating buttons.
+void ClearResponse(IMainWindow& window);
+
+}  // namespace talvex::experiment

@@ -1,0 +1,37 @@
+#pragma once
+// The four positional run parameters: splitting a command line into values and converting
+// them to numbers.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "talvex/experiment/experiment_record.h"
+
+namespace talvex::experiment {
+
+inline constexpr const char* kDefaultParamLine = "10000 0.1 0.3 1 (by default)";
+
+// The values of a raw command-line text, the program path first, up to the first empty one.
+std::vector<std::string> SplitCommandLine(std::string_view text);
+
+// The values before the first empty one.
+std::vector<std::string> ValuesUpToFirstEmpty(const std::vector<std::string>& values);
+
+// Leading blanks, a sign, decimal digits in the 32-bit signed range or hexadecimal digits
+// after "$", "x" or "0x"; nothing after the digits. Raises EConvertError
+// "'<text>' is not a valid integer value".
+int32_t StrToInt(const std::string& text);
+
+// Blanks, a sign, digits with the given decimal separator, an exponent after "E" or "e",
+// blanks. Raises EConvertError "'<text>' is not a valid floating point value".
+double StrToFloat(const std::string& text, char decimalSeparator);
+
+// Fills Exposure, PosFraction, NegFraction and ParamLine from exactly four values (the
+// defaults otherwise) and sets CopyToDesktop when the fourth is above 0. A value that does
+// not convert raises, leaving the values converted before it set.
+void ReadRunParameters(ExperimentRecord& record, const std::vector<std::string>& values,
+                       char decimalSeparator);
+
+}  // namespace talvex::experiment

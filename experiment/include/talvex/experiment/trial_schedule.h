@@ -1,0 +1,32 @@
+#pragma once
+// The trial schedule: repeats, the class draw, the drawing of one trial and the image name
+// that the results row reports.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "talvex/experiment/experiment_record.h"
+#include "talvex/experiment/main_window.h"
+#include "talvex/system.h"
+
+namespace talvex::experiment {
+
+// Appends Round(size x fraction) different entries of the pool, drawn without replacement,
+// to its end. Raises EListError "List index out of bounds (0)" when that exceeds the pool.
+void AddRepeats(Pool& pool, double fraction, RandomSource& random);
+
+// t of the class draw: the positive pool is chosen when a draw below 1000 is below t.
+int32_t PositiveThreshold(size_t positives, size_t negatives);
+
+// Chooses the pool of the next trial in proportion to what remains.
+Pool& ClassDraw(ExperimentRecord& record);
+
+// "RESOURCES_NEG_C__0__BMP" -> "neg" TAB "c (0).ccc".
+std::string ReportedImageName(const std::string& resourceName, const std::string& programFolder);
+
+// Draws one entry of the pool, shows its picture and starts its exposure. A picture that
+// fails to load raises and leaves the pool, the timer and the counter untouched.
+void DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system);
+
+}  // namespace talvex::experiment

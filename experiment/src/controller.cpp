@@ -1,0 +1,225 @@
+#include "talvex/experiment/controller.h"
+
+#include <utility>
+
+#include "talvex/experiment/experiment_record.h"
+#include "talvex/experiment/exposure_timing.h"
+#include "talvex/experiment/rounding.h"
+#include "talvex/experiment/run_parameters.h"
+#include "talvex/experiment/trial_schedule.h"
+#include "talvex/results/results_log.h"
+#include "talvex/results/sealing.h"
+
+namespace talvex::experiment {
+namespace {
+
+constexpr const char* kInstructions =
+    "Thank you for downloading Talvex. Before beginning the experiment, please review the "
+    "instructions on the website. When you are ready, enter your ID into the box at the bottom "
+    "left of this window, and hit the start button.";
+
+// The folder part of a path, including its final separator.
+std::string FolderPart(const std::string& path) {
+#ifdef _WIN32
+  const size_t last = path.find_last_of("\\/:");
+#else
+  const size_t last = path.find_last_of(kPathSeparator);
+#endif
+  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+}  // namespace
+
+struct TExperimentController::Impl {
+  IMainWindow& window;
+  System& system;
+  ExperimentRecord record;
+  bool setUpComplete = false;
+  bool finished = false;  // the results are sealed and the end of the program requested
+};
+
+TExperimentController::TExperimentController(
+    IMainWindow& window, System& system,
+    std::shared_ptr<const imagestore::TResourceManager> imageLoader)
+    : impl_(new Impl{window, system, {}, false, false}) {
+  if (!imageLoader) imageLoader = std::make_shared<imagestore::TResourceManager>();
+  impl_->record.ImageLoader = std::move(imageLoader);
+}
+
+TExperimentController::~TExperimentController() = default;
+
+void TExperimentController::FormCreate() {
+  ExperimentRecord& r = impl_->record;
+  IMainWindow& window = impl_->window;
+  System& system = impl_->system;
+  impl_->setUpComplete = false;
+
+  r.Random.Reseed(system);
+  const std::string executable = system.ExecutablePath();
+  r.ProgramFolder = FolderPart(executable);
+  r.OnCdRom = results::ProbeOnCdRom(system, executable);
+  r.ProgramFolderWritable = system.FolderIsWritable(r.ProgramFolder);
+  r.TrialCount = 0;
+  r.PosPool.clear();
+  r.NegPool.clear();
+  {
+    const std::unique_ptr<imagestore::TJPEGImage> blank =
+        r.ImageLoader->LoadImage("RESOURCES_BLANK_BMP");
+    r.BlankPicture = blank ? *blank : imagestore::TJPEGImage();
+  }
+  // Characters 11 to 13 of a resource name give its class.
+  for (const std::string& name : r.ImageLoader->ListImageNames()) {
+    if (name.size() <= 14) continue;
+    const std::string kind = name.substr(10, 3);
+    if (kind == "POS") {
+      r.PosPool.push_back(name);
+    } else if (kind == "NEG") {
+      r.NegPool.push_back(name);
+    }
+  }
+  window.SetText(TextControl::Button2, "Start");
+  window.SetTimerInterval(0);
+  r.CopyToDesktop = false;
+  ReadRunParameters();
+  AddRepeats(r.PosPool, r.PosFraction, r.Random);
+  AddRepeats(r.NegPool, r.NegFraction, r.Random);
+  r.TotalTrials = static_cast<int32_t>(r.PosPool.size() + r.NegPool.size());
+  if (r.TotalTrials == 0) {
+    window.ShowMessage("No Image Files found! - Exit");
+    window.EndProgram();
+    return;
+  }
+  ShowProgress();
+  window.SetNormalState();
+  window.SetText(TextControl::Memo1, kInstructions);
+  impl_->setUpComplete = true;
+}
+
+void TExperimentController::ReadRunParameters() {
+  System& system = impl_->system;
+  experiment::ReadRunParameters(impl_->record, ValuesUpToFirstEmpty(system.CommandLineValues()),
+                                system.Locale().decimalSeparator);
+}
+
+bool TExperimentController::GetName() {
+  IMainWindow& window = impl_->window;
+  const std::string text = window.GetText(TextControl::Edit1);
+  if (text.empty() || text == kIdPrompt) {
+    window.ShowMessage("Enter your ID, please!");
+    return false;
+  }
+  // An ID goes into the results file's name; refuse one that cannot.
+  if (!results::IsUsableRaterId(text)) {
+    window.ShowMessage(results::kUnusableIdMessage);
+    return false;
+  }
+  impl_->record.RaterId = text;
+  return true;
+}
+
+void TExperimentController::Edit1Click() {
+  IMainWindow& window = impl_->window;
+  if (window.GetText(TextControl::Edit1) == kIdPrompt) window.SetText(TextControl::Edit1, "");
+}
+
+void TExperimentController::Button2Click() {
+  // A set-up that stopped ends the program; a finished run has nothing more to do.
+  if (!impl_->setUpComplete || impl_->finished) return;
+  ExperimentRecord& r = impl_->record;
+  IMainWindow& window = impl_->window;
+  System& system = impl_->system;
+
+  r.Random.Reseed(system);
+  if (window.HasControl(RemovableControl::Memo1)) window.RemoveControl(RemovableControl::Memo1);
+
+  if (r.TrialCount == 0) {
+    // Once the paths are made (a first draw that failed), the press goes straight on.
+    if (!r.PathsMade) {
+      if (!GetName()) {
+        ShowProgress();
+        return;
+      }
+      const results::ResultsPlace place{r.ProgramFolder, r.OnCdRom, r.ProgramFolderWritable};
+      std::string resultsPath = results::MakeResultsPath(system, place, r.RaterId);
+      std::string sealedPath = results::MakeSealedPath(resultsPath);
+      r.ResultsPath = std::move(resultsPath);
+      r.SealedPath = std::move(sealedPath);
+      r.PathsMade = true;
+      // The ID field stays until the run has its paths, so a failure above can be retried.
+      window.RemoveControl(RemovableControl::Edit1);
+    }
+  } else {
+    if (GetResponse(r, window) < 0) {
+      window.ShowMessage("Please enter your rating!");
+      ShowProgress();
+      return;
+    }
+    // One row per trial: a press that follows a failed draw or a failed sealing does not
+    // write the row again; one that follows a failed append writes it now.
+    if (!r.RowWritten) {
+      results::TrialRow row;
+      row.paramLine = r.ParamLine;
+      row.raterId = r.RaterId;
+      row.trialCount = r.TrialCount;
+      row.imageName = r.ImageName;
+      row.response = r.Response;
+      row.latency = r.Latency;
+      results::AppendTrialRow(system, r.ResultsPath, row);
+      r.RowWritten = true;
+    }
+  }
+
+  if (r.PosPool.empty() && r.NegPool.empty()) {
+    results::HandOffWindow handOff;
+    handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
+    handOff.endProgram = [&window]() { window.EndProgram(); };
+    results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop, handOff);
+    impl_->finished = true;
+  } else {
+    Pool& pool = ClassDraw(r);
+    DrawTrial(r, pool, window, system);
+  }
+  ShowProgress();
+}
+
+void TExperimentController::ShowProgress() {
+  const ExperimentRecord& r = impl_->record;
+  int64_t position = 0;
+  if (r.TotalTrials > 0) {
+    position =
+        Round(static_cast<double>(r.TrialCount) * 100.0 / static_cast<double>(r.TotalTrials));
+  }
+  impl_->window.SetProgress(static_cast<int>(position));
+  impl_->window.SetText(TextControl::Label1,
+                        std::to_string(r.TrialCount) + "/" + std::to_string(r.TotalTrials));
+}
+
+void TExperimentController::RadioButton1Click() {
+  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+}
+void TExperimentController::RadioButton2Click() {
+  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+}
+void TExperimentController::RadioButton3Click() {
+  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+}
+void TExperimentController::RadioButton4Click() {
+  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+}
+void TExperimentController::RadioButton5Click() {
+  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+}
+
+void TExperimentController::Timer1Timer() {
+  TurnImageOff(impl_->record, impl_->window);
+}
+
+bool TExperimentController::SetUpComplete() const {
+  return impl_->setUpComplete;
+}
+
+const ExperimentRecord& TExperimentController::Record() const {
+  return impl_->record;
+}
+
+}  // namespace talvex::experiment

@@ -1,0 +1,42 @@
+#include "talvex/experiment/exposure_timing.h"
+
+#include "talvex/experiment/rounding.h"
+#include "talvex/local_time.h"
+
+namespace talvex::experiment {
+
+void MarkOnset(ExperimentRecord& record, System& system) {
+  record.ShownAt = ToTimeStamp(system.LocalNow());
+  record.ShownAtNs = system.MonotonicNanoseconds();
+}
+
+void TurnImageOff(ExperimentRecord& record, IMainWindow& window) {
+  window.SetPicture(record.BlankPicture);
+  window.SetButtonEnabled(true);
+  window.SetText(TextControl::Button2, "Next");
+  window.SetTimerInterval(0);
+}
+
+void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system) {
+  const int64_t elapsed = system.MonotonicNanoseconds() - record.ShownAtNs;
+  // The low 32 bits of the rounded milliseconds.
+  record.Latency = static_cast<int32_t>(static_cast<uint32_t>(NanosecondsToMilliseconds(elapsed)));
+  TurnImageOff(record, window);
+}
+
+int32_t GetResponse(ExperimentRecord& record, const IMainWindow& window) {
+  record.Response = -1;
+  for (int rating = 1; rating <= 5; ++rating) {
+    if (window.IsRatingChecked(rating)) {
+      record.Response = rating;
+      break;
+    }
+  }
+  return record.Response;
+}
+
+void ClearResponse(IMainWindow& window) {
+  for (int rating = 1; rating <= 5; ++rating) window.UncheckRating(rating);
+}
+
+}  // namespace talvex::experiment
