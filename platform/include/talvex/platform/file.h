@@ -1,0 +1,86 @@
+#pragma once
+// Files for the core: open, create, read, write, flush to stable storage, and the folder
+// queries, each failure reported as the error code the results messages use together with
+// the system's English text for it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace talvex::platform {
+
+// Error codes that have a meaning of their own in the results messages.
+constexpr int kFileNotFound = 2;
+constexpr int kInvalidFilename = 3;
+constexpr int kTooManyOpenFiles = 4;
+constexpr int kAccessDenied = 5;
+constexpr int kSharingViolation = 32;  // another program holds the file
+constexpr int kDiskFull = 101;
+constexpr int kDeviceIoError = 1117;  // EIO; kept apart from code 5
+
+// The outcome of a file step: code 0 on success.
+struct FileStatus {
+  int code = 0;         // error code in the numbering of the results messages
+  int errorNumber = 0;  // the C library's errno value, 0 when the code is not from errno
+  std::string text;     // the system's English message, e.g. "No such file or directory"
+  bool Ok() const { return code == 0; }
+};
+
+// ENOENT 2; ENOTDIR, ENAMETOOLONG, EINVAL, ELOOP 3; EMFILE, ENFILE 4; EACCES, EPERM, EROFS,
+// EISDIR 5; ENOSPC, EDQUOT 101; EIO 1117; any other errno keeps its own value.
+int ErrorCodeFromErrno(int errorNumber);
+// The C library's English text for an errno value, whatever the current locale.
+std::string ErrorTextFromErrno(int errorNumber);
+FileStatus StatusFromErrno(int errorNumber);
+
+// An open file; closed by the destructor when Close was not called.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Reading; other programs may read the file as well but not write it.
+  FileStatus OpenForReading(const std::string& path);
+  // An existing file, written at its end; other programs may read it but not write it.
+  FileStatus OpenForAppend(const std::string& path);
+  // A new file; fails with EEXIST (code 17) when anything already has the name.
+  FileStatus CreateNew(const std::string& path);
+  // A file emptied or created, for exclusive use.
+  FileStatus Create(const std::string& path);
+
+  FileStatus Read(void* buffer, size_t capacity, size_t& count);  // count 0 at the end
+  FileStatus WriteAll(const void* data, size_t length);
+  FileStatus Sync();  // flushes the data to stable storage
+  FileStatus Size(uint64_t& size) const;
+  FileStatus Truncate(uint64_t size);
+  FileStatus Close();
+
+  bool IsOpen() const { return descriptor_ >= 0; }
+  // Whether both are open on the same file of the same file system.
+  bool SameFileAs(const File& other) const;
+
+ private:
+  FileStatus Open(const std::string& path, int flags, bool exclusive);
+
+  int descriptor_ = -1;
+};
+
+bool Exists(const std::string& path);              // anything at the path; links are not followed
+bool FileExists(const std::string& path);          // a regular file
+bool FolderExists(const std::string& path);        // a folder
+FileStatus CreateFolder(const std::string& path);  // one level
+FileStatus RemoveFile(const std::string& path);
+
+// Copies the source over the destination, replacing an existing file. The copy is written
+// under a temporary name beside the destination and renamed into place, so a failed copy
+// never leaves a partial file under the destination's name.
+FileStatus CopyFile(const std::string& source, const std::string& destination);
+
+// Whether a file can be created in the folder: creates and removes a probe file.
+bool ProbeFolderWritable(const std::string& folder);
+
+}  // namespace talvex::platform
