@@ -7,7 +7,19 @@
 #include <memory>
 #include <vector>
 
+#include "talvex/exception.h"
+
 namespace talvex::imagestore {
+
+// "JPEG error #%d": libjpeg refused the data; the number is libjpeg's message code.
+class EJPEG : public Exception {
+ public:
+  explicit EJPEG(int code) : Exception(FormatMessage("JPEG error #%d", code)), code_(code) {}
+  int ErrorCode() const { return code_; }
+
+ private:
+  int code_;
+};
 
 enum class PixelFormat { Bits24, Bits8 };
 
