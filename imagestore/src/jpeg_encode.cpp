@@ -1,7 +1,5 @@
 #include "talvex/imagestore/jpeg_encode.h"
 
-#include <jerror.h>
-
 #include <csetjmp>
 #include <new>
 

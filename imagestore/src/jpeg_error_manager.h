@@ -7,10 +7,15 @@
 // throws EJPEG, and the RAII owner of the libjpeg object destroys it as the exception leaves.
 // Functions that call setjmp create no objects with destructors after it.
 
-#include <jpeglib.h>
-
 #include <csetjmp>
+
+// clang-format off
+// jpeglib.h needs size_t and FILE first; jerror.h numbers its codes by jpeglib.h's version.
+#include <cstddef>
 #include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
 
 namespace talvex::imagestore::detail {
 

@@ -1,7 +1,5 @@
 #include "talvex/imagestore/jpeg_image.h"
 
-#include <jerror.h>
-
 #include <csetjmp>
 #include <cstdint>
 #include <utility>

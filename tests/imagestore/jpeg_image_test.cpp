@@ -11,9 +11,13 @@
 
 #include "talvex/imagestore/jpeg_encode.h"
 
+// clang-format off
 // libjpeg's message codes, numbered as the library was built (jpeglib.h sets the version).
-#include <jerror.h>
+#include <cstddef>
+#include <cstdio>
 #include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
 
 namespace talvex::imagestore {
 namespace {
