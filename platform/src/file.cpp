@@ -29,13 +29,7 @@ FileStatus Lock(int descriptor, bool exclusive) {
   const int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   while (flock(descriptor, operation) != 0) {
     if (errno == EINTR) continue;
-    if (errno == EWOULDBLOCK) {
-      FileStatus status;
-      status.code = kSharingViolation;
-      status.errorNumber = EWOULDBLOCK;
-      status.text = kSharingViolationText;
-      return status;
-    }
+    if (errno == EWOULDBLOCK) return SharingViolationStatus();
     break;
   }
   return {};
@@ -103,6 +97,14 @@ FileStatus StatusFromErrno(int errorNumber) {
   status.code = ErrorCodeFromErrno(errorNumber);
   status.errorNumber = errorNumber;
   if (errorNumber != 0) status.text = ErrorTextFromErrno(errorNumber);
+  return status;
+}
+
+FileStatus SharingViolationStatus() {
+  FileStatus status;
+  status.code = kSharingViolation;
+  status.errorNumber = EWOULDBLOCK;
+  status.text = kSharingViolationText;
   return status;
 }
 
@@ -226,11 +228,12 @@ FileStatus File::Close() {
   return {};
 }
 
-bool File::SameFileAs(const File& other) const {
+bool File::IsFileAt(const std::string& path) const {
   struct stat mine {};
   struct stat theirs {};
-  if (descriptor_ < 0 || other.descriptor_ < 0) return false;
-  if (fstat(descriptor_, &mine) != 0 || fstat(other.descriptor_, &theirs) != 0) return false;
+  if (descriptor_ < 0 || fstat(descriptor_, &mine) != 0 || stat(path.c_str(), &theirs) != 0) {
+    return false;
+  }
   return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 

@@ -32,6 +32,8 @@ int ErrorCodeFromErrno(int errorNumber);
 // The C library's English text for an errno value, whatever the current locale.
 std::string ErrorTextFromErrno(int errorNumber);
 FileStatus StatusFromErrno(int errorNumber);
+// The status of a file that another program (or another open of this one) holds.
+FileStatus SharingViolationStatus();
 
 // An open file; closed by the destructor when Close was not called.
 class File {
@@ -60,8 +62,8 @@ class File {
   FileStatus Close();
 
   bool IsOpen() const { return descriptor_ >= 0; }
-  // Whether both are open on the same file of the same file system.
-  bool SameFileAs(const File& other) const;
+  // Whether the path names the open file (the same file of the same file system).
+  bool IsFileAt(const std::string& path) const;
 
  private:
   FileStatus Open(const std::string& path, int flags, bool exclusive);

@@ -1,6 +1,7 @@
 #pragma once
 // The results log: where results files go, how one is named, and how a trial row is appended.
 
+#include <cstddef>
 #include <string>
 
 #include "talvex/local_time.h"
@@ -25,10 +26,14 @@ bool ProbeOnCdRom(System& system, const std::string& executablePath);
 // Where the results of a run go: the temporary folder when the program lies on a CD-ROM or in
 // a folder it cannot write, else ProgramFolder + "results" + separator.
 struct ResultsPlace {
-  std::string programFolder;        // ends in the path separator
+  std::string programFolder;  // ends in the path separator
   bool onCdRom = false;
   bool programFolderWritable = true;
 };
+
+// The longest usable rater ID in bytes: the whole file name (ID, stamps, " (NNN)" and
+// ".xls") must stay within the 255 bytes a file system allows for a name.
+inline constexpr size_t kMaxRaterIdBytes = 147;
 
 // Whether a rater ID can be part of a file name; GetName refuses the others with
 // kUnusableIdMessage.
@@ -40,6 +45,10 @@ inline constexpr const char* kUnusableIdMessage =
 // the results folder when needed, not the file. When a file already exists at that path the
 // first free name with " (2)", " (3)", ... before ".xls" is taken. Raises EInOutError.
 std::string MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId);
+
+// The second line of every results file (the first is the parameter line).
+inline constexpr const char* kHeaderLine =
+    "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
 
 // The values of one results row, taken from the experiment record at the press of Next.
 struct TrialRow {

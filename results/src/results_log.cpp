@@ -1,0 +1,306 @@
+#include "talvex/results/results_log.h"
+
+#include <cerrno>
+#include <cstdint>
+
+#include "talvex/exception.h"
+#include "talvex/platform/file.h"
+
+namespace talvex::results {
+namespace {
+
+constexpr size_t kMaxFileNameBytes = 255;  // a name's limit on the common file systems
+constexpr int kMaxSameNameRuns = 999;      // " (2)" ... " (999)"
+constexpr const char* kDefaultDatePattern = "M/d/yy";
+
+const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
+const char* const kMonthNames[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
+
+[[noreturn]] void RaiseIoError(int code) {
+  throw EInOutError(code, IoErrorMessage(code));
+}
+
+std::string TwoDigits(int value) {
+  value %= 100;
+  if (value < 0) value = -value;
+  return std::string(1, static_cast<char>('0' + value / 10)) + static_cast<char>('0' + value % 10);
+}
+
+std::string Padded(int value, size_t width) {
+  std::string text = std::to_string(value);
+  if (text.size() < width) text.insert(0, width - text.size(), '0');
+  return text;
+}
+
+int DayOfWeek(const LocalTime& time) {
+  // Day 0 of the count, 30 December 1899, was a Saturday.
+  const int64_t days = DaysSince18991230(time.year, time.month, time.day);
+  return static_cast<int>(((days % 7) + 7 + 6) % 7);
+}
+
+std::string DayName(const LocalTime& time, bool abbreviated) {
+  const std::string name = kDayNames[DayOfWeek(time)];
+  return abbreviated ? name.substr(0, 3) : name;
+}
+
+std::string MonthName(int month, bool abbreviated) {
+  if (month < 1 || month > 12) return "";
+  const std::string name = kMonthNames[month - 1];
+  return abbreviated ? name.substr(0, 3) : name;
+}
+
+std::string Without(std::string text, char removed) {
+  std::string out;
+  for (const char c : text) {
+    if (c != removed) out += c;
+  }
+  return out;
+}
+
+// The first count characters; a text in UTF-8 is counted in characters, other text in bytes.
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t end = 0;
+  size_t taken = 0;
+  while (end < text.size() && taken < count) {
+    const auto lead = static_cast<unsigned char>(text[end]);
+    size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+      length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+      length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+      length = 4;
+    bool wellFormed = end + length <= text.size();
+    for (size_t i = 1; wellFormed && i < length; ++i) {
+      wellFormed = (static_cast<unsigned char>(text[end + i]) & 0xC0) == 0x80;
+    }
+    end += wellFormed ? length : 1;
+    ++taken;
+  }
+  return text.substr(0, end);
+}
+
+bool IsControlByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 32 || byte == 127;
+}
+
+}  // namespace
+
+std::string DateText(const LocalTime& time, const LocaleValues& locale) {
+  const std::string& pattern =
+      locale.shortDatePattern.empty() ? std::string(kDefaultDatePattern) : locale.shortDatePattern;
+  std::string out;
+  size_t i = 0;
+  while (i < pattern.size()) {
+    const char c = pattern[i];
+    if (c == '\'' || c == '"') {
+      // Quoted literal text; a doubled quote stands for the quote itself.
+      size_t j = i + 1;
+      if (j < pattern.size() && pattern[j] == c) {
+        out += c;
+        i = j + 1;
+        continue;
+      }
+      while (j < pattern.size()) {
+        if (pattern[j] == c) {
+          if (j + 1 < pattern.size() && pattern[j + 1] == c) {
+            out += c;
+            j += 2;
+            continue;
+          }
+          break;
+        }
+        out += pattern[j++];
+      }
+      i = j + 1;
+      continue;
+    }
+    if (c == '/') {
+      out += locale.dateSeparator;
+      ++i;
+      continue;
+    }
+    const char lower = static_cast<char>(c | 0x20);
+    if (lower != 'd' && lower != 'm' && lower != 'y' && lower != 'g') {
+      out += c;
+      ++i;
+      continue;
+    }
+    size_t run = 1;
+    while (i + run < pattern.size() && static_cast<char>(pattern[i + run] | 0x20) == lower) ++run;
+    i += run;
+    switch (lower) {
+      case 'd':
+        if (run == 1)
+          out += std::to_string(time.day);
+        else if (run == 2)
+          out += TwoDigits(time.day);
+        else
+          out += DayName(time, run == 3);
+        break;
+      case 'm':  // a date pattern has no minutes: m is the month whatever its case
+        if (run == 1)
+          out += std::to_string(time.month);
+        else if (run == 2)
+          out += TwoDigits(time.month);
+        else
+          out += MonthName(time.month, run == 3);
+        break;
+      case 'y':
+        if (run == 1)
+          out += std::to_string(time.year % 100);
+        else if (run == 2)
+          out += TwoDigits(time.year);
+        else
+          out += Padded(time.year, 4);
+        break;
+      default:  // the era: the Gregorian calendar has none worth writing
+        break;
+    }
+  }
+  return out;
+}
+
+std::string TimeText(const LocalTime& time, const LocaleValues& locale) {
+  int hour = time.hour;
+  if (!locale.twentyFourHour) {
+    hour %= 12;
+    if (hour == 0) hour = 12;
+  }
+  std::string text = locale.hourLeadingZero ? TwoDigits(hour) : std::to_string(hour);
+  text +=
+      locale.timeSeparator + TwoDigits(time.minute) + locale.timeSeparator + TwoDigits(time.second);
+  if (!locale.twentyFourHour) {
+    const std::string& designator = time.hour < 12 ? locale.amDesignator : locale.pmDesignator;
+    if (!designator.empty()) {
+      text = locale.designatorBeforeTime ? designator + " " + text : text + " " + designator;
+    }
+  }
+  return text;
+}
+
+std::string IoErrorMessage(int code) {
+  switch (code) {
+    case 2:
+      return "File not found";
+    case 3:
+      return "Invalid filename";
+    case 4:
+      return "Too many open files";
+    case 5:
+      return "File access denied";
+    case 100:
+      return "Read beyond end of file";
+    case 101:
+      return "Disk full";
+    case 106:
+      return "Invalid numeric input";
+    default:
+      return FormatMessage("I/O error %d", code);
+  }
+}
+
+std::string DrivePart(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+  if (path.compare(0, 2, "\\\\") == 0) {
+    const size_t serverEnd = path.find('\\', 2);
+    if (serverEnd == std::string::npos) return path;
+    return path.substr(0, path.find('\\', serverEnd + 1));
+  }
+  // A POSIX path has no drive; the folder holding the file stands for it.
+  if (!path.empty() && path[0] == '/') return path.substr(0, path.find_last_of('/') + 1);
+  return "";
+}
+
+bool ProbeOnCdRom(System& system, const std::string& executablePath) {
+  return system.GetDriveKind(DrivePart(executablePath)) == kDriveCdRom;
+}
+
+bool IsUsableRaterId(const std::string& raterId) {
+  if (raterId == "." || raterId == ".." || raterId.size() > kMaxRaterIdBytes) return false;
+  for (const char c : raterId) {
+    if (c == '/' || c == '\\' || IsControlByte(c)) return false;
+  }
+  return true;
+}
+
+std::string MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId) {
+  // An ID that would name a file elsewhere, or no file at all, gets no path.
+  if (!IsUsableRaterId(raterId)) RaiseIoError(platform::kInvalidFilename);
+
+  const LocalTime now = system.LocalNow();
+  const LocaleValues locale = system.Locale();
+  const std::string dateStamp = Without(DateText(now, locale), '/');
+  const std::string nameStamp = Without(FirstCharacters(TimeText(now, locale), 5), ':');
+
+  std::string folder;
+  if (place.onCdRom || !place.programFolderWritable) {
+    folder = system.GetTempFolder();
+  } else {
+    std::string programFolder = place.programFolder;
+    if (!programFolder.empty() && programFolder.back() != kPathSeparator) {
+      programFolder += kPathSeparator;
+    }
+    folder = programFolder + "results" + kPathSeparator;
+    if (!platform::FolderExists(folder)) {
+      const platform::FileStatus status = platform::CreateFolder(programFolder + "results");
+      // Another program may have made it in the meantime.
+      if (!status.Ok() && !platform::FolderExists(folder)) RaiseIoError(status.code);
+    }
+  }
+
+  const std::string stem = raterId + " " + dateStamp + " " + nameStamp;
+  for (int run = 1; run <= kMaxSameNameRuns; ++run) {
+    const std::string name = run == 1 ? stem + ".xls" : stem + " (" + std::to_string(run) + ").xls";
+    if (name.size() > kMaxFileNameBytes) RaiseIoError(platform::kInvalidFilename);
+    if (!platform::Exists(folder + name)) return folder + name;
+  }
+  RaiseIoError(platform::ErrorCodeFromErrno(EEXIST));
+}
+
+void AppendTrialRow(System& system, const std::string& path, const TrialRow& row) {
+  platform::File file;
+  bool created = false;
+  platform::FileStatus status;
+  if (platform::FileExists(path)) {
+    status = file.OpenForAppend(path);
+  } else {
+    status = file.CreateNew(path);
+    created = status.Ok();
+    if (status.errorNumber == EEXIST) status = file.OpenForAppend(path);
+  }
+  if (!status.Ok()) RaiseIoError(status.code);
+
+  uint64_t sizeBefore = 0;
+  if (!created) file.Size(sizeBefore);
+
+  const LocalTime now = system.LocalNow();
+  const LocaleValues locale = system.Locale();
+  std::string text;
+  if (created) text = row.paramLine + "\r\n" + kHeaderLine + "\r\n";
+  text += row.raterId + "\t" + DateText(now, locale) + "\t" + TimeText(now, locale) + "\t" +
+          std::to_string(row.trialCount) + "\t" + row.imageName + "\t" +
+          std::to_string(row.response) + "\t" + std::to_string(row.latency) + "\r\n";
+
+  status = file.WriteAll(text.data(), text.size());
+  if (status.Ok()) status = file.Sync();
+  if (!status.Ok()) {
+    // The file keeps whole lines only: a part row would run into the next one, and a file
+    // without its header would never get one.
+    if (created) {
+      file.Close();
+      platform::RemoveFile(path);
+    } else {
+      file.Truncate(sizeBefore);
+    }
+    RaiseIoError(status.code);
+  }
+  status = file.Close();
+  if (!status.Ok()) RaiseIoError(status.code);
+}
+
+}  // namespace talvex::results
