@@ -1,0 +1,47 @@
+#include "error_box.h"
+
+#include <QMessageBox>
+
+namespace talvex::app {
+
+namespace {
+
+// Core texts break lines with CR LF; a box shows them with LF alone.
+QString BoxText(const std::string& text) {
+  QString result = QString::fromStdString(text);
+  result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return result;
+}
+
+void RunBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
+  QMessageBox box(icon, title, text, QMessageBox::Ok);
+  // Messages carry paths made from the rater's ID: never interpret them as markup.
+  box.setTextFormat(Qt::PlainText);
+  box.setObjectName(QStringLiteral("TalvexMessageBox"));
+  box.exec();
+}
+
+}  // namespace
+
+QString ErrorBoxText(const std::string& message) {
+  QString text = BoxText(message);
+  // Compared as unsigned bytes: a character outside ASCII sorts after "." as well.
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
+    text += QLatin1Char('.');
+  }
+  return text;
+}
+
+void ShowMessageBox(const std::string& text) {
+  RunBox(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), BoxText(text));
+}
+
+void ShowErrorBox(const std::string& message) {
+  RunBox(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), ErrorBoxText(message));
+}
+
+void ShowApplicationErrorBox(const std::string& message) {
+  RunBox(QMessageBox::Critical, QStringLiteral("Application Error"), ErrorBoxText(message));
+}
+
+}  // namespace talvex::app

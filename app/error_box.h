@@ -1,0 +1,48 @@
+#pragma once
+// The application's message boxes and the one place where a failure that escapes an event
+// handler is caught: every handler the windows forward runs inside Guarded().
+
+#include <QString>
+#include <exception>
+#include <string>
+#include <utility>
+
+namespace talvex::app {
+
+// The application title: caption of every message box and of the error box.
+inline constexpr const char* kApplicationTitle = "Talvex";
+
+// The error box's text: a full stop is appended when the message's last character sorts
+// after "." (so a message ending in ".", "!" or ")" is shown unchanged).
+QString ErrorBoxText(const std::string& message);
+
+// Modal box with the text, the application title, no icon and one "OK" button, centred on
+// the screen; returns when dismissed.
+void ShowMessageBox(const std::string& text);
+
+// Modal box with the error text, the application title, the error icon and "OK".
+void ShowErrorBox(const std::string& message);
+
+// Task-modal box titled "Application Error" for a failure outside any event handler.
+void ShowApplicationErrorBox(const std::string& message);
+
+// Runs one event handler. A failure that escapes it is shown in the error box and goes no
+// further (never into Qt's event loop); the program then waits for the next event.
+// Returns true when the handler ran to its end.
+template <class Handler>
+bool Guarded(Handler&& handler) {
+  std::string failure;
+  try {
+    std::forward<Handler>(handler)();
+    return true;
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "Unknown failure";
+  }
+  // Shown outside the catch block: the box runs a nested event loop.
+  ShowErrorBox(failure);
+  return false;
+}
+
+}  // namespace talvex::app

@@ -1,0 +1,47 @@
+#pragma once
+// TForm2: the About window. It names the program, credits the authors and the institutions,
+// and shows its picture; the picture and the two institution lines open web pages.
+
+#include <QDialog>
+#include <memory>
+
+#include "talvex/imagestore/resource_manager.h"
+#include "talvex/system.h"
+
+namespace talvex::app {
+
+class TLinkLabel;
+class TPictureArea;
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Builds the window hidden, then runs its creation event, which loads the picture through
+  // the given loader (a failure is shown in the error box; the window stays without it).
+  TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader,
+         QWidget* parent = nullptr);
+  ~TForm2() override;
+
+  double Scale() const { return scale_; }
+
+  // Opens the clicked link's own address.
+  void Label12Click(QObject* sender);
+  // Opens the video page.
+  void Image1Click();
+
+ protected:
+  // The window has no button of its own: Escape does not close it.
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+
+  System& system_;
+  std::unique_ptr<imagestore::TResourceManager> loader_;
+  double scale_ = 1.0;
+  TPictureArea* image1_ = nullptr;
+};
+
+}  // namespace talvex::app
