@@ -164,6 +164,8 @@ FileStatus File::Create(const std::string& path) {
   // Emptied only once the lock is held, so a file in use by another program is kept.
   FileStatus status = Open(path, O_WRONLY | O_CREAT, true);
   if (!status.Ok()) return status;
+  struct stat info {};
+  if (fstat(descriptor_, &info) == 0 && !S_ISREG(info.st_mode)) return {};  // a device
   return Truncate(0);
 }
 

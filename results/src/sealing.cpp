@@ -56,6 +56,9 @@ void CryptFile(const std::string& source, const std::string& destination,
         FormatMessage("Cannot create file \"%s\". %s", destination.c_str(), status.text.c_str()));
   }
 
+  // Only a file of this call's making is removed on failure, never a device.
+  const bool removable = out.IsFileAt(destination) && platform::FileExists(destination);
+
   imagestore::StreamCipher cipher(imagestore::DeriveKey(passPhrase));
   uint8_t buffer[kCipherBlock];
   for (;;) {
@@ -71,7 +74,7 @@ void CryptFile(const std::string& source, const std::string& destination,
   if (!status.Ok()) {
     // A sealed file that holds only part of the results must not be handed on.
     out.Close();
-    platform::RemoveFile(destination);
+    if (removable) platform::RemoveFile(destination);
     throw EInOutError(status.code, IoErrorMessage(status.code));
   }
 }

@@ -1,0 +1,141 @@
+#include "talvex/results/unseal.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <vector>
+
+#include "talvex/exception.h"
+#include "talvex/imagestore/crypto.h"
+#include "talvex/platform/file.h"
+#include "talvex/results/results_log.h"
+#include "talvex/system.h"
+
+namespace talvex::results {
+namespace {
+
+// The start of the file that is deciphered to recognise the key; a parameter line longer
+// than this does not occur in a results file.
+constexpr size_t kShapePrefix = 64 * 1024;
+constexpr size_t kCopyBlock = 64 * 1024;
+
+bool EndsWithNoCase(const std::string& text, const std::string& lowerSuffix) {
+  if (text.size() < lowerSuffix.size()) return false;
+  const size_t start = text.size() - lowerSuffix.size();
+  for (size_t i = 0; i < lowerSuffix.size(); ++i) {
+    if (static_cast<char>(text[start + i] | 0x20) != lowerSuffix[i]) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void RaiseIoError(const platform::FileStatus& status) {
+  throw EInOutError(status.code, IoErrorMessage(status.code));
+}
+
+std::vector<uint8_t> Deciphered(std::vector<uint8_t> bytes, const imagestore::CipherKey& key) {
+  imagestore::StreamCipher cipher(key);
+  cipher.Apply(bytes.data(), bytes.size());
+  return bytes;
+}
+
+std::string_view AsText(const std::vector<uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+const char* SealKeyName(SealKey key) {
+  return key == SealKey::k128 ? "128-bit key" : "40-bit key";
+}
+
+std::string MakeUnsealedPath(const std::string& sealedPath, const std::string& outputFolder) {
+  std::string path = sealedPath;
+  if (!outputFolder.empty()) {
+    const size_t separator = path.find_last_of(kPathSeparator);
+    if (separator != std::string::npos) path.erase(0, separator + 1);
+    path.insert(
+        0, outputFolder.back() == kPathSeparator ? outputFolder : outputFolder + kPathSeparator);
+  }
+  if (EndsWithNoCase(path, ".enc")) path.erase(path.size() - 4);
+  return path + ".xls";
+}
+
+bool HasResultsShape(std::string_view text) {
+  const size_t lineEnd = text.find("\r\n");
+  if (lineEnd == std::string_view::npos) return false;
+  // The parameter line holds no line break of its own.
+  if (text.substr(0, lineEnd).find_first_of("\r\n") != std::string_view::npos) return false;
+  const std::string header = std::string(kHeaderLine) + "\r\n";
+  return text.substr(lineEnd + 2, header.size()) == header;
+}
+
+SealKey UnsealFile(const std::string& sealedPath, const std::string& outputPath, bool overwrite,
+                   std::string_view passPhrase) {
+  platform::File in;
+  platform::FileStatus status = in.OpenForReading(sealedPath);
+  if (!status.Ok()) {
+    throw EFOpenError(
+        FormatMessage("Cannot open file \"%s\". %s", sealedPath.c_str(), status.text.c_str()));
+  }
+  std::vector<uint8_t> prefix(kShapePrefix);
+  size_t filled = 0;
+  while (filled < prefix.size()) {
+    size_t count = 0;
+    status = in.Read(prefix.data() + filled, prefix.size() - filled, count);
+    if (!status.Ok()) RaiseIoError(status);
+    if (count == 0) break;
+    filled += count;
+  }
+  prefix.resize(filled);
+
+  SealKey key = SealKey::k128;
+  imagestore::CipherKey cipherKey = imagestore::DeriveKey(passPhrase);
+  if (!HasResultsShape(AsText(Deciphered(prefix, cipherKey)))) {
+    key = SealKey::k40;
+    cipherKey = imagestore::DeriveKey40(passPhrase);
+    if (!HasResultsShape(AsText(Deciphered(prefix, cipherKey)))) {
+      throw Exception(FormatMessage(
+          "\"%s\" is not a sealed results file: neither the 128-bit nor the 40-bit key "
+          "yields a parameter line and the header line",
+          sealedPath.c_str()));
+    }
+  }
+
+  platform::File out;
+  if (in.IsFileAt(outputPath)) {
+    status = platform::SharingViolationStatus();
+  } else {
+    status = overwrite ? out.Create(outputPath) : out.CreateNew(outputPath);
+  }
+  if (status.errorNumber == EEXIST) {
+    throw EOutputExists(FormatMessage("File \"%s\" already exists", outputPath.c_str()));
+  }
+  if (!status.Ok()) {
+    throw EFCreateError(
+        FormatMessage("Cannot create file \"%s\". %s", outputPath.c_str(), status.text.c_str()));
+  }
+
+  const bool removable = out.IsFileAt(outputPath) && platform::FileExists(outputPath);
+
+  imagestore::StreamCipher cipher(cipherKey);
+  std::vector<uint8_t> block = std::move(prefix);
+  for (;;) {
+    cipher.Apply(block.data(), block.size());
+    status = out.WriteAll(block.data(), block.size());
+    if (!status.Ok()) break;
+    block.resize(kCopyBlock);
+    size_t count = 0;
+    status = in.Read(block.data(), block.size(), count);
+    if (!status.Ok() || count == 0) break;
+    block.resize(count);
+  }
+  if (status.Ok()) status = out.Sync();
+  if (status.Ok()) status = out.Close();
+  if (!status.Ok()) {
+    out.Close();
+    if (removable) platform::RemoveFile(outputPath);
+    RaiseIoError(status);
+  }
+  return key;
+}
+
+}  // namespace talvex::results

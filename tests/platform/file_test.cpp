@@ -1,0 +1,208 @@
+#include "talvex/platform/file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "scratch_folder.h"
+
+namespace talvex::platform {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+TEST(FileErrors, ErrnoValuesMapToTheResultsCodes) {
+  EXPECT_EQ(ErrorCodeFromErrno(ENOENT), 2);
+  EXPECT_EQ(ErrorCodeFromErrno(ENOTDIR), 3);
+  EXPECT_EQ(ErrorCodeFromErrno(ENAMETOOLONG), 3);
+  EXPECT_EQ(ErrorCodeFromErrno(EMFILE), 4);
+  EXPECT_EQ(ErrorCodeFromErrno(EACCES), 5);
+  EXPECT_EQ(ErrorCodeFromErrno(EROFS), 5);
+  EXPECT_EQ(ErrorCodeFromErrno(EISDIR), 5);
+  EXPECT_EQ(ErrorCodeFromErrno(ENOSPC), 101);
+  EXPECT_EQ(ErrorCodeFromErrno(EDQUOT), 101);
+  // EIO must not read as "File access denied" (code 5, the value of EIO itself).
+  EXPECT_EQ(ErrorCodeFromErrno(EIO), kDeviceIoError);
+  EXPECT_EQ(ErrorCodeFromErrno(EEXIST), EEXIST);
+}
+
+TEST(FileErrors, StatusCarriesTheEnglishSystemText) {
+  const FileStatus status = StatusFromErrno(ENOENT);
+  EXPECT_FALSE(status.Ok());
+  EXPECT_EQ(status.errorNumber, ENOENT);
+  EXPECT_EQ(status.text, "No such file or directory");
+}
+
+TEST(File, OpeningFailuresGiveTheirCodes) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "plain", "x");
+  File file;
+  EXPECT_EQ(file.OpenForReading(scratch / "missing").code, kFileNotFound);
+  EXPECT_EQ(file.OpenForAppend(scratch / "plain/inside").code, kInvalidFilename);
+  EXPECT_EQ(file.Create(scratch / "no-such-folder/x").code, kFileNotFound);
+  EXPECT_EQ(file.Create(scratch.Path()).code, kAccessDenied);
+  EXPECT_EQ(file.OpenForReading(scratch.Path()).code, kAccessDenied);
+  EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(File, CreateNewRefusesAnExistingName) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "kept", "old");
+  File file;
+  const FileStatus status = file.CreateNew(scratch / "kept");
+  EXPECT_EQ(status.errorNumber, EEXIST);
+  EXPECT_EQ(ReadBytes(scratch / "kept"), "old");
+  // A dangling link counts as a name in use: creating through it could write anywhere.
+  std::filesystem::create_symlink(scratch / "elsewhere", scratch / "link");
+  EXPECT_EQ(file.CreateNew(scratch / "link").errorNumber, EEXIST);
+  EXPECT_FALSE(std::filesystem::exists(scratch / "elsewhere"));
+}
+
+TEST(File, AppendWritesAtTheEndAndCreateEmpties) {
+  ScratchFolder scratch;
+  const std::string path = scratch / "f";
+  WriteBytes(path, "abc");
+  {
+    File file;
+    ASSERT_TRUE(file.OpenForAppend(path).Ok());
+    ASSERT_TRUE(file.WriteAll("def", 3).Ok());
+    ASSERT_TRUE(file.Sync().Ok());
+    ASSERT_TRUE(file.Close().Ok());
+  }
+  EXPECT_EQ(ReadBytes(path), "abcdef");
+  {
+    File file;
+    ASSERT_TRUE(file.Create(path).Ok());
+    ASSERT_TRUE(file.WriteAll("z", 1).Ok());
+  }
+  EXPECT_EQ(ReadBytes(path), "z");
+}
+
+TEST(File, ReadReportsTheEnd) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "f", "hello");
+  File file;
+  ASSERT_TRUE(file.OpenForReading(scratch / "f").Ok());
+  char buffer[16];
+  size_t count = 0;
+  ASSERT_TRUE(file.Read(buffer, sizeof buffer, count).Ok());
+  EXPECT_EQ(std::string(buffer, count), "hello");
+  ASSERT_TRUE(file.Read(buffer, sizeof buffer, count).Ok());
+  EXPECT_EQ(count, 0u);
+}
+
+TEST(File, WriteToAFullDeviceIsDiskFull) {
+  File file;
+  ASSERT_TRUE(file.OpenForAppend("/dev/full").Ok());
+  const FileStatus status = file.WriteAll("x", 1);
+  EXPECT_EQ(status.code, kDiskFull);
+  EXPECT_EQ(status.text, "No space left on device");
+}
+
+TEST(File, AFileInUseIsASharingViolation) {
+  ScratchFolder scratch;
+  const std::string path = scratch / "f";
+  WriteBytes(path, "content");
+  File reader;
+  ASSERT_TRUE(reader.OpenForReading(path).Ok());
+  File secondReader;
+  EXPECT_TRUE(secondReader.OpenForReading(path).Ok());
+  File writer;
+  EXPECT_EQ(writer.OpenForAppend(path).code, kSharingViolation);
+  // A refused Create leaves the file as it was.
+  EXPECT_EQ(writer.Create(path).code, kSharingViolation);
+  EXPECT_EQ(ReadBytes(path), "content");
+  reader.Close();
+  secondReader.Close();
+  EXPECT_TRUE(writer.OpenForAppend(path).Ok());
+}
+
+TEST(File, TruncateCutsBackToALength) {
+  ScratchFolder scratch;
+  const std::string path = scratch / "f";
+  WriteBytes(path, "line1\r\n");
+  File file;
+  ASSERT_TRUE(file.OpenForAppend(path).Ok());
+  uint64_t size = 0;
+  ASSERT_TRUE(file.Size(size).Ok());
+  ASSERT_TRUE(file.WriteAll("part", 4).Ok());
+  ASSERT_TRUE(file.Truncate(size).Ok());
+  file.Close();
+  EXPECT_EQ(ReadBytes(path), "line1\r\n");
+}
+
+TEST(File, IsFileAtFollowsTheFileNotTheName) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "a", "a");
+  WriteBytes(scratch / "b", "b");
+  std::filesystem::create_hard_link(scratch / "a", scratch / "a2");
+  File file;
+  ASSERT_TRUE(file.OpenForReading(scratch / "a").Ok());
+  EXPECT_TRUE(file.IsFileAt(scratch / "a"));
+  EXPECT_TRUE(file.IsFileAt(scratch / "a2"));
+  EXPECT_FALSE(file.IsFileAt(scratch / "b"));
+  EXPECT_FALSE(file.IsFileAt(scratch / "missing"));
+}
+
+TEST(FileQueries, TellFilesFoldersAndOtherEntriesApart) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "f", "");
+  std::filesystem::create_symlink(scratch / "gone", scratch / "dangling");
+  EXPECT_TRUE(FileExists(scratch / "f"));
+  EXPECT_FALSE(FolderExists(scratch / "f"));
+  EXPECT_TRUE(FolderExists(scratch.Path()));
+  EXPECT_FALSE(FileExists(scratch.Path()));
+  EXPECT_FALSE(FileExists("/dev/null"));
+  EXPECT_TRUE(Exists(scratch / "dangling"));
+  EXPECT_FALSE(FileExists(scratch / "dangling"));
+  EXPECT_FALSE(Exists(scratch / "missing"));
+}
+
+TEST(FileQueries, CreateFolderMakesOneLevel) {
+  ScratchFolder scratch;
+  EXPECT_TRUE(CreateFolder(scratch / "results").Ok());
+  EXPECT_TRUE(FolderExists(scratch / "results"));
+  EXPECT_EQ(CreateFolder(scratch / "results").errorNumber, EEXIST);
+  EXPECT_EQ(CreateFolder(scratch / "a/b").code, kFileNotFound);
+  WriteBytes(scratch / "plain", "");
+  EXPECT_EQ(CreateFolder(scratch / "plain/results").code, kInvalidFilename);
+}
+
+TEST(CopyFile, ReplacesTheDestinationAndLeavesNoTemporaryFile) {
+  ScratchFolder source;
+  ScratchFolder target;
+  WriteBytes(source / "s.enc", std::string(100000, '\x5a'));
+  WriteBytes(target / "s.enc", "an older and different file");
+  ASSERT_TRUE(CopyFile(source / "s.enc", target / "s.enc").Ok());
+  EXPECT_EQ(ReadBytes(target / "s.enc"), std::string(100000, '\x5a'));
+  EXPECT_EQ(testing::EntryCount(target.Path()), 1u);
+}
+
+TEST(CopyFile, FailuresLeaveTheDestinationAlone) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "s", "new");
+  WriteBytes(scratch / "d", "old");
+  EXPECT_EQ(CopyFile(scratch / "missing", scratch / "d").code, kFileNotFound);
+  EXPECT_EQ(ReadBytes(scratch / "d"), "old");
+  EXPECT_EQ(CopyFile(scratch / "s", scratch / "no-folder/d").code, kFileNotFound);
+  std::filesystem::create_directory(scratch / "folder");
+  EXPECT_EQ(CopyFile(scratch / "s", scratch / "folder").code, kAccessDenied);
+  EXPECT_EQ(testing::EntryCount(scratch.Path()), 3u);
+}
+
+TEST(ProbeFolderWritable, CreatesAndRemovesAProbe) {
+  ScratchFolder scratch;
+  EXPECT_TRUE(ProbeFolderWritable(scratch.Path()));
+  EXPECT_TRUE(ProbeFolderWritable(scratch.Path() + "/"));
+  EXPECT_EQ(testing::EntryCount(scratch.Path()), 0u);
+  EXPECT_FALSE(ProbeFolderWritable(scratch / "missing"));
+  // Not even root can make a file here.
+  EXPECT_FALSE(ProbeFolderWritable("/proc"));
+}
+
+}  // namespace
+}  // namespace talvex::platform
