@@ -1,0 +1,99 @@
+#include "talvex/pack/image_pack.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <system_error>
+
+#include "talvex/imagestore/crypto.h"
+
+namespace talvex::pack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every JPEG file begins with the start-of-image marker and the first marker's FF.
+bool LooksLikeJpeg(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw EPackError("cannot read " + path.string());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  if (in.bad()) throw EPackError("cannot read " + path.string());
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> CipherImage(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  imagestore::StreamCipher cipher(imagestore::DeriveKey(imagestore::kImagePassPhrase));
+  if (!bytes.empty()) cipher.Apply(bytes.data(), bytes.size());
+  return bytes;
+}
+
+std::vector<PackImage> ReadImageFolder(const std::string& folder) {
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  if (error) throw EPackError("cannot read the folder " + folder + ": " + error.message());
+  std::vector<fs::path> files;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    if (error) break;
+    const fs::path& path = it->path();
+    if (path.filename().string().front() == '.') continue;
+    std::error_code statusError;
+    if (fs::is_regular_file(path, statusError)) files.push_back(path);
+  }
+  if (error) throw EPackError("cannot read the folder " + folder + ": " + error.message());
+  if (files.empty()) throw EPackError("no image files in " + folder);
+  std::sort(files.begin(), files.end());
+
+  std::vector<PackImage> images;
+  for (const fs::path& path : files) {
+    images.push_back(PackImage{path.stem().string(), path.string(), ReadWholeFile(path)});
+  }
+  return images;
+}
+
+std::vector<uint8_t> BuildImagePack(const std::vector<PackImage>& images) {
+  if (images.empty()) throw EPackError("no images to pack");
+  if (images.size() > 0xFFFF) throw EPackError("more than 65535 images");
+  std::vector<Resource> resources;
+  std::map<std::u16string, const PackImage*> byName;
+  for (const PackImage& image : images) {
+    const std::string where = image.path.empty() ? image.name : image.path;
+    if (!LooksLikeJpeg(image.jpeg)) {
+      throw EPackError("not a JPEG file (it does not begin with FF D8 FF): " + where);
+    }
+    std::u16string name;
+    if (!Utf8ToUtf16(image.name, name)) throw EPackError("name is not valid UTF-8: " + where);
+    if (name.empty()) throw EPackError("empty resource name: " + where);
+    if (name.size() > 0xFFFF) {
+      throw EPackError("name longer than 65535 UTF-16 code units: " + where);
+    }
+    if (name[0] == u'#') {
+      throw EPackError("name begins with \"#\", which the lookup reads as a number: " + where);
+    }
+    for (char16_t& c : name) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    const auto [other, inserted] = byName.emplace(name, &image);
+    if (!inserted) {
+      const std::string first =
+          other->second->path.empty() ? other->second->name : other->second->path;
+      throw EPackError("two images have the same resource name in upper case: " + first + " and " +
+                       where);
+    }
+    resources.push_back(Resource{ResourceId::Named(u"BINARY"), ResourceId::Named(name),
+                                 kPackLanguage, CipherImage(image.jpeg.data(), image.jpeg.size())});
+  }
+  return WriteResourceImage(resources);
+}
+
+}  // namespace talvex::pack

@@ -1,0 +1,81 @@
+// talvex-pack: builds, lists and extracts the image pack that the program carries.
+//   talvex-pack build DIR OUT          pack the JPEG files of DIR into OUT
+//   talvex-pack list FILE              the "BINARY" names of a PE file or of the program
+//   talvex-pack extract FILE NAME OUT  write one image of FILE, deciphered, to OUT
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "talvex/imagestore/resource_catalogue.h"
+#include "talvex/pack/image_pack.h"
+
+namespace {
+
+using talvex::pack::EPackError;
+
+constexpr const char* kUsage =
+    "usage: talvex-pack build DIR OUT\n"
+    "       talvex-pack list FILE\n"
+    "       talvex-pack extract FILE NAME OUT\n";
+
+// Writes through a temporary file renamed into place, so that OUT is never left half written.
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  const std::string temporary = path + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::remove(temporary.c_str());
+      throw EPackError("cannot write " + path);
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    throw EPackError("cannot write " + path);
+  }
+}
+
+int Run(const std::vector<std::string>& args) {
+  using namespace talvex;
+  if (args.size() == 3 && args[0] == "build") {
+    WriteFile(args[2], pack::BuildImagePack(pack::ReadImageFolder(args[1])));
+    return 0;
+  }
+  if (args.size() == 2 && args[0] == "list") {
+    const auto image = imagestore::OpenProgramImage(args[1]);
+    for (const std::string& name : imagestore::ListTypeEntryNames(*image, "BINARY")) {
+      std::cout << name << '\n';
+    }
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+  }
+  if (args.size() == 4 && args[0] == "extract") {
+    const auto image = imagestore::OpenProgramImage(args[1]);
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (!imagestore::FindResourceData(*image, "BINARY", args[2], data, size)) {
+      throw EResNotFound(args[2]);
+    }
+    WriteFile(args[3], pack::CipherImage(data, size));
+    return 0;
+  }
+  std::cerr << kUsage;
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::cerr << "talvex-pack: " << e.what() << '\n';
+    return 1;
+  }
+}
