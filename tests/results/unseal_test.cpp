@@ -1,0 +1,176 @@
+#include "talvex/results/unseal.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "fake_system.h"
+#include "scratch_folder.h"
+#include "talvex/exception.h"
+#include "talvex/imagestore/crypto.h"
+#include "talvex/results/results_log.h"
+#include "talvex/results/sealing.h"
+
+namespace talvex::results {
+namespace {
+
+using testing::At;
+using testing::FakeSystem;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+const std::string kResults = std::string("5000 0 0 0\r\n") + kHeaderLine + "\r\n" +
+                             "k4T19\t07/12/2026\t14:05:31\t1\tpos\tg (12).ccc\t2\t1874\r\n";
+
+std::string Sealed(std::string bytes, const imagestore::CipherKey& key) {
+  imagestore::StreamCipher cipher(key);
+  cipher.Apply(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
+  return bytes;
+}
+
+TEST(Unseal, OutputPathTakesTheResultsExtension) {
+  EXPECT_EQ(MakeUnsealedPath("/in/k4T19 07122026 1405.enc", ""), "/in/k4T19 07122026 1405.xls");
+  EXPECT_EQ(MakeUnsealedPath("/in/a.ENC", ""), "/in/a.xls");
+  EXPECT_EQ(MakeUnsealedPath("/in/a.bin", ""), "/in/a.bin.xls");
+  EXPECT_EQ(MakeUnsealedPath("/in/a.enc", "/out"), "/out/a.xls");
+  EXPECT_EQ(MakeUnsealedPath("a.enc", "/out/"), "/out/a.xls");
+}
+
+TEST(Unseal, ResultsShape) {
+  EXPECT_TRUE(HasResultsShape(kResults));
+  EXPECT_TRUE(HasResultsShape(std::string("\r\n") + kHeaderLine + "\r\n"));
+  EXPECT_FALSE(HasResultsShape(""));
+  EXPECT_FALSE(HasResultsShape(std::string("5000 0 0 0\n") + kHeaderLine + "\r\n"));
+  EXPECT_FALSE(HasResultsShape(std::string("5000 0 0 0\r\n") + kHeaderLine + "\n"));
+  EXPECT_FALSE(HasResultsShape(std::string("5000 0 0 0\r\n") + kHeaderLine));
+  EXPECT_FALSE(HasResultsShape(std::string("5000\n0\r\n") + kHeaderLine + "\r\n"));
+  EXPECT_FALSE(HasResultsShape("5000 0 0 0\r\nname\tdate\r\n"));
+}
+
+TEST(Unseal, SealedRunComesBackByteForByte) {
+  ScratchFolder program;
+  FakeSystem system;
+  system.now = At(2026, 12, 7, 14, 5, 9);
+  const std::string results =
+      MakeResultsPath(system, ResultsPlace{program.Path() + "/", false, true}, "k4T19");
+  for (int n = 1; n <= 126; ++n) {
+    TrialRow row;
+    row.paramLine = "10000 0.1 0.3 1 (by default)";
+    row.raterId = "k4T19";
+    row.trialCount = n;
+    row.imageName = "neg\tc (" + std::to_string(n) + ").ccc";
+    row.response = 1 + n % 5;
+    row.latency = 300 + n;
+    AppendTrialRow(system, results, row);
+  }
+  const std::string sealed = MakeSealedPath(results);
+  CryptFile(results, sealed, kResultsPassPhrase);
+  const std::string output = program / "unsealed.xls";
+  EXPECT_EQ(UnsealFile(sealed, output, false, kResultsPassPhrase), SealKey::k128);
+  EXPECT_EQ(ReadBytes(output), ReadBytes(results));
+}
+
+TEST(Unseal, FortyBitKeyIsRecognised) {
+  ScratchFolder folder;
+  WriteBytes(folder / "r.enc", Sealed(kResults, imagestore::DeriveKey40(kResultsPassPhrase)));
+  EXPECT_EQ(UnsealFile(folder / "r.enc", folder / "r.xls", false, kResultsPassPhrase),
+            SealKey::k40);
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
+}
+
+TEST(Unseal, NotASealedResultsFileWritesNothing) {
+  ScratchFolder folder;
+  WriteBytes(folder / "r.enc", kResults);  // plain text, not sealed
+  WriteBytes(folder / "w.enc", Sealed(kResults, imagestore::DeriveKey("another phrase")));
+  for (const char* name : {"r", "w"}) {
+    const std::string path = folder / (std::string(name) + ".enc");
+    try {
+      UnsealFile(path, folder / "out.xls", false, kResultsPassPhrase);
+      FAIL() << "no error";
+    } catch (const Exception& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "\"" + path +
+                    "\" is not a sealed results file: neither the 128-bit nor the 40-bit key "
+                    "yields a parameter line and the header line");
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.xls"));
+}
+
+TEST(Unseal, ExistingOutputIsReplacedOnlyWhenAsked) {
+  ScratchFolder folder;
+  WriteBytes(folder / "r.enc", Sealed(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "r.xls", "keep me");
+  EXPECT_THROW(UnsealFile(folder / "r.enc", folder / "r.xls", false, kResultsPassPhrase),
+               EOutputExists);
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), "keep me");
+  UnsealFile(folder / "r.enc", folder / "r.xls", true, kResultsPassPhrase);
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
+  // Not even when asked does the output replace the sealed file it is read from.
+  EXPECT_THROW(UnsealFile(folder / "r.enc", folder / "r.enc", true, kResultsPassPhrase),
+               EFCreateError);
+  EXPECT_EQ(ReadBytes(folder / "r.enc").size(), kResults.size());
+}
+
+TEST(Unseal, MissingInput) {
+  ScratchFolder folder;
+  EXPECT_THROW(UnsealFile(folder / "none.enc", folder / "none.xls", false, kResultsPassPhrase),
+               EFOpenError);
+}
+
+// Runs the built tool; returns its exit code and fills its output.
+int RunTool(const std::string& arguments, const ScratchFolder& folder, std::string& out,
+            std::string& err) {
+  const std::string command = std::string("'") + TALVEX_UNSEAL_TOOL + "' " + arguments + " >'" +
+                              (folder / "stdout") + "' 2>'" + (folder / "stderr") + "'";
+  const int status = std::system(command.c_str());
+  out = ReadBytes(folder / "stdout");
+  err = ReadBytes(folder / "stderr");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(UnsealTool, DeciphersEachFileAndReportsFailures) {
+  ScratchFolder folder;
+  ScratchFolder logs;
+  std::filesystem::create_directory(folder / "out");
+  WriteBytes(folder / "k4T19 07122026 1405.enc",
+             Sealed(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "old.enc", Sealed(kResults, imagestore::DeriveKey40(kResultsPassPhrase)));
+  WriteBytes(folder / "junk.enc", "not sealed at all");
+  std::string out;
+  std::string err;
+  const int code =
+      RunTool("-o '" + (folder / "out") + "' '" + (folder / "k4T19 07122026 1405.enc") + "' '" +
+                  (folder / "junk.enc") + "' '" + (folder / "old.enc") + "'",
+              logs, out, err);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(ReadBytes(folder / "out/k4T19 07122026 1405.xls"), kResults);
+  EXPECT_EQ(ReadBytes(folder / "out/old.xls"), kResults);
+  EXPECT_FALSE(std::filesystem::exists(folder / "out/junk.xls"));
+  EXPECT_NE(out.find("(128-bit key)"), std::string::npos) << out;
+  EXPECT_NE(out.find("(40-bit key)"), std::string::npos) << out;
+  EXPECT_NE(err.find("is not a sealed results file"), std::string::npos) << err;
+}
+
+TEST(UnsealTool, RefusesToOverwriteWithoutForce) {
+  ScratchFolder folder;
+  ScratchFolder logs;
+  WriteBytes(folder / "r.enc", Sealed(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "r.xls", "keep me");
+  std::string out;
+  std::string err;
+  EXPECT_EQ(RunTool("'" + (folder / "r.enc") + "'", logs, out, err), 1);
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), "keep me");
+  EXPECT_NE(err.find("already exists (-f replaces it)"), std::string::npos) << err;
+  EXPECT_EQ(RunTool("-f '" + (folder / "r.enc") + "'", logs, out, err), 0);
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
+  EXPECT_EQ(RunTool("", logs, out, err), 2);
+  EXPECT_NE(err.find("Usage: talvex-unseal"), std::string::npos);
+  EXPECT_EQ(RunTool("-x '" + (folder / "r.enc") + "'", logs, out, err), 2);
+}
+
+}  // namespace
+}  // namespace talvex::results
