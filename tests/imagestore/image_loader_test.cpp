@@ -7,6 +7,8 @@
 
 #include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/imagestore/resource_manager.h"
+#include "talvex/pack/image_pack.h"
 
 // clang-format off
 #include <cstddef>
@@ -84,6 +86,57 @@ TEST(LoadImage, ResourceCutInsideItsHeaderFailsAtLoad) {
   std::vector<uint8_t> plain = PlainJpeg(8, 8);
   plain.resize(30);
   EXPECT_EQ(LoadError(Encipher(plain)), Message(JERR_NO_IMAGE));
+}
+
+// LoadImage over an image pack registered as the program's resources.
+class LoadImageFromPack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pack_ = pack::BuildImagePack({{"RESOURCES_POS_G__3__BMP", "pos3.jpg", PlainJpeg(40, 30)},
+                                  {"RESOURCES_BLANK_BMP", "blank.jpg", PlainJpeg(8, 8)},
+                                  {"RESOURCES_TEXT_BMP", "text.jpg", {0xFF, 0xD8, 0xFF, 0}}});
+    SetModuleResources(pack_.data(), pack_.size());
+  }
+  void TearDown() override { SetModuleResources(nullptr, 0); }
+
+  std::vector<uint8_t> pack_;
+};
+
+TEST_F(LoadImageFromPack, LoadsTheNamedPicture) {
+  const auto picture = TResourceManager().LoadImage("RESOURCES_POS_G__3__BMP");
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->CompressedBytes(), PlainJpeg(40, 30));
+  EXPECT_EQ(picture->Width(), 40);
+  EXPECT_EQ(TResourceManager().LoadImage("RESOURCES_BLANK_BMP")->Width(), 8);
+}
+
+TEST_F(LoadImageFromPack, SameNameTwiceGivesIndependentPictures) {
+  const TResourceManager loader;
+  auto first = loader.LoadImage("RESOURCES_POS_G__3__BMP");
+  auto second = loader.LoadImage("RESOURCES_POS_G__3__BMP");
+  EXPECT_NE(first.get(), second.get());
+  EXPECT_NE(first->CompressedBytes().data(), second->CompressedBytes().data());
+  EXPECT_EQ(first->CompressedBytes(), second->CompressedBytes());
+  first.reset();
+  EXPECT_EQ(second->Decoded().width, 40);
+}
+
+TEST_F(LoadImageFromPack, UnknownNameIsNotFound) {
+  try {
+    TResourceManager().LoadImage("RESOURCES_NEG_C__99__BMP");
+    FAIL() << "no error";
+  } catch (const EResNotFound& error) {
+    EXPECT_STREQ(error.what(), "Resource RESOURCES_NEG_C__99__BMP not found");
+  }
+}
+
+TEST_F(LoadImageFromPack, BrokenPictureFailsAtLoad) {
+  try {
+    TResourceManager().LoadImage("RESOURCES_TEXT_BMP");
+    FAIL() << "no error";
+  } catch (const EJPEG& error) {
+    EXPECT_EQ(error.what(), Message(JERR_NO_IMAGE));
+  }
 }
 
 }  // namespace
