@@ -1,0 +1,455 @@
+#include "form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+
+#include "app_test_support.h"
+#include "picture_area.h"
+#include "talvex/exception.h"
+
+namespace talvex::app {
+namespace {
+
+using experiment::RemovableControl;
+using experiment::TextControl;
+
+// A main window over recording events and a recording system.
+struct Form1Fixture : ::testing::Test {
+  test::RecordingSystem system;
+  std::vector<std::string> calls;
+  test::RecordingEvents* events = nullptr;
+  std::shared_ptr<int> loads = std::make_shared<int>(0);
+  TForm1 form{system, [this] { return std::make_unique<test::GeneratedLoader>(loads); },
+              test::RecordingEventsFactory(calls, &events)};
+
+  template <class T = QWidget>
+  T* Control(const char* name) {
+    T* control = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  QRadioButton* Rating(int n) {
+    return Control<QRadioButton>(("RadioButton" + std::to_string(n)).c_str());
+  }
+  double ScaleOfFont() const { return QFontMetrics(form.font()).height() / 13.0; }
+  int S(int designed) const { return static_cast<int>(std::lround(designed * ScaleOfFont())); }
+  QRect Designed(int left, int top, int width, int height) const {
+    return QRect(S(left), S(top), S(width), S(height));
+  }
+  void ShowAndWait() {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+};
+
+QString AccessibleName(QObject* object) {
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+  return face != nullptr ? face->text(QAccessible::Name) : QString();
+}
+
+TEST_F(Form1Fixture, WindowTitleFontPlaceAndSize) {
+  EXPECT_EQ(form.windowTitle(), "Talvex 2010");
+  EXPECT_EQ(form.font().pointSize(), 8);
+  EXPECT_DOUBLE_EQ(form.Scale(), ScaleOfFont());
+  EXPECT_EQ(form.pos(), QPoint(182, 102));
+  ShowAndWait();
+  EXPECT_EQ(form.centralWidget()->size(), QSize(S(634), S(448)));
+  EXPECT_EQ(form.height(), S(448) + form.menuBar()->sizeHint().height());
+}
+
+TEST_F(Form1Fixture, ControlsAtTheirDesignedPlaces) {
+  const struct {
+    const char* name;
+    QRect place;
+  } expected[] = {
+      {"Image1", Designed(7, 32, 410, 350)},         {"RadioGroup1", Designed(433, 40, 185, 257)},
+      {"RadioButton1", Designed(449, 80, 113, 17)},  {"RadioButton2", Designed(449, 120, 113, 17)},
+      {"RadioButton3", Designed(449, 160, 113, 17)}, {"RadioButton4", Designed(449, 200, 113, 17)},
+      {"RadioButton5", Designed(449, 240, 113, 17)}, {"Button2", Designed(433, 308, 185, 36)},
+      {"Edit1", Designed(8, 408, 297, 21)},          {"ProgressBar1", Designed(8, 8, 409, 17)},
+      {"Memo1", Designed(8, 48, 409, 97)},
+  };
+  for (const auto& control : expected) {
+    EXPECT_EQ(Control(control.name)->geometry(), control.place) << control.name;
+  }
+  // The one-line labels are sized to their texts, at their designed positions.
+  for (const auto& [name, topLeft] :
+       {std::pair{"Label1", QPoint(S(435), S(10))}, std::pair{"Label2", QPoint(S(313), S(412))}}) {
+    auto* label = Control<QLabel>(name);
+    EXPECT_EQ(label->pos(), topLeft) << name;
+    EXPECT_EQ(label->size(), label->sizeHint()) << name;
+  }
+}
+
+TEST_F(Form1Fixture, InitialContentAsDesigned) {
+  EXPECT_EQ(Control<QPushButton>("Button2")->text(), "Button2");
+  EXPECT_EQ(Control<QLineEdit>("Edit1")->text(), "Enter your ID here.");
+  EXPECT_EQ(Control<QLabel>("Label1")->text(), "Label1");
+  EXPECT_EQ(Control<QLabel>("Label2")->text(), "eg. m2B33");
+  EXPECT_EQ(Control<QGroupBox>("RadioGroup1")->title(), "Rating");
+  const char* captions[] = {"definitely healthy", "probably healthy", "not sure",
+                            "probably damaged", "definitely damaged"};
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_EQ(Rating(n)->text(), captions[n - 1]);
+    EXPECT_FALSE(Rating(n)->isChecked());
+  }
+  auto* bar = Control<QProgressBar>("ProgressBar1");
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_EQ(bar->maximum(), 100);
+  EXPECT_EQ(bar->value(), 100);
+  auto* memo = Control<QPlainTextEdit>("Memo1");
+  EXPECT_EQ(memo->toPlainText(), "Memo1");
+  EXPECT_EQ(memo->font().pointSize(), 12);
+  EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_FALSE(memo->isReadOnly());
+  EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_FALSE(Control<TPictureArea>("Image1")->HasPicture());
+  // The timer as designed: enabled with 1000 ms, precise.
+  auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
+  ASSERT_NE(timer, nullptr);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 1000);
+  EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+}
+
+TEST_F(Form1Fixture, MenuHelpWithInstructionsAndAboutWithoutMnemonics) {
+  const QList<QAction*> menus = form.menuBar()->actions();
+  ASSERT_EQ(menus.size(), 1);
+  EXPECT_EQ(menus[0]->text(), "Help");
+  QMenu* help = menus[0]->menu();
+  ASSERT_NE(help, nullptr);
+  const QList<QAction*> items = help->actions();
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(items[0]->text(), "Instructions");
+  EXPECT_EQ(items[1]->text(), "About");
+  for (QAction* item : items) {
+    EXPECT_TRUE(item->shortcut().isEmpty());
+    EXPECT_TRUE(item->isEnabled());
+  }
+}
+
+TEST_F(Form1Fixture, AccessibleNamesAreTheControlsTexts) {
+  const std::pair<const char*, const char*> names[] = {
+      {"Button2", "Button2"},
+      {"Label1", "Label1"},
+      {"Label2", "eg. m2B33"},
+      {"RadioGroup1", "Rating"},
+      {"RadioButton1", "definitely healthy"},
+      {"RadioButton5", "definitely damaged"},
+      {"Edit1", "Enter your ID here."},
+      {"Memo1", "Memo1"},
+      {"Image1", "Image1"},
+  };
+  for (const auto& [control, name] : names) {
+    EXPECT_EQ(AccessibleName(Control(control)), name) << control;
+  }
+  // A caption set later is what a screen reader then reads.
+  form.SetText(TextControl::Button2, "Start");
+  EXPECT_EQ(AccessibleName(Control("Button2")), "Start");
+}
+
+TEST_F(Form1Fixture, TabOrderFollowsTheDesign) {
+  const QStringList designed = {"Edit1",        "RadioButton1", "RadioButton2",
+                                "RadioButton3", "RadioButton4", "RadioButton5",
+                                "Button2",      "ProgressBar1", "Memo1"};
+  QStringList chain;
+  QWidget* widget = Control("Edit1");
+  for (int i = 0; i < 100 && chain.size() < designed.size(); ++i) {
+    if (designed.contains(widget->objectName())) chain << widget->objectName();
+    widget = widget->nextInFocusChain();
+  }
+  EXPECT_EQ(chain, designed);
+}
+
+TEST_F(Form1Fixture, RatingButtonsAreOneExclusiveSetInFrontOfTheFrame) {
+  QWidget* client = form.centralWidget();
+  auto* frame = Control<QGroupBox>("RadioGroup1");
+  ShowAndWait();
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_EQ(Rating(n)->parentWidget(), client);
+    const QPoint centre = Rating(n)->geometry().center();
+    EXPECT_TRUE(frame->geometry().contains(centre));
+    EXPECT_EQ(client->childAt(centre), Rating(n));
+  }
+  QTest::mouseClick(Rating(3), Qt::LeftButton);
+  QTest::mouseClick(Rating(1), Qt::LeftButton);
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(form.IsRatingChecked(n), n == 1) << n;
+}
+
+TEST_F(Form1Fixture, Memo1LiesInFrontOfThePicture) {
+  QWidget* client = form.centralWidget();
+  ShowAndWait();
+  const QPoint overlap = Control("Memo1")->geometry().center();
+  ASSERT_TRUE(Control("Image1")->geometry().contains(overlap));
+  QWidget* memo = Control("Memo1");
+  QWidget* front = client->childAt(overlap);
+  EXPECT_TRUE(front == memo || memo->isAncestorOf(front));
+  form.RemoveControl(RemovableControl::Memo1);
+  QWidget* under = client->childAt(overlap);
+  ASSERT_NE(under, nullptr);
+  EXPECT_EQ(under->objectName(), "Image1");
+}
+
+TEST_F(Form1Fixture, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
+  const QRect button = Control("Button2")->geometry();
+  ShowAndWait();
+  form.resize(form.width() + 300, form.height() + 200);
+  QApplication::processEvents();
+  EXPECT_EQ(Control("Button2")->geometry(), button);
+}
+
+TEST_F(Form1Fixture, TextsOfTheFourControls) {
+  form.SetText(TextControl::Button2, "Next");
+  form.SetText(TextControl::Label1, "126/126");
+  form.SetText(TextControl::Edit1, "m2B33");
+  form.SetText(TextControl::Memo1, "Welcome");
+  EXPECT_EQ(form.GetText(TextControl::Button2), "Next");
+  EXPECT_EQ(form.GetText(TextControl::Label1), "126/126");
+  EXPECT_EQ(form.GetText(TextControl::Edit1), "m2B33");
+  EXPECT_EQ(form.GetText(TextControl::Memo1), "Welcome");
+  // The progress text grows with its text and is never clipped.
+  auto* label = Control<QLabel>("Label1");
+  EXPECT_EQ(label->size(), label->sizeHint());
+  // Non-ASCII text goes through unchanged.
+  form.SetText(TextControl::Edit1, "J\xC3\xBCrgen");
+  EXPECT_EQ(form.GetText(TextControl::Edit1), "J\xC3\xBCrgen");
+}
+
+TEST_F(Form1Fixture, ButtonEnabledAndProgress) {
+  form.SetButtonEnabled(false);
+  EXPECT_FALSE(Control("Button2")->isEnabled());
+  form.SetButtonEnabled(true);
+  EXPECT_TRUE(Control("Button2")->isEnabled());
+  form.SetProgress(1);
+  EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 1);
+  form.SetProgress(0);
+  EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
+}
+
+TEST_F(Form1Fixture, TimerSetRule) {
+  auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
+  form.SetTimerInterval(0);
+  EXPECT_FALSE(timer->isActive());
+  form.SetTimerInterval(0);
+  EXPECT_FALSE(timer->isActive());
+
+  form.SetTimerInterval(5000);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 5000);
+  QTest::qWait(300);
+  // The value it already has: the running countdown goes on.
+  form.SetTimerInterval(5000);
+  EXPECT_LE(timer->remainingTime(), 4800);
+  // A different value starts afresh.
+  form.SetTimerInterval(6000);
+  EXPECT_GT(timer->remainingTime(), 5800);
+  form.SetTimerInterval(0);
+  EXPECT_FALSE(timer->isActive());
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(Form1Fixture, TimerRaisesItsEventEveryIntervalUntilStopped) {
+  form.SetTimerInterval(0);
+  form.SetTimerInterval(5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() >= 2; }));
+  EXPECT_EQ(calls[0], "Timer1Timer");
+  EXPECT_EQ(calls[1], "Timer1Timer");
+  form.SetTimerInterval(0);
+  calls.clear();
+  QTest::qWait(30);
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(Form1Fixture, IntervalBeyondWhatATimerTakesNeverElapses) {
+  auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
+  form.SetTimerInterval(0xFFFFEC78u);  // an exposure of -5000 ms seen unsigned
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_GT(timer->remainingTime(), 24 * 24 * 3600 * 1000);
+}
+
+TEST_F(Form1Fixture, RemovedControlIsGoneForGood) {
+  QPointer<QWidget> memo = Control("Memo1");
+  QPointer<QWidget> edit = Control("Edit1");
+  form.RemoveControl(RemovableControl::Memo1);
+  EXPECT_FALSE(form.HasControl(RemovableControl::Memo1));
+  EXPECT_TRUE(form.HasControl(RemovableControl::Edit1));
+  EXPECT_TRUE(memo->isHidden());
+  form.SetText(TextControl::Memo1, "ignored");
+  EXPECT_EQ(form.GetText(TextControl::Memo1), "");
+  form.RemoveControl(RemovableControl::Memo1);  // a later removal does nothing
+
+  form.RemoveControl(RemovableControl::Edit1);
+  EXPECT_FALSE(form.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(form.GetText(TextControl::Edit1), "");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(memo.isNull());
+  EXPECT_TRUE(edit.isNull());
+  // The example beside the ID field stays.
+  EXPECT_TRUE(Control("Label2")->isVisibleTo(&form));
+}
+
+TEST_F(Form1Fixture, NormalStateUndoesMaximisedAndMinimised) {
+  form.setWindowState(Qt::WindowMaximized);
+  form.SetNormalState();
+  EXPECT_EQ(form.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
+  form.setWindowState(Qt::WindowMinimized);
+  form.SetNormalState();
+  EXPECT_EQ(form.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
+}
+
+TEST_F(Form1Fixture, MessageBoxOfTheWindow) {
+  test::ModalCloser closer;
+  form.ShowMessage("Please enter your rating!");
+  ASSERT_EQ(closer.seen.size(), 1u);
+  EXPECT_EQ(closer.seen[0].title, "Talvex");
+  EXPECT_EQ(closer.seen[0].text, "Please enter your rating!");
+  EXPECT_EQ(closer.seen[0].icon, QMessageBox::NoIcon);
+  EXPECT_EQ(closer.seen[0].buttons, QStringList{"OK"});
+}
+
+TEST_F(Form1Fixture, EndProgramIsRequestedNotImmediate) {
+  EXPECT_FALSE(form.EndRequested());
+  form.EndProgram();
+  EXPECT_TRUE(form.EndRequested());
+}
+
+TEST_F(Form1Fixture, WebAddressesGoThroughTheSystemsShell) {
+  form.OpenWebAddress("https://example.org/a");
+  form.About1Click();
+  ASSERT_EQ(system.opened.size(), 2u);
+  EXPECT_EQ(system.opened[0], "https://example.org/a");
+  EXPECT_EQ(system.opened[1].rfind("http", 0), 0u);  // the instructions page
+}
+
+TEST_F(Form1Fixture, CreationEventIsForwarded) {
+  form.FormCreate();
+  EXPECT_EQ(calls, std::vector<std::string>{"FormCreate"});
+  EXPECT_TRUE(form.SetUpComplete());
+}
+
+TEST_F(Form1Fixture, ClicksAreForwarded) {
+  ShowAndWait();
+  QTest::mouseClick(Control("Button2"), Qt::LeftButton);
+  QTest::mouseClick(Control("Edit1"), Qt::LeftButton);
+  QTest::keyClicks(Control("Edit1"), "m2B33");  // typing is no click
+  EXPECT_EQ(calls, (std::vector<std::string>{"Button2Click", "Edit1Click"}));
+}
+
+TEST_F(Form1Fixture, RatingClickRaisedOnlyWhenTheButtonBecomesChecked) {
+  ShowAndWait();
+  QTest::mouseClick(Rating(2), Qt::LeftButton);
+  QTest::mouseClick(Rating(2), Qt::LeftButton);  // already checked: nothing
+  QTest::mouseClick(Rating(4), Qt::LeftButton);
+  EXPECT_EQ(calls, (std::vector<std::string>{"Rating2", "Rating4"}));
+  EXPECT_FALSE(form.IsRatingChecked(2));
+  EXPECT_TRUE(form.IsRatingChecked(4));
+
+  // Unchecking by the program raises nothing and leaves none checked.
+  for (int n = 1; n <= 5; ++n) form.UncheckRating(n);
+  for (int n = 1; n <= 5; ++n) EXPECT_FALSE(form.IsRatingChecked(n));
+  EXPECT_EQ(calls.size(), 2u);
+  // The same button checked again afterwards is a new pick.
+  QTest::mouseClick(Rating(4), Qt::LeftButton);
+  EXPECT_EQ(calls.back(), "Rating4");
+  EXPECT_EQ(calls.size(), 3u);
+}
+
+TEST_F(Form1Fixture, RatingPickedWithTheKeyboardIsRaisedToo) {
+  ShowAndWait();
+  QTest::mouseClick(Rating(1), Qt::LeftButton);
+  QTest::keyClick(Rating(1), Qt::Key_Down);
+  EXPECT_TRUE(form.IsRatingChecked(2));
+  EXPECT_EQ(calls, (std::vector<std::string>{"Rating1", "Rating2"}));
+}
+
+TEST_F(Form1Fixture, ClickOnTheFrameOutsideTheButtonsDoesNothing) {
+  ShowAndWait();
+  auto* frame = Control<QGroupBox>("RadioGroup1");
+  QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(frame->width() - 5, frame->height() - 5));
+  EXPECT_TRUE(calls.empty());
+  for (int n = 1; n <= 5; ++n) EXPECT_FALSE(form.IsRatingChecked(n));
+}
+
+TEST_F(Form1Fixture, FailingHandlerShowsTheErrorBoxAndTheWindowGoesOn) {
+  ShowAndWait();
+  test::ModalCloser closer;
+  events->failWith = "File access denied";
+  QTest::mouseClick(Control("Button2"), Qt::LeftButton);
+  ASSERT_EQ(closer.seen.size(), 1u);
+  EXPECT_EQ(closer.seen[0].text, "File access denied.");
+  EXPECT_EQ(closer.seen[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(closer.seen[0].title, "Talvex");
+  events->failWith.clear();
+  QTest::mouseClick(Control("Button2"), Qt::LeftButton);
+  EXPECT_EQ(calls, (std::vector<std::string>{"Button2Click", "Button2Click"}));
+}
+
+TEST_F(Form1Fixture, IdFieldSelectsAllWhenFocusedOtherThanByMouse) {
+  ShowAndWait();
+  auto* edit = Control<QLineEdit>("Edit1");
+  Control("Button2")->setFocus(Qt::OtherFocusReason);
+  edit->deselect();
+  edit->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(edit->selectedText(), "Enter your ID here.");
+
+  Control("Button2")->setFocus(Qt::OtherFocusReason);
+  edit->deselect();
+  QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(5, edit->height() / 2));
+  EXPECT_TRUE(edit->selectedText().isEmpty());
+}
+
+TEST_F(Form1Fixture, IdFieldHasTheFocusAtTheFirstDisplay) {
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+  EXPECT_EQ(QApplication::focusWidget(), Control("Edit1"));
+}
+
+TEST_F(Form1Fixture, AboutShowsANewWindowWithItsPictureEachTime) {
+  test::ModalCloser closer;
+  std::vector<bool> hadPicture;
+  closer.onModal = [&](QWidget* modal) {
+    auto* picture = modal->findChild<TPictureArea*>(QStringLiteral("Image1"));
+    hadPicture.push_back(picture != nullptr && picture->HasPicture());
+  };
+  form.About2Click();
+  form.About2Click();
+  ASSERT_EQ(closer.seen.size(), 2u);
+  EXPECT_EQ(closer.seen[0].className, "talvex::app::TForm2");
+  EXPECT_EQ(closer.seen[0].title, "About");
+  EXPECT_EQ(hadPicture, (std::vector<bool>{true, true}));
+  EXPECT_EQ(*loads, 2);  // loaded anew each time
+  // Closed windows do not linger.
+  EXPECT_EQ(form.findChildren<QDialog*>().size(), 0);
+}
+
+TEST_F(Form1Fixture, ExposureEndsOnTimeWhileAboutIsOpen) {
+  test::ModalCloser closer;
+  closer.onModal = [&](QWidget*) {
+    // The closer dismisses the window only after the timer has been delivered inside it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !calls.empty(); }));
+  };
+  form.SetTimerInterval(0);
+  form.SetTimerInterval(20);
+  form.About2Click();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls[0], "Timer1Timer");
+}
+
+}  // namespace
+}  // namespace talvex::app

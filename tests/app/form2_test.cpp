@@ -1,0 +1,152 @@
+#include "form2.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTest>
+#include <cmath>
+
+#include "app_test_support.h"
+#include "picture_area.h"
+#include "study_settings.h"
+
+namespace talvex::app {
+namespace {
+
+struct Form2Fixture : ::testing::Test {
+  test::RecordingSystem system;
+  std::shared_ptr<int> loads = std::make_shared<int>(0);
+
+  std::unique_ptr<TForm2> MakeForm(bool failingLoader = false) {
+    return std::make_unique<TForm2>(system,
+                                    std::make_unique<test::GeneratedLoader>(loads, failingLoader));
+  }
+  static QLabel* Label(TForm2& form, const char* name) {
+    auto* label = form.findChild<QLabel*>(QString::fromLatin1(name));
+    EXPECT_NE(label, nullptr) << name;
+    return label;
+  }
+  static TPictureArea* Picture(TForm2& form) {
+    return form.findChild<TPictureArea*>(QStringLiteral("Image1"));
+  }
+};
+
+TEST_F(Form2Fixture, CaptionPlaceAndSize) {
+  auto form = MakeForm();
+  const double scale = QFontMetrics(form->font()).height() / 13.0;
+  const auto s = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+  EXPECT_EQ(form->windowTitle(), "About");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(form->pos(), QPoint(387, 170));
+  EXPECT_EQ(form->size(), QSize(s(549), s(328)));
+  EXPECT_EQ(Picture(*form)->geometry(), QRect(s(15), s(18), s(178), s(271)));
+  // Labels at their designed positions, each sized to its text.
+  const std::tuple<const char*, int, int> places[] = {
+      {"Label6", 207, 9},    {"Label7", 297, 25},   {"Label17", 207, 52},  {"Label11", 209, 69},
+      {"Label16", 209, 84},  {"Label12", 209, 101}, {"Label13", 209, 118}, {"Label15", 207, 136},
+      {"Label14", 207, 160}, {"Label10", 207, 175}, {"Label2", 207, 190},  {"Label1", 207, 205},
+      {"Label9", 207, 219},  {"Label8", 207, 234},  {"Label5", 207, 249},  {"Label3", 207, 264},
+      {"Label4", 207, 279}};
+  for (const auto& [name, left, top] : places) {
+    QLabel* label = Label(*form, name);
+    EXPECT_EQ(label->pos(), QPoint(s(left), s(top))) << name;
+    EXPECT_EQ(label->size(), label->sizeHint()) << name;
+  }
+}
+
+TEST_F(Form2Fixture, TextsAndTheirForms) {
+  auto form = MakeForm();
+  EXPECT_EQ(Label(*form, "Label6")->text(), "Talvex");
+  EXPECT_EQ(Label(*form, "Label6")->font().pointSize(), 20);
+  EXPECT_EQ(Label(*form, "Label7")->text(), "version 2010");
+  EXPECT_EQ(Label(*form, "Label17")->text(), "software created by");
+  EXPECT_EQ(Label(*form, "Label15")->text(), "with special thanks to");
+  // Five authors joined by a comma and a space.
+  EXPECT_EQ(Label(*form, "Label11")->text().split(", ").size(), 5);
+  EXPECT_TRUE(Label(*form, "Label16")->text().startsWith("webserver implemented by "));
+  EXPECT_TRUE(Label(*form, "Label3")->text().startsWith("and the patients of the "));
+  EXPECT_TRUE(Label(*form, "Label3")->text().endsWith(" clinic"));
+  EXPECT_TRUE(Label(*form, "Label4")->text().startsWith("at the "));
+  EXPECT_TRUE(Label(*form, "Label4")->text().endsWith("."));
+  // The seven acknowledged persons, top to bottom.
+  const char* persons[] = {"Label14", "Label10", "Label2", "Label1", "Label9", "Label8", "Label5"};
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(Label(*form, persons[i])->text(), QString::fromUtf8(study::kThankedPersons[i]));
+  }
+}
+
+TEST_F(Form2Fixture, LinksLookLikeLinksAndHideTheirAddresses) {
+  auto form = MakeForm();
+  for (const char* name : {"Label12", "Label13"}) {
+    QLabel* link = Label(*form, name);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255)) << name;
+    EXPECT_TRUE(link->font().underline()) << name;
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor) << name;
+  }
+  EXPECT_FALSE(Label(*form, "Label11")->font().underline());
+  EXPECT_EQ(Picture(*form)->cursor().shape(), Qt::ArrowCursor);
+  // No address is ever on screen, not even as a tooltip.
+  for (QWidget* widget : form->findChildren<QWidget*>()) {
+    EXPECT_TRUE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      EXPECT_FALSE(label->text().contains("://")) << label->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(Form2Fixture, EachLinkOpensItsOwnAddress) {
+  auto form = MakeForm();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  QTest::mouseClick(Label(*form, "Label13"), Qt::LeftButton);
+  QTest::mouseClick(Label(*form, "Label12"), Qt::LeftButton);
+  QTest::mouseClick(Picture(*form), Qt::LeftButton);
+  // Other texts do nothing.
+  QTest::mouseClick(Label(*form, "Label11"), Qt::LeftButton);
+  QTest::mouseClick(Label(*form, "Label6"), Qt::LeftButton);
+  EXPECT_EQ(system.opened,
+            (std::vector<std::string>{study::kInstitution2Address, study::kInstitution1Address,
+                                      study::kVideoAddress}));
+}
+
+TEST_F(Form2Fixture, ClickOnSomethingOtherThanALinkOpensNothing) {
+  auto form = MakeForm();
+  form->Label12Click(Label(*form, "Label11"));
+  form->Label12Click(nullptr);
+  EXPECT_TRUE(system.opened.empty());
+}
+
+TEST_F(Form2Fixture, TwoWindowsAreIndependentAndEachLoadsItsPicture) {
+  auto first = MakeForm();
+  auto second = MakeForm();
+  EXPECT_EQ(*loads, 2);
+  EXPECT_TRUE(Picture(*first)->HasPicture());
+  EXPECT_TRUE(Picture(*second)->HasPicture());
+  first.reset();
+  EXPECT_TRUE(Picture(*second)->HasPicture());
+  EXPECT_FALSE(Picture(*second)->Prepared().isNull());
+}
+
+TEST_F(Form2Fixture, FailedPictureIsReportedAndTheWindowComesWithoutIt) {
+  test::ModalCloser closer;
+  auto form = MakeForm(true);
+  ASSERT_EQ(closer.seen.size(), 1u);
+  EXPECT_EQ(closer.seen[0].text, "Resource RESOURCES_TALVEX2_BMP not found.");
+  EXPECT_EQ(closer.seen[0].icon, QMessageBox::Critical);
+  EXPECT_FALSE(Picture(*form)->HasPicture());
+  EXPECT_EQ(Label(*form, "Label6")->text(), "Talvex");
+}
+
+TEST_F(Form2Fixture, EscapeDoesNotCloseTheWindow) {
+  auto form = MakeForm();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  QTest::keyClick(form.get(), Qt::Key_Escape);
+  EXPECT_TRUE(form->isVisible());
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+}
+
+}  // namespace
+}  // namespace talvex::app
