@@ -1,0 +1,503 @@
+#include "talvex/experiment/controller.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "fake_loader.h"
+#include "fake_system.h"
+#include "fake_window.h"
+#include "talvex/exception.h"
+#include "talvex/experiment/experiment_record.h"
+#include "talvex/results/results_log.h"
+#include "talvex/results/sealing.h"
+
+namespace talvex::experiment {
+namespace {
+
+namespace fs = std::filesystem;
+using talvex::testing::FakeLoader;
+using talvex::testing::FakeSystem;
+using talvex::testing::FakeWindow;
+using talvex::testing::TempFolder;
+
+constexpr const char* kInstructions =
+    "Thank you for downloading Talvex. Before beginning the experiment, please review the "
+    "instructions on the website. When you are ready, enter your ID into the box at the bottom "
+    "left of this window, and hit the start button.";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t at = text.find(separator); at != std::string::npos;
+       at = text.find(separator, start)) {
+    parts.push_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+class Controller : public ::testing::Test {
+ protected:
+  void Create() {
+    controller = std::make_unique<TExperimentController>(window, system, loader);
+    window.Attach(*controller);
+    controller->FormCreate();
+  }
+  const ExperimentRecord& Record() const { return controller->Record(); }
+
+  void Start(const std::string& id) {
+    window.TypeId(id);
+    controller->Button2Click();
+  }
+  // The rater looks for a while, picks a rating and presses Next.
+  void RateAndNext(int rating, int64_t ms = 900) {
+    system.AdvanceMs(ms);
+    window.ClickRating(rating);
+    system.AdvanceMs(300);
+    controller->Button2Click();
+  }
+  // Lines of the results file, without the empty text after the last CR LF.
+  std::vector<std::string> ResultLines() const {
+    std::vector<std::string> lines = Split(ReadFile(Record().ResultsPath), "\r\n");
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+  }
+  std::string Text(TextControl control) const { return window.GetText(control); }
+
+  FakeSystem system;
+  FakeWindow window;
+  std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet();
+  std::unique_ptr<TExperimentController> controller;
+};
+
+TEST_F(Controller, SetUpWithoutValuesTakesTheDefaults) {
+  Create();
+  ASSERT_TRUE(controller->SetUpComplete());
+  EXPECT_EQ(Record().ProgramFolder, system.programFolder);
+  EXPECT_EQ(Record().Exposure, 10000);
+  EXPECT_EQ(Record().PosFraction, 0.1);
+  EXPECT_EQ(Record().NegFraction, 0.3);
+  EXPECT_TRUE(Record().CopyToDesktop);
+  EXPECT_EQ(Record().ParamLine, "10000 0.1 0.3 1 (by default)");
+  EXPECT_EQ(Record().PosPool.size(), 22u);
+  EXPECT_EQ(Record().NegPool.size(), 104u);
+  EXPECT_EQ(Record().TotalTrials, 126);
+  EXPECT_EQ(Text(TextControl::Label1), "0/126");
+  EXPECT_EQ(window.progress, 0);
+  EXPECT_EQ(Text(TextControl::Button2), "Start");
+  EXPECT_EQ(Text(TextControl::Memo1), kInstructions);
+  EXPECT_TRUE(window.normalState);
+  EXPECT_FALSE(window.TimerRunning());  // the form's 1000 ms timer is stopped
+  EXPECT_FALSE(window.FireTimer());
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(loader->loads, std::vector<std::string>{"RESOURCES_BLANK_BMP"});
+}
+
+TEST_F(Controller, SetUpSortsNamesByCharactersElevenToThirteen) {
+  loader = std::make_shared<FakeLoader>(std::vector<std::string>{
+      "RESOURCES_BLANK_BMP", "RESOURCES_POS_", "XXXXXXXXXXPOSX", "XXXXXXXXXXPOSXY",
+      "RESOURCES_pos_G__1__BMP", "RESOURCES_NEG_C__3__BMP", "RESOURCES_TALVEX2_BMP"});
+  system.commandLine = {"0", "0", "0", "0"};
+  Create();
+  EXPECT_EQ(Record().PosPool, std::vector<std::string>{"XXXXXXXXXXPOSXY"});
+  EXPECT_EQ(Record().NegPool, std::vector<std::string>{"RESOURCES_NEG_C__3__BMP"});
+  EXPECT_EQ(Record().TotalTrials, 2);
+}
+
+TEST_F(Controller, FourValuesFiveThousandAndZeros) {
+  system.commandLine = {"5000", "0", "0", "0"};
+  Create();
+  EXPECT_EQ(Record().Exposure, 5000);
+  EXPECT_EQ(Record().TotalTrials, 100);
+  EXPECT_FALSE(Record().CopyToDesktop);
+  EXPECT_EQ(Record().ParamLine, "5000 0 0 0");
+  EXPECT_EQ(Text(TextControl::Label1), "0/100");
+}
+
+TEST_F(Controller, ThreeOrFiveValuesOrAnEmptyOneTakeTheDefaultsSilently) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"5000", "0", "0"}, {"5000", "0", "0", "0", "0"}, {"5000", "", "0", "0"}};
+  for (const std::vector<std::string>& values : cases) {
+    FakeWindow freshWindow;
+    system.commandLine = values;
+    TExperimentController run(freshWindow, system, loader);
+    run.FormCreate();
+    EXPECT_EQ(run.Record().ParamLine, "10000 0.1 0.3 1 (by default)");
+    EXPECT_EQ(run.Record().TotalTrials, 126);
+    EXPECT_TRUE(freshWindow.messages.empty());
+  }
+}
+
+TEST_F(Controller, FourthValueSwitchesTheDesktopCopy) {
+  const std::map<std::string, bool> cases = {{"-1", false}, {"0", false}, {"2", true}, {"1", true}};
+  for (const auto& [value, copy] : cases) {
+    FakeWindow freshWindow;
+    system.commandLine = {"10000", "0.1", "0.3", value};
+    TExperimentController run(freshWindow, system, loader);
+    run.FormCreate();
+    EXPECT_EQ(run.Record().CopyToDesktop, copy) << value;
+  }
+}
+
+TEST_F(Controller, HexadecimalValues) {
+  system.commandLine = {"$1388", "0", "0.5", "0x1"};
+  Create();
+  EXPECT_EQ(Record().Exposure, 5000);
+  EXPECT_EQ(Record().TotalTrials, 140);
+  EXPECT_TRUE(Record().CopyToDesktop);
+  EXPECT_EQ(Record().ParamLine, "$1388 0 0.5 0x1");
+}
+
+TEST_F(Controller, PointWhereTheLocaleWantsACommaStopsTheSetUp) {
+  system.locale.decimalSeparator = ',';
+  system.commandLine = {"7000", "0.1", "0,3", "1"};
+  controller = std::make_unique<TExperimentController>(window, system, loader);
+  try {
+    controller->FormCreate();
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'0.1' is not a valid floating point value");
+  }
+  EXPECT_FALSE(controller->SetUpComplete());
+  EXPECT_EQ(Record().Exposure, 7000);  // converted before the failure
+  EXPECT_EQ(Record().ParamLine, "");
+  EXPECT_EQ(Record().TotalTrials, 0);
+  EXPECT_EQ(Record().PosPool.size(), 20u);  // no repeats
+  EXPECT_EQ(Text(TextControl::Memo1), "");
+  EXPECT_EQ(Text(TextControl::Label1), "Label1");
+  EXPECT_FALSE(window.normalState);
+  // The window ends the program; a press reaching the controller does nothing.
+  controller->Button2Click();
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.HasControl(RemovableControl::Memo1));
+
+  // With the locale's comma the same values convert.
+  FakeWindow freshWindow;
+  system.commandLine = {"7000", "0,1", "0,3", "1"};
+  TExperimentController run(freshWindow, system, loader);
+  run.FormCreate();
+  EXPECT_EQ(run.Record().TotalTrials, 22 + 104);
+}
+
+TEST_F(Controller, FractionPastThePoolStopsTheSetUpWithListError) {
+  system.commandLine = {"10000", "1.1", "0.3", "1"};
+  controller = std::make_unique<TExperimentController>(window, system, loader);
+  try {
+    controller->FormCreate();
+    ADD_FAILURE() << "no error";
+  } catch (const EListError& e) {
+    EXPECT_STREQ(e.what(), "List index out of bounds (0)");
+  }
+  EXPECT_FALSE(controller->SetUpComplete());
+  EXPECT_EQ(Record().TotalTrials, 0);
+}
+
+TEST_F(Controller, NoImageFilesEndsTheProgram) {
+  loader = std::make_shared<FakeLoader>(
+      std::vector<std::string>{"RESOURCES_BLANK_BMP", "RESOURCES_TALVEX2_BMP"});
+  Create();
+  EXPECT_EQ(window.messages, std::vector<std::string>{"No Image Files found! - Exit"});
+  EXPECT_TRUE(window.endRequested);
+  EXPECT_FALSE(controller->SetUpComplete());
+  EXPECT_EQ(Text(TextControl::Label1), "Label1");
+  EXPECT_EQ(Text(TextControl::Memo1), "");
+}
+
+TEST_F(Controller, MissingBlankPictureStopsTheSetUp) {
+  loader = std::make_shared<FakeLoader>(std::vector<std::string>{"RESOURCES_POS_G__0__BMP"});
+  controller = std::make_unique<TExperimentController>(window, system, loader);
+  try {
+    controller->FormCreate();
+    ADD_FAILURE() << "no error";
+  } catch (const EResNotFound& e) {
+    EXPECT_STREQ(e.what(), "Resource RESOURCES_BLANK_BMP not found");
+  }
+  EXPECT_FALSE(controller->SetUpComplete());
+}
+
+TEST_F(Controller, ProgramOnCdRomOrUnwritableFolderWritesToTheTemporaryFolder) {
+  system.driveKind = kDriveCdRom;
+  Create();
+  EXPECT_TRUE(Record().OnCdRom);
+  Start("k4T19");
+  EXPECT_EQ(Record().ResultsPath.rfind(system.tempFolder, 0), 0u) << Record().ResultsPath;
+
+  FakeWindow freshWindow;
+  system.driveKind = kDriveFixed;
+  system.programFolderWritable = false;
+  TExperimentController run(freshWindow, system, loader);
+  run.FormCreate();
+  EXPECT_FALSE(run.Record().OnCdRom);
+  EXPECT_FALSE(run.Record().ProgramFolderWritable);
+  freshWindow.TypeId("k4T20");
+  run.Button2Click();
+  EXPECT_EQ(run.Record().ResultsPath.rfind(system.tempFolder, 0), 0u) << run.Record().ResultsPath;
+}
+
+TEST_F(Controller, IdFieldClickEmptiesOnlyThePrompt) {
+  Create();
+  controller->Edit1Click();
+  EXPECT_EQ(Text(TextControl::Edit1), "");
+  window.TypeId("m2B33");
+  controller->Edit1Click();
+  EXPECT_EQ(Text(TextControl::Edit1), "m2B33");
+}
+
+TEST_F(Controller, PromptOrEmptyIdAsksForTheIdAndRemovesTheInstructions) {
+  Create();
+  controller->Button2Click();
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Enter your ID, please!"});
+  EXPECT_FALSE(window.HasControl(RemovableControl::Memo1));
+  EXPECT_TRUE(window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(Record().TrialCount, 0);
+  EXPECT_EQ(Text(TextControl::Label1), "0/126");
+
+  controller->Edit1Click();
+  controller->Button2Click();
+  EXPECT_EQ(window.messages.size(), 2u);
+  EXPECT_EQ(window.LastMessage(), "Enter your ID, please!");
+  EXPECT_TRUE(loader->TrialLoads().empty());
+}
+
+TEST_F(Controller, OneBlankIsAnId) {
+  Create();
+  Start(" ");
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(Record().RaterId, " ");
+  EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(Record().TrialCount, 1);
+}
+
+TEST_F(Controller, UnusableIdIsRefusedAndTheFieldStays) {
+  Create();
+  for (const char* id : {"a/b", "..", "a\\b"}) {
+    Start(id);
+    EXPECT_EQ(window.LastMessage(), results::kUnusableIdMessage) << id;
+    EXPECT_TRUE(window.HasControl(RemovableControl::Edit1));
+    EXPECT_EQ(Text(TextControl::Edit1), id);
+    EXPECT_EQ(Record().TrialCount, 0);
+    EXPECT_FALSE(Record().PathsMade);
+  }
+  Start("k4T19");
+  EXPECT_EQ(Record().RaterId, "k4T19");
+  EXPECT_EQ(Record().TrialCount, 1);
+}
+
+TEST_F(Controller, FieldStaysWhenTheResultsFolderCannotBeMade) {
+  system.programFolder = (system.programRoot.Path() / "missing" / "bin").string() + kPathSeparator;
+  Create();
+  window.TypeId("k4T19");
+  EXPECT_THROW(controller->Button2Click(), EInOutError);
+  EXPECT_TRUE(window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(Record().TrialCount, 0);
+  EXPECT_FALSE(Record().PathsMade);
+
+  fs::create_directories(system.programFolder);
+  controller->Button2Click();
+  EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(Record().TrialCount, 1);
+  EXPECT_EQ(Record().ResultsPath.rfind(system.programFolder + "results", 0), 0u);
+}
+
+TEST_F(Controller, FailedFirstDrawGoesStraightOnAtTheNextPress) {
+  Create();
+  loader->failAll = true;
+  window.TypeId("k4T19");
+  EXPECT_THROW(controller->Button2Click(), Exception);
+  EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(Record().TrialCount, 0);
+  const std::string resultsPath = Record().ResultsPath;
+
+  loader->failAll = false;
+  controller->Button2Click();
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(Record().TrialCount, 1);
+  EXPECT_EQ(Record().ResultsPath, resultsPath);
+  EXPECT_EQ(Text(TextControl::Label1), "1/126");
+}
+
+TEST_F(Controller, RatingClickBeforeTheFirstTrialIsNeverWritten) {
+  Create();
+  window.ClickRating(2);
+  EXPECT_EQ(window.pictures.back().Width(), 1);
+  EXPECT_EQ(Text(TextControl::Button2), "Next");
+  EXPECT_TRUE(window.buttonEnabled);
+  controller->Button2Click();
+  EXPECT_EQ(window.LastMessage(), "Enter your ID, please!");
+
+  Start("k4T19");
+  EXPECT_EQ(Record().TrialCount, 1);
+  EXPECT_FALSE(window.IsRatingChecked(2));
+  EXPECT_EQ(window.pictures.back().Width(), 2);
+  window.FireTimer();
+  controller->Button2Click();
+  EXPECT_EQ(window.LastMessage(), "Please enter your rating!");
+  EXPECT_FALSE(fs::exists(Record().ResultsPath));
+}
+
+TEST_F(Controller, NextWithoutRatingAsksForItAndWritesNothing) {
+  Create();
+  Start("k4T19");
+  system.AdvanceMs(10000);
+  ASSERT_TRUE(window.FireTimer());
+  EXPECT_EQ(Text(TextControl::Button2), "Next");
+  window.SetProgress(-1);
+  controller->Button2Click();
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Please enter your rating!"});
+  EXPECT_EQ(Record().TrialCount, 1);
+  EXPECT_EQ(loader->TrialLoads().size(), 1u);
+  EXPECT_FALSE(fs::exists(Record().ResultsPath));
+  EXPECT_EQ(window.progress, 1);  // refreshed all the same
+
+  system.AdvanceMs(1500);
+  window.ClickRating(4);
+  controller->Button2Click();
+  const std::vector<std::string> lines = ResultLines();
+  ASSERT_EQ(lines.size(), 3u);
+  const std::vector<std::string> row = Split(lines[2], "\t");
+  ASSERT_EQ(row.size(), 8u);
+  EXPECT_EQ(row[3], "1");
+  EXPECT_EQ(row[6], "4");
+  EXPECT_EQ(row[7], "11500");  // above the exposure
+}
+
+TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
+  Create();
+  Start("k4T19");
+  EXPECT_FALSE(window.HasControl(RemovableControl::Memo1));
+  EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(Text(TextControl::Label1), "1/126");
+  EXPECT_EQ(window.progress, 1);
+  EXPECT_EQ(window.TimerInterval(), 10000u);
+  EXPECT_FALSE(window.buttonEnabled);
+  EXPECT_EQ(Text(TextControl::Button2), "Start");
+
+  std::vector<std::string> expectedNames;
+  for (int trial = 1; trial <= 126; ++trial) {
+    ASSERT_EQ(Record().TrialCount, trial);
+    expectedNames.push_back(Record().ImageName);
+    ASSERT_EQ(loader->TrialLoads().size(), static_cast<size_t>(trial));
+    if (trial % 3 == 0) {
+      system.AdvanceMs(10000);
+      ASSERT_TRUE(window.FireTimer());
+    }
+    if (trial == 126) {
+      EXPECT_FALSE(fs::exists(Record().SealedPath));
+    }
+    RateAndNext(trial % 5 + 1, 400 + trial);
+  }
+  EXPECT_EQ(Text(TextControl::Label1), "126/126");
+  EXPECT_EQ(window.progress, 100);
+  EXPECT_TRUE(window.endRequested);
+  EXPECT_EQ(window.messages.size(), 1u);  // the hand-off's message only
+  EXPECT_EQ(loader->TrialLoads().size(), 126u);
+
+  // Every trial's row, in order, with its own values.
+  const std::vector<std::string> lines = ResultLines();
+  ASSERT_EQ(lines.size(), 128u);
+  EXPECT_EQ(lines[0], "10000 0.1 0.3 1 (by default)");
+  EXPECT_EQ(lines[1], "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency");
+  for (int trial = 1; trial <= 126; ++trial) {
+    const std::vector<std::string> row = Split(lines[static_cast<size_t>(trial) + 1], "\t");
+    ASSERT_EQ(row.size(), 8u);
+    EXPECT_EQ(row[0], "k4T19");
+    EXPECT_EQ(row[3], std::to_string(trial));
+    EXPECT_EQ(row[4] + "\t" + row[5], expectedNames[static_cast<size_t>(trial) - 1]);
+    EXPECT_EQ(row[6], std::to_string(trial % 5 + 1));
+    const int latency = trial % 3 == 0 ? 10000 + 400 + trial : 400 + trial;
+    EXPECT_EQ(row[7], std::to_string(latency));
+  }
+
+  // The sealed file holds the complete results file: enciphering it again gives it back.
+  ASSERT_TRUE(fs::exists(Record().SealedPath));
+  const std::string unsealed = Record().SealedPath + ".plain";
+  results::CryptFile(Record().SealedPath, unsealed, results::kResultsPassPhrase);
+  EXPECT_EQ(ReadFile(unsealed), ReadFile(Record().ResultsPath));
+
+  // A press after the end does nothing more.
+  controller->Button2Click();
+  EXPECT_EQ(ResultLines().size(), 128u);
+}
+
+TEST_F(Controller, ClosingMidRunLeavesNoSealedFile) {
+  system.commandLine = {"5000", "0", "0", "0"};
+  Create();
+  Start("k4T19");
+  for (int trial = 1; trial <= 10; ++trial) RateAndNext(2);
+  const std::string resultsPath = Record().ResultsPath;
+  const std::string sealedPath = Record().SealedPath;
+  controller.reset();  // the rater closes the window
+  EXPECT_FALSE(fs::exists(sealedPath));
+  EXPECT_EQ(Split(ReadFile(resultsPath), "\r\n").size(), 2u + 10u + 1u);
+}
+
+TEST_F(Controller, FailedSealingIsRetriedWithoutDuplicatingTheLastRow) {
+  system.commandLine = {"5000", "0", "0", "0"};
+  loader = FakeLoader::DefaultSet(2, 1);
+  Create();
+  Start("k4T19");
+  RateAndNext(1);
+  RateAndNext(2);
+  fs::create_directories(Record().SealedPath);  // the sealed file cannot be created
+  system.AdvanceMs(700);
+  window.ClickRating(3);
+  EXPECT_THROW(controller->Button2Click(), EFCreateError);
+  EXPECT_FALSE(window.endRequested);
+  EXPECT_EQ(ResultLines().size(), 5u);
+
+  fs::remove(Record().SealedPath);
+  controller->Button2Click();
+  EXPECT_TRUE(window.endRequested);
+  EXPECT_EQ(ResultLines().size(), 5u);
+  EXPECT_TRUE(fs::is_regular_file(Record().SealedPath));
+}
+
+TEST_F(Controller, FailedAppendIsRetriedAtTheNextPress) {
+  Create();
+  Start("k4T19");
+  system.AdvanceMs(800);
+  window.ClickRating(5);
+  fs::create_directories(Record().ResultsPath);  // the results file cannot be opened
+  EXPECT_THROW(controller->Button2Click(), EInOutError);
+  EXPECT_EQ(Record().TrialCount, 1);
+  EXPECT_EQ(loader->TrialLoads().size(), 1u);
+
+  fs::remove(Record().ResultsPath);
+  controller->Button2Click();
+  EXPECT_EQ(Record().TrialCount, 2);
+  const std::vector<std::string> lines = ResultLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(Split(lines[2], "\t")[3], "1");
+}
+
+TEST_F(Controller, FailedDrawAfterTheRowDoesNotWriteItAgain) {
+  Create();
+  Start("k4T19");
+  system.AdvanceMs(800);
+  window.ClickRating(5);
+  loader->failAll = true;
+  EXPECT_THROW(controller->Button2Click(), Exception);
+  EXPECT_EQ(ResultLines().size(), 3u);
+  EXPECT_EQ(Record().TrialCount, 1);
+
+  loader->failAll = false;
+  controller->Button2Click();
+  EXPECT_EQ(Record().TrialCount, 2);
+  EXPECT_EQ(ResultLines().size(), 3u);
+  EXPECT_EQ(Text(TextControl::Label1), "2/126");
+}
+
+}  // namespace
+}  // namespace talvex::experiment

@@ -1,0 +1,72 @@
+#pragma once
+// An image store for tests: serves a list of names and tiny pictures, logs every load and
+// can be told to fail a load.
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "talvex/exception.h"
+#include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/imagestore/jpeg_image.h"
+#include "talvex/imagestore/resource_manager.h"
+
+namespace talvex::testing {
+
+// A grey picture of the given width, one pixel high; the blank picture is 1 wide, trial
+// pictures 2, so a test can tell them apart.
+inline imagestore::TJPEGImage TinyPicture(int width) {
+  const std::vector<uint8_t> pixels(static_cast<size_t>(width), 128);
+  imagestore::TJPEGImage picture;
+  picture.LoadFromBytes(imagestore::EncodeJpeg(pixels.data(), width, 1, 1));
+  return picture;
+}
+
+class FakeLoader : public imagestore::TResourceManager {
+ public:
+  explicit FakeLoader(std::vector<std::string> names) : names_(std::move(names)) {}
+
+  // 20 positive and 80 negative images, the blank and the About picture.
+  static std::shared_ptr<FakeLoader> DefaultSet(int positives = 20, int negatives = 80) {
+    std::vector<std::string> names{"RESOURCES_BLANK_BMP"};
+    for (int n = 0; n < negatives; ++n) names.push_back(NegName(n));
+    for (int n = 0; n < positives; ++n) names.push_back(PosName(n));
+    names.push_back("RESOURCES_TALVEX2_BMP");
+    return std::make_shared<FakeLoader>(names);
+  }
+  static std::string PosName(int n) { return "RESOURCES_POS_G__" + std::to_string(n) + "__BMP"; }
+  static std::string NegName(int n) { return "RESOURCES_NEG_C__" + std::to_string(n) + "__BMP"; }
+
+  std::vector<std::string> ListImageNames() const override { return names_; }
+
+  std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override {
+    loads.push_back(name);
+    if (failAll || failing.count(name) != 0) throw Exception("JPEG error #42");
+    bool known = false;
+    for (const std::string& listed : names_) known = known || listed == name;
+    if (!known) throw EResNotFound(name);
+    if (name == "RESOURCES_BLANK_BMP") return std::make_unique<imagestore::TJPEGImage>(blank_);
+    return std::make_unique<imagestore::TJPEGImage>(trial_);
+  }
+
+  // Trial loads only (the blank picture left out).
+  std::vector<std::string> TrialLoads() const {
+    std::vector<std::string> result;
+    for (const std::string& name : loads) {
+      if (name != "RESOURCES_BLANK_BMP") result.push_back(name);
+    }
+    return result;
+  }
+
+  mutable std::vector<std::string> loads;
+  std::set<std::string> failing;
+  bool failAll = false;
+
+ private:
+  std::vector<std::string> names_;
+  imagestore::TJPEGImage blank_ = TinyPicture(1);
+  imagestore::TJPEGImage trial_ = TinyPicture(2);
+};
+
+}  // namespace talvex::testing

@@ -1,0 +1,138 @@
+#pragma once
+// A main window for tests: keeps the state the experiment sets, applies the timer's set
+// rule and the exclusive rating buttons, and lets a test fire the timer and click a rating
+// button like a rater.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "talvex/experiment/controller.h"
+#include "talvex/experiment/main_window.h"
+#include "talvex/imagestore/jpeg_image.h"
+
+namespace talvex::testing {
+
+using experiment::RemovableControl;
+using experiment::TextControl;
+
+class FakeWindow : public experiment::IMainWindow {
+ public:
+  FakeWindow() {
+    texts_[TextControl::Edit1] = experiment::kIdPrompt;
+    texts_[TextControl::Button2] = "Start";
+    texts_[TextControl::Label1] = "Label1";
+  }
+
+  // Events go to these handlers: rating 1..5 and the timer.
+  std::function<void(int)> onRatingClick;
+  std::function<void()> onTimer;
+
+  void Attach(experiment::TExperimentController& controller) {
+    onRatingClick = [&controller](int rating) {
+      switch (rating) {
+        case 1:
+          controller.RadioButton1Click();
+          break;
+        case 2:
+          controller.RadioButton2Click();
+          break;
+        case 3:
+          controller.RadioButton3Click();
+          break;
+        case 4:
+          controller.RadioButton4Click();
+          break;
+        default:
+          controller.RadioButton5Click();
+          break;
+      }
+    };
+    onTimer = [&controller]() { controller.Timer1Timer(); };
+  }
+
+  // The rater clicks rating button 1..5: it becomes the only checked one, and the handler
+  // runs only when it was not checked already.
+  void ClickRating(int rating) {
+    if (ratings_[Index(rating)]) return;
+    ratings_.fill(false);
+    ratings_[Index(rating)] = true;
+    if (onRatingClick) onRatingClick(rating);
+  }
+
+  // The timer's interval elapses; false when it is not running.
+  bool FireTimer() {
+    if (timerInterval_ == 0) return false;
+    timerEvents += 1;
+    if (onTimer) onTimer();
+    return true;
+  }
+
+  void TypeId(const std::string& text) {
+    if (HasControl(RemovableControl::Edit1)) texts_[TextControl::Edit1] = text;
+  }
+
+  // IMainWindow.
+  void SetPicture(const imagestore::TJPEGImage& picture) override { pictures.push_back(picture); }
+  std::string GetText(TextControl control) const override {
+    if (IsRemoved(control)) return "";
+    const auto found = texts_.find(control);
+    return found == texts_.end() ? "" : found->second;
+  }
+  void SetText(TextControl control, const std::string& text) override {
+    if (!IsRemoved(control)) texts_[control] = text;
+  }
+  void SetButtonEnabled(bool enabled) override { buttonEnabled = enabled; }
+  bool IsRatingChecked(int rating) const override { return ratings_[Index(rating)]; }
+  void UncheckRating(int rating) override { ratings_[Index(rating)] = false; }
+  void SetProgress(int position) override { progress = position; }
+  void SetTimerInterval(uint32_t milliseconds) override {
+    if (milliseconds == timerInterval_) return;
+    timerInterval_ = milliseconds;
+    if (milliseconds != 0) timerStarts += 1;
+  }
+  void RemoveControl(RemovableControl control) override {
+    if (control == RemovableControl::Memo1) memoPresent_ = false;
+    if (control == RemovableControl::Edit1) editPresent_ = false;
+  }
+  bool HasControl(RemovableControl control) const override {
+    return control == RemovableControl::Memo1 ? memoPresent_ : editPresent_;
+  }
+  void SetNormalState() override { normalState = true; }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void EndProgram() override { endRequested = true; }
+  void OpenWebAddress(const std::string& address) override { openedAddresses.push_back(address); }
+
+  uint32_t TimerInterval() const { return timerInterval_; }
+  bool TimerRunning() const { return timerInterval_ != 0; }
+  std::string LastMessage() const { return messages.empty() ? "" : messages.back(); }
+
+  std::vector<imagestore::TJPEGImage> pictures;
+  std::vector<std::string> messages;
+  std::vector<std::string> openedAddresses;
+  bool buttonEnabled = true;
+  int progress = -1;
+  int timerStarts = 0;
+  int timerEvents = 0;
+  bool normalState = false;
+  bool endRequested = false;
+
+ private:
+  static size_t Index(int rating) { return static_cast<size_t>(rating - 1) % 5; }
+  bool IsRemoved(TextControl control) const {
+    return (control == TextControl::Memo1 && !memoPresent_) ||
+           (control == TextControl::Edit1 && !editPresent_);
+  }
+
+  std::map<TextControl, std::string> texts_;
+  std::array<bool, 5> ratings_{};
+  // As the form data leaves it: enabled with 1000 ms until the set-up stops it.
+  uint32_t timerInterval_ = 1000;
+  bool memoPresent_ = true;
+  bool editPresent_ = true;
+};
+
+}  // namespace talvex::testing
