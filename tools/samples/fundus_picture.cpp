@@ -214,7 +214,7 @@ std::vector<uint8_t> RenderFundus(const FundusParameters& p, int width, int heig
 
   const double warm = 0.5 + 0.5 * p.hue;
   const Colour fundus = Mix({205, 96, 40}, {190, 62, 28}, warm);
-  const Colour rim = Mix({240, 142, 80}, {232, 120, 78}, warm);
+  const Colour rim = Mix({246, 152, 100}, {238, 132, 96}, warm);
   const Colour cup = Mix({248, 226, 168}, {246, 212, 172}, warm);
   const Colour vein = {96, 18, 16};
   const Colour artery = {156, 32, 22};
