@@ -13,12 +13,18 @@ using talvex::testing::TrialBench;
 TEST(ExposureTiming, TimerArmedWithExposureFiresOnceAndBlanks) {
   TrialBench bench;
   bench.Draw();
+  // The image is on screen before its timer starts.
+  EXPECT_EQ(bench.window.calls,
+            (std::vector<std::string>{"SetPicture", "SetTimerInterval 10000", "Disable"}));
   EXPECT_EQ(bench.window.TimerInterval(), 10000u);
   EXPECT_EQ(bench.window.timerStarts, 1);
   EXPECT_FALSE(bench.window.buttonEnabled);
   EXPECT_EQ(bench.ShownWidth(), 2);
 
+  bench.window.calls.clear();
   EXPECT_TRUE(bench.window.FireTimer());
+  EXPECT_EQ(bench.window.calls,
+            (std::vector<std::string>{"SetPicture", "Enable", "SetTimerInterval 0"}));
   EXPECT_EQ(bench.ShownWidth(), 1);
   EXPECT_TRUE(bench.window.buttonEnabled);
   EXPECT_EQ(bench.window.GetText(TextControl::Button2), "Next");

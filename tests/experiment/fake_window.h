@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "talvex/exception.h"
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/main_window.h"
 #include "talvex/imagestore/jpeg_image.h"
@@ -76,7 +77,10 @@ class FakeWindow : public experiment::IMainWindow {
   }
 
   // IMainWindow.
-  void SetPicture(const imagestore::TJPEGImage& picture) override { pictures.push_back(picture); }
+  void SetPicture(const imagestore::TJPEGImage& picture) override {
+    calls.push_back("SetPicture");
+    pictures.push_back(picture);
+  }
   std::string GetText(TextControl control) const override {
     if (IsRemoved(control)) return "";
     const auto found = texts_.find(control);
@@ -85,12 +89,17 @@ class FakeWindow : public experiment::IMainWindow {
   void SetText(TextControl control, const std::string& text) override {
     if (!IsRemoved(control)) texts_[control] = text;
   }
-  void SetButtonEnabled(bool enabled) override { buttonEnabled = enabled; }
+  void SetButtonEnabled(bool enabled) override {
+    calls.push_back(enabled ? "Enable" : "Disable");
+    buttonEnabled = enabled;
+  }
   bool IsRatingChecked(int rating) const override { return ratings_[Index(rating)]; }
   void UncheckRating(int rating) override { ratings_[Index(rating)] = false; }
   void SetProgress(int position) override { progress = position; }
   void SetTimerInterval(uint32_t milliseconds) override {
+    calls.push_back("SetTimerInterval " + std::to_string(milliseconds));
     if (milliseconds == timerInterval_) return;
+    if (milliseconds != 0 && refuseTimer) throw EOutOfResources("Not enough timers available");
     timerInterval_ = milliseconds;
     if (milliseconds != 0) timerStarts += 1;
   }
@@ -102,7 +111,10 @@ class FakeWindow : public experiment::IMainWindow {
     return control == RemovableControl::Memo1 ? memoPresent_ : editPresent_;
   }
   void SetNormalState() override { normalState = true; }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowMessage(const std::string& text) override {
+    calls.push_back("ShowMessage");
+    messages.push_back(text);
+  }
   void EndProgram() override { endRequested = true; }
   void OpenWebAddress(const std::string& address) override { openedAddresses.push_back(address); }
 
@@ -110,6 +122,7 @@ class FakeWindow : public experiment::IMainWindow {
   bool TimerRunning() const { return timerInterval_ != 0; }
   std::string LastMessage() const { return messages.empty() ? "" : messages.back(); }
 
+  std::vector<std::string> calls;  // the operations that change what the rater sees, in order
   std::vector<imagestore::TJPEGImage> pictures;
   std::vector<std::string> messages;
   std::vector<std::string> openedAddresses;
@@ -119,6 +132,7 @@ class FakeWindow : public experiment::IMainWindow {
   int timerEvents = 0;
   bool normalState = false;
   bool endRequested = false;
+  bool refuseTimer = false;  // the system has no timer left to start
 
  private:
   static size_t Index(int rating) { return static_cast<size_t>(rating - 1) % 5; }

@@ -22,6 +22,7 @@ struct TrialBench {
     for (int n = 0; n < 80; ++n) record.NegPool.push_back(FakeLoader::NegName(n));
     window.SetTimerInterval(0);
     window.timerStarts = 0;
+    window.calls.clear();
     window.onRatingClick = [this](int) { experiment::OnRadioButtonClick(record, window, system); };
     window.onTimer = [this]() { experiment::TurnImageOff(record, window); };
   }

@@ -173,6 +173,21 @@ TEST(DrawTrial, FailingPictureLoadChangesNothing) {
   EXPECT_TRUE(bench.window.pictures.empty());
 }
 
+TEST(DrawTrial, RefusedTimerEndsTheDrawWithTheImageShown) {
+  TrialBench bench;
+  bench.window.refuseTimer = true;
+  try {
+    bench.Draw();
+    ADD_FAILURE() << "no error";
+  } catch (const EOutOfResources& e) {
+    EXPECT_STREQ(e.what(), "Not enough timers available");
+  }
+  EXPECT_EQ(bench.ShownWidth(), 2);
+  EXPECT_EQ(bench.record.PosPool.size(), 20u);
+  EXPECT_EQ(bench.record.TrialCount, 0);
+  EXPECT_TRUE(bench.window.buttonEnabled);
+}
+
 TEST(TrialSchedule, DefaultScheduleDrawnToTheEnd) {
   // Several runs, each press re-seeded from the running counter.
   for (int run = 0; run < 20; ++run) {
