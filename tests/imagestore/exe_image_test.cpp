@@ -1,0 +1,533 @@
+#include "talvex/imagestore/exe_image.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "resource_test_support.h"
+#include "talvex/imagestore/resource_catalogue.h"
+#include "talvex/imagestore/resource_kinds.h"
+
+namespace talvex::imagestore {
+namespace {
+
+using namespace testing;
+
+constexpr uint32_t kHighBit = 0x80000000u;
+
+Resource Binary(const std::u16string& name, const std::string& data, uint16_t language = 0x409) {
+  return Resource{Named(u"BINARY"), Named(name), language, Bytes(data)};
+}
+
+std::vector<uint8_t> Image(const std::vector<Resource>& resources,
+                           const pack::ImageLayout& layout = {}) {
+  return pack::WriteResourceImage(resources, layout);
+}
+
+std::vector<std::string> DisplayNames(TResourceList& list) {
+  std::vector<std::string> names;
+  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Items(i).DisplayName());
+  return names;
+}
+
+std::vector<std::string> BinaryNames(const std::vector<uint8_t>& bytes) {
+  TExeImage image(bytes.data(), bytes.size(), "test");
+  return ListTypeEntryNames(image, "BINARY");
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EExeError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// Walks every list and every entry the way a resource browser would, reading every name,
+// size and output.
+void WalkAll(TResourceList& list) {
+  for (int i = 0; i < list.Count(); ++i) {
+    TResourceItem& item = list.Items(i);
+    item.DisplayName();
+    std::vector<uint8_t> data;
+    if (item.HasSubList()) {
+      WalkAll(item.SubList());
+    } else {
+      item.DataSize();
+      item.WriteData(data);
+    }
+  }
+}
+
+// The file offset of the section header's pointer to raw data in every written image.
+constexpr size_t kSectionRawPointer = 0x40 + 248 + 20;
+
+int CountMappingsOf(const std::string& path) {
+  const std::string target = std::filesystem::canonical(path).string();
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  int count = 0;
+  while (std::getline(maps, line)) count += line.find(target) != std::string::npos ? 1 : 0;
+  return count;
+}
+
+int CountDescriptorsOf(const std::string& path) {
+  const std::filesystem::path target = std::filesystem::canonical(path);
+  int count = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const auto link = std::filesystem::read_symlink(fd.path(), error);
+    count += !error && link == target ? 1 : 0;
+  }
+  return count;
+}
+
+// --- Opening ------------------------------------------------------------------------------
+
+TEST(ExeImageOpen, MissingFileOrFolderCannotBeOpened) {
+  TempFolder folder;
+  const std::string missing = folder / "missing.exe";
+  EXPECT_EQ(ErrorOf([&] { TExeImage image(missing); }), "Couldn't open: " + missing);
+  EXPECT_EQ(ErrorOf([&] { TExeImage image(folder.Path()); }), "Couldn't open: " + folder.Path());
+}
+
+TEST(ExeImageOpen, FileNotBeginningWithMzIsUnrecognized) {
+  for (const std::string& content : {std::string(), std::string("M"), std::string("ZM\0\0", 4),
+                                     std::string("\x7f"
+                                                 "ELF\2\1\1",
+                                                 7)}) {
+    const std::vector<uint8_t> bytes = Bytes(content);
+    EXPECT_EQ(ErrorOf([&] { TExeImage image(bytes.data(), bytes.size(), "x"); }),
+              "unrecognized file format");
+  }
+  TempFolder folder;
+  WriteFile(folder / "empty", {});
+  EXPECT_EQ(ErrorOf([&] { TExeImage image(folder / "empty"); }), "unrecognized file format");
+}
+
+TEST(ExeImageOpen, UnreadableOrWrongNtHeadersAreNotPe) {
+  const std::vector<uint8_t> valid = Image({Binary(u"A", "a")});
+  const auto refuse = [](std::vector<uint8_t> bytes) {
+    return ErrorOf([&] { TExeImage image(bytes.data(), bytes.size(), "x"); });
+  };
+  const std::string notPe = "Not a PE (WIN32 Executable) file";
+  EXPECT_EQ(refuse(Bytes("MZ")), notPe);  // no NT header pointer
+  std::vector<uint8_t> wrongSignature = valid;
+  wrongSignature[0x41] = 'X';
+  EXPECT_EQ(refuse(wrongSignature), notPe);
+  // The 248 bytes of NT headers must all lie in the file.
+  std::vector<uint8_t> tooLate = valid;
+  Put32(tooLate, 0x3C, static_cast<uint32_t>(valid.size() - 247));
+  Put32(tooLate, valid.size() - 247, 0x4550);
+  EXPECT_EQ(refuse(tooLate), notPe);
+  std::vector<uint8_t> farAway = valid;
+  Put32(farAway, 0x3C, 0xFFFFFFF0u);
+  EXPECT_EQ(refuse(farAway), notPe);
+  std::vector<uint8_t> truncated(valid.begin(), valid.begin() + 0x40 + 247);
+  EXPECT_EQ(refuse(truncated), notPe);
+  std::vector<uint8_t> justEnough(valid.begin(), valid.begin() + 0x40 + 248);
+  EXPECT_EQ(refuse(justEnough), "no error");
+}
+
+TEST(ExeImageOpen, ReadsAFileAndReleasesItWithTheImage) {
+  TempFolder folder;
+  const std::string path = folder / "pack.dll";
+  WriteFile(path, Image({Binary(u"FIRST", "1"), Binary(u"SECOND", "2")}));
+  const int mappingsBefore = CountMappingsOf(path);
+  {
+    TExeImage image(path);
+    EXPECT_EQ(image.FileName(), path);
+    EXPECT_EQ(ListTypeEntryNames(image, "BINARY"), (std::vector<std::string>{"FIRST", "SECOND"}));
+    EXPECT_EQ(CountMappingsOf(path), mappingsBefore + 1);
+    // The descriptor is closed once the file is mapped.
+    EXPECT_EQ(CountDescriptorsOf(path), 0);
+  }
+  EXPECT_EQ(CountMappingsOf(path), mappingsBefore);
+  // A failed creation releases what it had opened.
+  WriteFile(path, Bytes("MZ not a program"));
+  EXPECT_EQ(ErrorOf([&] { TExeImage image(path); }), "Not a PE (WIN32 Executable) file");
+  EXPECT_EQ(CountMappingsOf(path), mappingsBefore);
+  EXPECT_EQ(CountDescriptorsOf(path), 0);
+}
+
+// --- Sections -----------------------------------------------------------------------------
+
+TEST(ExeImageSections, ResourceSectionNameIgnoresCaseButNotLength) {
+  pack::ImageLayout upper;
+  upper.sectionName = ".RSRC";
+  EXPECT_EQ(BinaryNames(Image({Binary(u"A", "a")}, upper)), std::vector<std::string>{"A"});
+
+  pack::ImageLayout longer;
+  longer.sectionName = ".rsrc1";
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a")}, longer);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(image.FindSection(".rsrc"), nullptr);
+  EXPECT_EQ(image.FindSection(".RSRC1"), image.NtHeaders() + 248);
+  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot(); }), "No resources in this file.");
+}
+
+TEST(ExeImageSections, EightCharacterNamesHaveNoTerminator) {
+  pack::ImageLayout layout;
+  layout.sectionName = ".rsrcdat";
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a")}, layout);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_NE(image.FindSection(".RSRCDAT"), nullptr);
+  EXPECT_EQ(image.FindSection(".rsrcda"), nullptr);
+}
+
+TEST(ExeImageSections, NoSectionsMeansNoResources) {
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  Put16(bytes, 0x40 + 6, 0);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot(); }), "No resources in this file.");
+}
+
+TEST(ExeImageSections, SectionTablePastTheEndIsCorrupt) {
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  bytes[0x40 + 248 + 1] = 'x';  // no section is called .rsrc now
+  Put16(bytes, 0x40 + 6, 0xFFFF);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot(); }), "Corrupt resource directory");
+}
+
+// --- The root list ------------------------------------------------------------------------
+
+TEST(ResourceRoot, ShowsTypesInStoredOrderWithoutIconAndCursorImages) {
+  const std::vector<uint8_t> bytes = Image({
+      Resource{Number(257), Number(1), 0, Bytes("x")},
+      Resource{Number(14), Number(1), 0, Bytes("x")},
+      Resource{Number(3), Number(1), 0, Bytes("x")},
+      Resource{Number(2), Number(1), 0, Bytes("x")},
+      Resource{Number(1), Number(1), 0, Bytes("x")},
+      Resource{Named(u"ZED"), Number(1), 0, Bytes("x")},
+      Resource{Named(u"BINARY"), Number(1), 0, Bytes("x")},
+  });
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceList& root = image.ResourceRoot();
+  EXPECT_EQ(DisplayNames(root),
+            (std::vector<std::string>{"BINARY", "ZED", "Bitmap", "Icon", "257"}));
+  ASSERT_NE(image.CursorTypeEntry(), nullptr);
+  ASSERT_NE(image.IconTypeEntry(), nullptr);
+  EXPECT_EQ(image.CursorTypeEntry()->NameOrId(), 1u);
+  EXPECT_EQ(image.IconTypeEntry()->NameOrId(), 3u);
+  EXPECT_EQ(&image.ResourceRoot(), &root);
+  EXPECT_EQ(&root.EntryList(), &root.EntryList());
+  EXPECT_EQ(&root.Items(0), &root.Items(0));
+}
+
+TEST(ResourceRoot, EveryStandardTypeShowsItsName) {
+  std::vector<Resource> resources;
+  for (uint32_t type = 0; type <= 17; ++type) {
+    if (type != 1 && type != 3)
+      resources.push_back(Resource{Number(type), Number(1), 0, Bytes("x")});
+  }
+  const std::vector<uint8_t> bytes = Image(resources);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(DisplayNames(image.ResourceRoot()),
+            (std::vector<std::string>{"Unknown0", "Bitmap", "Menu", "Dialog", "String", "FontDir",
+                                      "Font", "Accelerators", "RCData", "MessageTable", "Cursor",
+                                      "Unknown13", "Icon", "Unknown15", "Version", "17"}));
+}
+
+TEST(ResourceList, ItemsOutsideTheListRaiseListError) {
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceList& root = image.ResourceRoot();
+  ASSERT_EQ(root.Count(), 1);
+  for (int index : {-1, 1, 1000}) {
+    try {
+      root.Items(index);
+      ADD_FAILURE() << "no error for index " << index;
+    } catch (const EListError& e) {
+      EXPECT_EQ(std::string(e.what()), "List index out of bounds (" + std::to_string(index) + ")");
+    }
+  }
+}
+
+// --- Entries ------------------------------------------------------------------------------
+
+TEST(ResourceItem, EntryUnderATypeIsALeafWithData) {
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "payload")});
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceItem& type = image.ResourceRoot().Items(0);
+  EXPECT_TRUE(type.HasSubList());
+  EXPECT_EQ(type.DataSize(), 0u);
+  TResourceItem& entry = type.SubList().Items(0);
+  EXPECT_FALSE(entry.HasSubList());
+  EXPECT_EQ(ErrorOf([&] { entry.SubList(); }), "ResourceItem is not a list");
+  EXPECT_EQ(entry.DataSize(), 7u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.DataPointer()), 7), "payload");
+  EXPECT_EQ(&entry.OwnerImage(), &image);
+  // The type of a list under a string-named type carries the high bit; its low 8 bits are
+  // the name's offset, whatever that is.
+  EXPECT_EQ(type.SubList().ResourceType(), type.NameOrId());
+  EXPECT_NE(type.SubList().ResourceType() & kHighBit, 0u);
+  std::vector<uint8_t> stream = Bytes("head:");
+  entry.WriteData(stream);
+  EXPECT_EQ(stream, Bytes("head:payload"));
+}
+
+TEST(ResourceItem, DataIsTheFirstLanguageStored) {
+  const std::vector<uint8_t> bytes =
+      Image({Binary(u"A", "english", 0x409), Binary(u"A", "german", 0x407)});
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
+  std::vector<uint8_t> data;
+  entry.WriteData(data);
+  EXPECT_EQ(data, Bytes("german"));
+  EXPECT_EQ(ListTypeEntryNames(image, "BINARY"), std::vector<std::string>{"A"});
+}
+
+TEST(ResourceItem, DataAddressesAreRelativeToTheSectionAddress) {
+  pack::ImageLayout layout;
+  layout.sectionVirtualAddress = 0x7000;
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "first"), Binary(u"B", "second")}, layout);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  std::vector<uint8_t> data;
+  image.ResourceRoot().Items(0).SubList().Items(1).WriteData(data);
+  EXPECT_EQ(data, Bytes("second"));
+}
+
+TEST(ResourceItem, EmptyDataWritesNothing) {
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "")});
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
+  EXPECT_EQ(entry.DataSize(), 0u);
+  std::vector<uint8_t> data;
+  entry.WriteData(data);
+  EXPECT_TRUE(data.empty());
+}
+
+// A list below the name level (a tree deeper than type, name and language) holds plain
+// entries: the kind of its top-level type does not reach down there.
+TEST(ResourceItem, ListsBelowTheTypeLevelArePlain) {
+  std::vector<uint8_t> bytes = Image({Resource{Number(6), Number(1), 0x409, Bytes("x")},
+                                      Resource{Number(6), Number(2), 0x409, Bytes("y")}});
+  TExeImage probe(bytes.data(), bytes.size(), "x");
+  TResourceList& names = probe.ResourceRoot().Items(0).SubList();
+  // Point name 1 at the name directory itself, so that it looks like one more level.
+  const uint64_t entry = names.Items(0).DirectoryEntry();
+  const auto directory = static_cast<uint32_t>(names.Directory() - probe.ResourceSectionStart());
+  Put32(bytes, entry + 4, kHighBit | directory);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceItem& deep = image.ResourceRoot().Items(0).SubList().Items(0);
+  ASSERT_TRUE(deep.HasSubList());
+  TResourceList& below = deep.SubList();
+  EXPECT_EQ(below.ResourceType(), 0u);
+  ASSERT_EQ(below.Count(), 2);
+  EXPECT_EQ(typeid(below.Items(1)), typeid(TResourceItem));
+}
+
+// --- The catalogue walk ---------------------------------------------------------------------
+
+TEST(ListTypeEntryNames, FileWithoutBinaryGivesNothing) {
+  EXPECT_TRUE(BinaryNames(Image({Resource{Named(u"OTHER"), Named(u"A"), 0, Bytes("a")}})).empty());
+}
+
+TEST(ListTypeEntryNames, OnlyTheExactTypeNameMatches) {
+  const std::vector<uint8_t> bytes = Image({
+      Resource{Named(u"binary"), Named(u"LOWER"), 0, Bytes("a")},
+      Resource{Named(u"BINARYX"), Named(u"LONGER"), 0, Bytes("a")},
+      Resource{Named(u"BINAR"), Named(u"SHORTER"), 0, Bytes("a")},
+      Resource{Named(u"BINARY"), Named(u"EXACT"), 0, Bytes("a")},
+  });
+  EXPECT_EQ(BinaryNames(bytes), std::vector<std::string>{"EXACT"});
+}
+
+TEST(ListTypeEntryNames, IntegerIdsAreListedInDecimal) {
+  const std::vector<uint8_t> bytes =
+      Image({Resource{Named(u"BINARY"), Number(65535), 0, Bytes("a")},
+             Resource{Named(u"BINARY"), Number(7), 0, Bytes("a")}, Binary(u"NAMED", "a")});
+  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"NAMED", "7", "65535"}));
+}
+
+TEST(ListTypeEntryNames, SeveralLanguagesAreListedOnce) {
+  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a", 0x409), Binary(u"A", "a", 0x407),
+                                            Binary(u"A", "a", 0), Binary(u"B", "b")});
+  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST(ListTypeEntryNames, NamesComeInStoredOrder) {
+  std::vector<uint8_t> bytes =
+      Image({Binary(u"RESOURCES_NEG_C__1__BMP", "1"), Binary(u"RESOURCES_NEG_C__2__BMP", "2"),
+             Binary(u"RESOURCES_NEG_C__10__BMP", "10")});
+  EXPECT_EQ(BinaryNames(bytes),
+            (std::vector<std::string>{"RESOURCES_NEG_C__10__BMP", "RESOURCES_NEG_C__1__BMP",
+                                      "RESOURCES_NEG_C__2__BMP"}));
+  // The reader does not sort: swapping two stored entries swaps them in the result.
+  TExeImage probe(bytes.data(), bytes.size(), "x");
+  TResourceList& names = probe.ResourceRoot().Items(0).SubList();
+  const uint64_t first = names.Items(0).DirectoryEntry();
+  const uint64_t last = names.Items(2).DirectoryEntry();
+  for (uint64_t i = 0; i < 8; ++i) std::swap(bytes[first + i], bytes[last + i]);
+  EXPECT_EQ(BinaryNames(bytes),
+            (std::vector<std::string>{"RESOURCES_NEG_C__2__BMP", "RESOURCES_NEG_C__1__BMP",
+                                      "RESOURCES_NEG_C__10__BMP"}));
+}
+
+TEST(ListTypeEntryNames, EveryTypeCalledBinaryIsExamined) {
+  std::vector<uint8_t> bytes =
+      Image({Binary(u"ONE", "1"), Resource{Named(u"BINARZ"), Named(u"TWO"), 0, Bytes("2")}});
+  // Rename BINARZ to a second BINARY: the walk does not stop at the first match.
+  TExeImage probe(bytes.data(), bytes.size(), "x");
+  const TResourceItem& second = probe.ResourceRoot().Items(1);
+  const uint64_t text = probe.ResourceSectionStart() + (second.NameOrId() & ~kHighBit);
+  Put16(bytes, text + 2 + 2 * 5, 'Y');
+  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"ONE", "TWO"}));
+}
+
+TEST(ListTypeEntryNames, NamesAreConvertedToUtf8) {
+  const std::u16string unpaired = {u'A', char16_t(0xD800), u'B'};
+  const std::vector<uint8_t> bytes =
+      Image({Binary(u"Gr\u00fc\u00dfe\u20ac\U0001D11E", "a"), Binary(unpaired, "b")});
+  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"A\xEF\xBF\xBD"
+                                                          "B",
+                                                          "Gr\xC3\xBC\xC3\x9F"
+                                                          "e\xE2\x82\xAC\xF0\x9D\x84\x9E"}));
+}
+
+TEST(ListTypeEntryNames, EmptyBinaryDirectoryGivesNothing) {
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  TExeImage probe(bytes.data(), bytes.size(), "x");
+  const uint64_t directory = probe.ResourceRoot().Items(0).SubList().Directory();
+  Put32(bytes, directory + 12, 0);
+  EXPECT_TRUE(BinaryNames(bytes).empty());
+}
+
+// --- Files that point outside themselves ------------------------------------------------------
+
+TEST(CorruptDirectory, RootOutsideTheFile) {
+  for (uint32_t position : {0x7FFFFFF0u, 0xFFFFFFFFu}) {
+    std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+    Put32(bytes, kSectionRawPointer, position);
+    EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
+  }
+}
+
+TEST(CorruptDirectory, EntryCountsBeyondTheFile) {
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  Put16(bytes, 0x200 + 12, 0xFFFF);
+  Put16(bytes, 0x200 + 14, 0xFFFF);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot().Count(); }), "Corrupt resource directory");
+}
+
+TEST(CorruptDirectory, SubDirectoryOrNamePastTheEnd) {
+  const std::vector<uint8_t> valid = Image({Binary(u"A", "a")});
+  TExeImage probe(valid.data(), valid.size(), "x");
+  const uint64_t typeEntry = probe.ResourceRoot().Items(0).DirectoryEntry();
+  const uint64_t nameEntry = probe.ResourceRoot().Items(0).SubList().Items(0).DirectoryEntry();
+  const uint64_t text =
+      probe.ResourceSectionStart() + (probe.ResourceRoot().Items(0).NameOrId() & ~kHighBit);
+
+  std::vector<uint8_t> bytes = valid;
+  Put32(bytes, typeEntry + 4, kHighBit | 0x7FFFFFF0u);
+  EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
+
+  bytes = valid;
+  Put32(bytes, nameEntry, kHighBit | static_cast<uint32_t>(valid.size() - 0x200 - 1));
+  EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
+
+  bytes = valid;
+  Put16(bytes, text, 0xFFFF);  // a name longer than the rest of the file
+  EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
+
+  bytes = valid;
+  const uint64_t languageEntry =
+      probe.ResourceSectionStart() +
+      (probe.ResourceRoot().Items(0).SubList().Items(0).OffsetToData() & ~kHighBit) + 16;
+  Put32(bytes, languageEntry + 4, 0x7FFFFFF0u);  // a data entry past the end
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
+  EXPECT_EQ(ErrorOf([&] { entry.DataSize(); }), "Corrupt resource directory");
+}
+
+TEST(CorruptDirectory, DataOutsideTheFile) {
+  const std::vector<uint8_t> valid = Image({Binary(u"A", "abc")});
+  TExeImage probe(valid.data(), valid.size(), "x");
+  const uint64_t dataEntry = static_cast<uint64_t>(
+      probe.ResourceRoot().Items(0).SubList().Items(0).DataEntry() - probe.ViewBase());
+  const uint32_t address = Get32(valid, dataEntry);
+
+  const auto refused = [&](uint32_t newAddress, uint32_t newSize) {
+    std::vector<uint8_t> bytes = valid;
+    Put32(bytes, dataEntry, newAddress);
+    Put32(bytes, dataEntry + 4, newSize);
+    TExeImage image(bytes.data(), bytes.size(), "x");
+    TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
+    return ErrorOf([&] {
+      std::vector<uint8_t> data;
+      entry.WriteData(data);
+    });
+  };
+  EXPECT_EQ(refused(address, 3), "no error");
+  EXPECT_EQ(refused(address, 0xFFFFFFFFu), "Corrupt resource directory");
+  EXPECT_EQ(refused(0xFFFFFFFFu, 3), "Corrupt resource directory");
+  EXPECT_EQ(refused(0, 3), "Corrupt resource directory");  // before the start of the file
+  const auto end = static_cast<uint32_t>(valid.size() - 0x200 + 0x1000);
+  EXPECT_EQ(refused(end - 3, 3), "no error");
+  EXPECT_EQ(refused(end - 2, 3), "Corrupt resource directory");
+}
+
+TEST(CorruptDirectory, DirectoryLoopEndsInRefusal) {
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  TExeImage probe(bytes.data(), bytes.size(), "x");
+  const uint64_t nameEntry = probe.ResourceRoot().Items(0).SubList().Items(0).DirectoryEntry();
+  // The name entry points back at the root directory.
+  Put32(bytes, nameEntry + 4, kHighBit);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(ErrorOf([&] { WalkAll(image.ResourceRoot()); }), "Corrupt resource directory");
+}
+
+TEST(CorruptDirectory, SharedDirectoriesCannotFanOutWithoutLimit) {
+  // 400 top-level entries share one directory of 400 entries, which share one language
+  // directory: a small file that would make 400 + 400 x 400 entries.
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  const uint32_t count = 400;
+  const uint32_t shared = 16 + 8 * count;
+  const uint32_t language = 2 * shared;
+  const uint32_t dataEntry = language + 24;
+  const size_t section = pack::kResourceSectionFileOffset;
+  bytes.assign(section + dataEntry + 16, 0);
+  std::copy_n(Image({Binary(u"A", "a")}).begin(), section, bytes.begin());
+  for (uint32_t directory : {0u, shared}) {
+    Put16(bytes, section + directory + 14, count);
+    for (uint32_t i = 0; i < count; ++i) {
+      Put32(bytes, section + directory + 16 + 8 * i, 100 + i);
+      Put32(bytes, section + directory + 16 + 8 * i + 4,
+            kHighBit | (directory == 0 ? shared : language));
+    }
+  }
+  Put16(bytes, section + language + 14, 1);
+  Put32(bytes, section + language + 16, 0x409);
+  Put32(bytes, section + language + 20, dataEntry);
+  Put32(bytes, section + dataEntry, 0x1000);
+  TExeImage image(bytes.data(), bytes.size(), "x");
+  EXPECT_EQ(ErrorOf([&] { WalkAll(image.ResourceRoot()); }), "Corrupt resource directory");
+}
+
+TEST(CorruptDirectory, EveryTruncationFailsCleanly) {
+  const std::vector<uint8_t> valid =
+      Image({Binary(u"NAME", "data"), Resource{Number(6), Number(1), 0, Bytes("xx")},
+             Resource{Number(14), Number(1), 0, Bytes("yyyyyy")}});
+  for (size_t length = 0; length <= valid.size(); ++length) {
+    const std::vector<uint8_t> bytes(valid.begin(), valid.begin() + static_cast<long>(length));
+    try {
+      TExeImage image(bytes.data(), bytes.size(), "x");
+      WalkAll(image.ResourceRoot());
+    } catch (const EExeError&) {
+      // Refused with a message: that is all a truncated file may do.
+    }
+  }
+}
+
+}  // namespace
+}  // namespace talvex::imagestore
