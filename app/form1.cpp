@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -9,7 +10,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QTimer>
+#include <QtMath>
 #include <algorithm>
 #include <climits>
 #include <utility>
@@ -37,13 +40,19 @@ constexpr QPoint kDesignedPlace(182, 102);
 
 // Designed places, in creation order (later controls lie in front of earlier ones).
 constexpr ControlPlace kLayout[] = {
-    {"Image1", 7, 32, 410, 350, false},         {"Label1", 435, 10, 32, 13, true},
-    {"Label2", 313, 412, 51, 13, true},         {"RadioGroup1", 433, 40, 185, 257, false},
-    {"RadioButton1", 449, 80, 113, 17, false},  {"RadioButton2", 449, 120, 113, 17, false},
-    {"RadioButton3", 449, 160, 113, 17, false}, {"RadioButton4", 449, 200, 113, 17, false},
-    {"RadioButton5", 449, 240, 113, 17, false}, {"Button2", 433, 308, 185, 36, false},
-    {"Edit1", 8, 408, 297, 21, false},          {"ProgressBar1", 8, 8, 409, 17, false},
-    {"Memo1", 8, 48, 409, 97, false},
+    {"Image1", 7, 32, 410, 350, Sizing::Fixed},
+    {"Label1", 435, 10, 32, 13, Sizing::Text},
+    {"Label2", 313, 412, 51, 13, Sizing::Text},
+    {"RadioGroup1", 433, 40, 185, 257, Sizing::Fixed},
+    {"RadioButton1", 449, 80, 113, 17, Sizing::WidenToText},
+    {"RadioButton2", 449, 120, 113, 17, Sizing::WidenToText},
+    {"RadioButton3", 449, 160, 113, 17, Sizing::WidenToText},
+    {"RadioButton4", 449, 200, 113, 17, Sizing::WidenToText},
+    {"RadioButton5", 449, 240, 113, 17, Sizing::WidenToText},
+    {"Button2", 433, 308, 185, 36, Sizing::Fixed},
+    {"Edit1", 8, 408, 297, 21, Sizing::Fixed},
+    {"ProgressBar1", 8, 8, 409, 17, Sizing::Fixed},
+    {"Memo1", 8, 48, 409, 97, Sizing::Fixed},
 };
 
 constexpr const char* kRatingCaptions[5] = {"definitely healthy", "probably healthy", "not sure",
@@ -51,6 +60,25 @@ constexpr const char* kRatingCaptions[5] = {"definitely healthy", "probably heal
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+constexpr int kMemoPoints = 12;
+constexpr int kWindowPoints = 8;
+
+// The welcome text fills the designed box in the designed font. A substitute font that
+// runs larger gets the largest size, down to the window font's, at which the whole text
+// fits, since the box has no scroll bars.
+void FitMemoFont(QPlainTextEdit& memo) {
+  QFont font = DesignFont(QStringLiteral("MS Sans Serif"), kMemoPoints);
+  const int margin = qCeil(memo.document()->documentMargin());
+  const QRect box = memo.contentsRect().adjusted(margin, margin, -margin, -margin);
+  for (int points = kMemoPoints; points > kWindowPoints; --points) {
+    font.setPointSize(points);
+    const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, box.width(), INT_MAX),
+                                                         Qt::TextWordWrap, memo.toPlainText());
+    if (needed.height() <= box.height()) break;
+  }
+  memo.setFont(font);
 }
 
 }  // namespace
@@ -119,7 +147,8 @@ void TForm1::BuildControls() {
   memo1_ = new QPlainTextEdit(QStringLiteral("Memo1"), client);
   memo1_->setObjectName(QStringLiteral("Memo1"));
   memo1_->setAccessibleName(QStringLiteral("Memo1"));
-  memo1_->setFont(DesignFont(QStringLiteral("MS Sans Serif"), 12));
+  memo1_->setFont(DesignFont(QStringLiteral("MS Sans Serif"), kMemoPoints));
+  memo1_->document()->setDocumentMargin(2);
   memo1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   memo1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -241,7 +270,10 @@ void TForm1::SetText(TextControl control, const std::string& text) {
       if (edit1_) edit1_->setText(Text(text));
       break;
     case TextControl::Memo1:
-      if (memo1_) memo1_->setPlainText(Text(text));
+      if (memo1_) {
+        memo1_->setPlainText(Text(text));
+        FitMemoFont(*memo1_);
+      }
       break;
   }
 }

@@ -20,15 +20,15 @@ constexpr QPoint kDesignedPlace(387, 170);
 
 // Every text is a one-line label sized to its text.
 constexpr ControlPlace kLayout[] = {
-    {"Image1", 15, 18, 178, 271, false},  {"Label6", 207, 9, 77, 39, true},
-    {"Label7", 297, 25, 66, 13, true},    {"Label11", 209, 69, 265, 13, true},
-    {"Label12", 209, 101, 303, 13, true}, {"Label2", 207, 190, 67, 13, true},
-    {"Label3", 207, 264, 165, 13, true},  {"Label4", 207, 279, 181, 13, true},
-    {"Label5", 207, 249, 69, 13, true},   {"Label8", 207, 234, 43, 13, true},
-    {"Label1", 207, 205, 79, 13, true},   {"Label9", 207, 219, 53, 13, true},
-    {"Label10", 207, 175, 69, 13, true},  {"Label14", 207, 160, 59, 13, true},
-    {"Label15", 207, 136, 102, 13, true}, {"Label13", 209, 118, 314, 13, true},
-    {"Label17", 207, 52, 98, 13, true},   {"Label16", 209, 84, 233, 13, true},
+    {"Image1", 15, 18, 178, 271, Sizing::Fixed},  {"Label6", 207, 9, 77, 39, Sizing::Text},
+    {"Label7", 297, 25, 66, 13, Sizing::Text},    {"Label11", 209, 69, 265, 13, Sizing::Text},
+    {"Label12", 209, 101, 303, 13, Sizing::Text}, {"Label2", 207, 190, 67, 13, Sizing::Text},
+    {"Label3", 207, 264, 165, 13, Sizing::Text},  {"Label4", 207, 279, 181, 13, Sizing::Text},
+    {"Label5", 207, 249, 69, 13, Sizing::Text},   {"Label8", 207, 234, 43, 13, Sizing::Text},
+    {"Label1", 207, 205, 79, 13, Sizing::Text},   {"Label9", 207, 219, 53, 13, Sizing::Text},
+    {"Label10", 207, 175, 69, 13, Sizing::Text},  {"Label14", 207, 160, 59, 13, Sizing::Text},
+    {"Label15", 207, 136, 102, 13, Sizing::Text}, {"Label13", 209, 118, 314, 13, Sizing::Text},
+    {"Label17", 207, 52, 98, 13, Sizing::Text},   {"Label16", 209, 84, 233, 13, Sizing::Text},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -39,7 +40,11 @@ void ApplyPlace(QWidget& parent, const ControlPlace& place, double scale) {
   }
   control->setGeometry(Scaled(place.left, scale), Scaled(place.top, scale),
                        Scaled(place.width, scale), Scaled(place.height, scale));
-  if (place.sizedToText) FitToText(*control);
+  if (place.sizing == Sizing::Text) {
+    FitToText(*control);
+  } else if (place.sizing == Sizing::WidenToText) {
+    control->resize(std::max(control->width(), control->sizeHint().width()), control->height());
+  }
 }
 
 void FitToText(QWidget& label) {

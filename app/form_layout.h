@@ -9,6 +9,13 @@
 
 namespace talvex::app {
 
+// How a control's size follows its text.
+enum class Sizing {
+  Fixed,        // the designed size
+  Text,         // a one-line label: the size its text needs
+  WidenToText,  // the designed size, wider where the text needs it (another font)
+};
+
 // One control's designed place, relative to the window's client area.
 struct ControlPlace {
   const char* name;  // the control's object name
@@ -16,7 +23,7 @@ struct ControlPlace {
   int top;
   int width;
   int height;
-  bool sizedToText;  // a one-line label: its size follows its text
+  Sizing sizing;
 };
 
 // The designed text height of the window font, in pixels.
@@ -32,8 +39,8 @@ double DesignScale(const QFont& windowFont);
 int Scaled(int designed, double scale);
 QSize Scaled(const QSize& designed, double scale);
 
-// Puts each named child of parent at its scaled place. A label sized to its text keeps
-// its scaled position and takes the size its text needs.
+// Puts each named child of parent at its scaled place. A control sized to its text keeps
+// its scaled position.
 template <size_t N>
 void ApplyLayout(QWidget& parent, const ControlPlace (&places)[N], double scale);
 void ApplyPlace(QWidget& parent, const ControlPlace& place, double scale);

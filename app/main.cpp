@@ -55,8 +55,9 @@ int Run(QApplication& application, int argc, char** argv) {
 int main(int argc, char* argv[]) {
   std::setlocale(LC_ALL, "");
   QApplication application(argc, argv);
+  // The application's name, "Talvex", is also its display name. It is not set as the
+  // display name explicitly: on X11 Qt would then append it to every window's caption.
   QApplication::setApplicationName(QString::fromLatin1(talvex::app::kApplicationTitle));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(talvex::app::kApplicationTitle));
   QApplication::setApplicationVersion(QStringLiteral("1.6.1.1"));
   QApplication::setWindowIcon(talvex::app::TalvexIcon());
   try {

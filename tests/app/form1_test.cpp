@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -77,15 +78,21 @@ TEST_F(Form1Fixture, ControlsAtTheirDesignedPlaces) {
     const char* name;
     QRect place;
   } expected[] = {
-      {"Image1", Designed(7, 32, 410, 350)},         {"RadioGroup1", Designed(433, 40, 185, 257)},
-      {"RadioButton1", Designed(449, 80, 113, 17)},  {"RadioButton2", Designed(449, 120, 113, 17)},
-      {"RadioButton3", Designed(449, 160, 113, 17)}, {"RadioButton4", Designed(449, 200, 113, 17)},
-      {"RadioButton5", Designed(449, 240, 113, 17)}, {"Button2", Designed(433, 308, 185, 36)},
-      {"Edit1", Designed(8, 408, 297, 21)},          {"ProgressBar1", Designed(8, 8, 409, 17)},
-      {"Memo1", Designed(8, 48, 409, 97)},
+      {"Image1", Designed(7, 32, 410, 350)},     {"RadioGroup1", Designed(433, 40, 185, 257)},
+      {"Button2", Designed(433, 308, 185, 36)},  {"Edit1", Designed(8, 408, 297, 21)},
+      {"ProgressBar1", Designed(8, 8, 409, 17)}, {"Memo1", Designed(8, 48, 409, 97)},
   };
   for (const auto& control : expected) {
     EXPECT_EQ(Control(control.name)->geometry(), control.place) << control.name;
+  }
+  // The rating buttons: designed place, widened where the font needs it, inside the frame.
+  const QRect frame = Control("RadioGroup1")->geometry();
+  for (int n = 1; n <= 5; ++n) {
+    const QRect button = Rating(n)->geometry();
+    EXPECT_EQ(button.topLeft(), QPoint(S(449), S(40 + 40 * n))) << n;
+    EXPECT_EQ(button.height(), S(17)) << n;
+    EXPECT_GE(button.width(), std::max(S(113), Rating(n)->sizeHint().width())) << n;
+    EXPECT_TRUE(frame.contains(button)) << n;
   }
   // The one-line labels are sized to their texts, at their designed positions.
   for (const auto& [name, topLeft] :
@@ -94,6 +101,19 @@ TEST_F(Form1Fixture, ControlsAtTheirDesignedPlaces) {
     EXPECT_EQ(label->pos(), topLeft) << name;
     EXPECT_EQ(label->size(), label->sizeHint()) << name;
   }
+}
+
+TEST_F(Form1Fixture, WelcomeTextFitsTheBoxWithoutScrolling) {
+  const std::string welcome =
+      "Thank you for downloading Talvex. Before beginning the experiment, please review the "
+      "instructions on the website. When you are ready, enter your ID into the box at the bottom "
+      "left of this window, and hit the start button.";
+  form.SetText(TextControl::Memo1, welcome);
+  ShowAndWait();
+  auto* memo = Control<QPlainTextEdit>("Memo1");
+  EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0);
+  EXPECT_GE(memo->font().pointSize(), 9);
+  EXPECT_EQ(form.GetText(TextControl::Memo1), welcome);
 }
 
 TEST_F(Form1Fixture, InitialContentAsDesigned) {

@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# End-to-end run of the real program under a virtual X server, driven by real mouse clicks
+# and keystrokes through xdotool: an ID is typed, Start pressed, and each of the 100 trials
+# rated and followed by Next. Then the results file, the sealed file and its unsealing, and
+# the program's exit code are checked.
+#
+#   e2e_run.sh TALVEX TALVEX_UNSEAL                 the whole run (exit 77: skipped)
+#   e2e_run.sh TALVEX --screenshots DIR             main window at start, during a trial,
+#                                                   and the About window, as PNG files
+set -euo pipefail
+
+readonly kSkipped=77
+
+if [[ "${1:-}" == --inside ]]; then
+  inside=1
+  shift
+else
+  inside=0
+fi
+program=$1
+shift
+if [[ "${1:-}" == --screenshots ]]; then
+  mode=screenshots
+  shots=$2
+else
+  mode=run
+  unseal=${1:-}
+fi
+
+fail() {
+  echo "e2e: FAILED: $*" >&2
+  exit 1
+}
+
+if [[ $inside == 0 ]]; then
+  for tool in xvfb-run xdotool xauth; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "e2e: $tool is missing; skipped"
+      exit $kSkipped
+    fi
+  done
+  if [[ $mode == screenshots ]] && ! command -v import >/dev/null; then
+    echo "e2e: import (ImageMagick) is missing; skipped"
+    exit $kSkipped
+  fi
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  # The program folder is the work folder, so the results folder is made inside it.
+  cp "$program" "$work/talvex"
+  mkdir -p "$work/home/Desktop" "$work/tmp"
+  export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local
+  export XDG_RUNTIME_DIR=$work/tmp TMPDIR=$work/tmp
+  unset QT_QPA_PLATFORM
+  if [[ $mode == screenshots ]]; then
+    mkdir -p "$shots"
+    shots=$(cd "$shots" && pwd)
+    extra=(--screenshots "$shots")
+  else
+    extra=("$unseal")
+  fi
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$work/talvex" "${extra[@]}"
+fi
+
+# --- inside the virtual X server ---------------------------------------------------------
+work=$(dirname "$program")
+log=$work/program.log
+
+start_program() {
+  "$program" "$@" >"$log" 2>&1 &
+  pid=$!
+  wid=
+  for _ in $(seq 100); do
+    wid=$(xdotool search --name '^Talvex 2010$' 2>/dev/null | head -n 1 || true)
+    [[ -n $wid ]] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$log")"
+    sleep 0.1
+  done
+  [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  # The window is the designed client area (634 x 448, scaled) plus the menu bar above it.
+  scale=$(awk -v w="$WIDTH" 'BEGIN { printf "%.4f", w / 634 }')
+  menu=$(awk -v h="$HEIGHT" -v s="$scale" 'BEGIN { printf "%d", h - int(448 * s + 0.5) }')
+  originX=$X
+  originY=$((Y + menu))
+}
+
+# Clicks at a designed client-area position.
+click_at() {
+  local x y
+  x=$(awk -v o="$originX" -v d="$1" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
+  y=$(awk -v o="$originY" -v d="$2" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
+  xdotool mousemove --sync "$x" "$y" click 1
+}
+
+# Designed centres of the controls (left + width / 2, top + height / 2).
+click_edit1() { click_at 156 418; }
+click_button2() { click_at 525 326; }
+click_rating() { click_at 490 $((88 + 40 * ($1 - 1))); }
+
+type_id() {
+  click_edit1
+  xdotool type --delay 20 "$1"
+}
+
+if [[ $mode == screenshots ]]; then
+  # Exposure 0: the image stays until it is rated.
+  start_program 0 0 0 0
+  import -window root "$shots/main-window-start.png"
+  type_id m2B33
+  click_button2
+  sleep 0.7
+  import -window root "$shots/main-window-trial.png"
+  click_rating 2
+  sleep 0.3
+  # Help > About, through the menu bar's first entry and the keyboard.
+  xdotool mousemove --sync "$((X + 20))" "$((Y + menu / 2))" click 1
+  sleep 0.3
+  xdotool key Down Down Return
+  sleep 1
+  import -window root "$shots/about-window.png"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  echo "e2e: screenshots in $shots"
+  exit 0
+fi
+
+started=$(date +%s)
+start_program 50 0 0 0
+type_id e2eRater
+click_button2
+for trial in $(seq 100); do
+  click_rating $((trial % 5 + 1))
+  click_button2
+done
+
+# The last Next seals the results and ends the program.
+for _ in $(seq 200); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  kill "$pid"
+  fail "the program did not end after the last trial; log: $(cat "$log")"
+fi
+set +e
+wait "$pid"
+code=$?
+set -e
+[[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
+
+shopt -s nullglob
+results=("$work"/results/*.xls)
+sealed=("$work"/results/*.enc)
+[[ ${#results[@]} == 1 ]] || fail "expected one results file, found ${#results[@]}"
+[[ ${#sealed[@]} == 1 ]] || fail "expected one sealed file, found ${#sealed[@]}"
+[[ "$(basename "${results[0]}")" == "e2eRater "*.xls ]] || fail "results file ${results[0]}"
+lines=$(wc -l <"${results[0]}")
+[[ $lines == 102 ]] || fail "results file has $lines lines, not 102"
+[[ "$(head -n 1 "${results[0]}")" == $'50 0 0 0\r' ]] || fail "parameter line"
+[[ $(stat -c %s "${sealed[0]}") == $(stat -c %s "${results[0]}") ]] ||
+  fail "the sealed file's length differs from the results file's"
+cmp -s "${sealed[0]}" "${results[0]}" && fail "the sealed file is the results file unchanged"
+# Ratings as clicked: trial n carries rating n % 5 + 1.
+awk -F '\t' 'NR > 2 { if ($4 != NR - 2 || $7 != (NR - 2) % 5 + 1) bad = 1 } END { exit bad }' \
+  "${results[0]}" || fail "rows do not carry the trial numbers and ratings clicked"
+# Desktop copy switched off by the fourth value.
+desktop=("$HOME"/Desktop/*)
+[[ ${#desktop[@]} == 0 ]] || fail "a desktop copy was made: ${desktop[*]}"
+
+if [[ -n ${unseal:-} && -x ${unseal:-} ]]; then
+  mkdir -p "$work/unsealed"
+  "$unseal" -o "$work/unsealed" "${sealed[0]}" >/dev/null
+  unsealed=("$work"/unsealed/*)
+  [[ ${#unsealed[@]} == 1 ]] || fail "talvex-unseal wrote ${#unsealed[@]} files"
+  cmp -s "${unsealed[0]}" "${results[0]}" || fail "unsealing does not give back the results file"
+else
+  echo "e2e: talvex-unseal not given; unsealing not checked"
+fi
+echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and exit code correct"
