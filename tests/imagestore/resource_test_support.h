@@ -81,7 +81,7 @@ inline std::vector<uint8_t> ReadFile(const std::string& path) {
 }
 
 // Runs a shell command; returns its standard output and sets status to its exit code.
-inline std::string Run(const std::string& command, int& status) {
+inline std::string RunCommand(const std::string& command, int& status) {
   std::string output;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) {
@@ -111,7 +111,7 @@ inline std::vector<std::string> Lines(const std::string& text) {
 // Whether a program of that name is on the search path.
 inline bool HaveTool(const std::string& name) {
   int status = 0;
-  Run("command -v " + name + " >/dev/null 2>&1", status);
+  RunCommand("command -v " + name + " >/dev/null 2>&1", status);
   return status == 0;
 }
 
