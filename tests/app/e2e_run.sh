@@ -2,11 +2,13 @@
 # End-to-end run of the real program under a virtual X server, driven by real mouse clicks
 # and keystrokes through xdotool: an ID is typed, Start pressed, and each of the 100 trials
 # rated and followed by Next. Then the results file, the sealed file and its unsealing, and
-# the program's exit code are checked.
+# the program's exit code are checked. Before that, a run parameter that does not convert
+# must bring up the error box and, once it is dismissed, end the program with exit code 1.
 #
 #   e2e_run.sh TALVEX TALVEX_UNSEAL                 the whole run (exit 77: skipped)
-#   e2e_run.sh TALVEX --screenshots DIR             main window at start, during a trial,
-#                                                   and the About window, as PNG files
+#   e2e_run.sh TALVEX --screenshots DIR             the screen and the main window at start,
+#                                                   the main window during a trial, the About
+#                                                   window over it, as PNG files
 set -euo pipefail
 
 readonly kSkipped=77
@@ -47,9 +49,10 @@ if [[ $inside == 0 ]]; then
   trap 'rm -rf "$work"' EXIT
   # The program folder is the work folder, so the results folder is made inside it.
   cp "$program" "$work/talvex"
-  mkdir -p "$work/home/Desktop" "$work/tmp"
+  mkdir -p "$work/home/Desktop" "$work/tmp" "$work/runtime"
+  chmod 700 "$work/runtime"
   export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local
-  export XDG_RUNTIME_DIR=$work/tmp TMPDIR=$work/tmp
+  export XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp
   unset QT_QPA_PLATFORM
   if [[ $mode == screenshots ]]; then
     mkdir -p "$shots"
@@ -85,6 +88,22 @@ start_program() {
   originY=$((Y + menu))
 }
 
+# Waits up to 20 s for the program to end; sets code to its exit code.
+wait_exit() {
+  for _ in $(seq 200); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    fail "the program did not end $1; log: $(cat "$log")"
+  fi
+  set +e
+  wait "$pid"
+  code=$?
+  set -e
+}
+
 # Clicks at a designed client-area position.
 click_at() {
   local x y
@@ -106,11 +125,12 @@ type_id() {
 if [[ $mode == screenshots ]]; then
   # Exposure 0: the image stays until it is rated.
   start_program 0 0 0 0
-  import -window root "$shots/main-window-start.png"
+  import -window root "$shots/screen-start.png"
+  import -window "$wid" "$shots/main-window-start.png"
   type_id m2B33
   click_button2
   sleep 0.7
-  import -window root "$shots/main-window-trial.png"
+  import -window "$wid" "$shots/main-window-trial.png"
   click_rating 2
   sleep 0.3
   # Help > About, through the menu bar's first entry and the keyboard.
@@ -118,12 +138,32 @@ if [[ $mode == screenshots ]]; then
   sleep 0.3
   xdotool key Down Down Return
   sleep 1
-  import -window root "$shots/about-window.png"
+  about=$(xdotool search --name '^About$' | head -n 1 || true)
+  [[ -n $about ]] || fail "Help > About showed no window titled \"About\""
+  import -window root "$shots/screen-about.png"
+  import -window "$about" "$shots/about-window.png"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   echo "e2e: screenshots in $shots"
   exit 0
 fi
+
+# A run parameter that does not convert: the error box, then the end without a main window.
+"$program" 10x 0.1 0.3 1 >"$log" 2>&1 &
+pid=$!
+box=
+for _ in $(seq 100); do
+  box=$(xdotool search --name '^Talvex$' 2>/dev/null | head -n 1 || true)
+  [[ -n $box ]] && break
+  sleep 0.1
+done
+[[ -n $box ]] || fail "no error box for an invalid run parameter"
+[[ -z "$(xdotool search --name '^Talvex 2010$' 2>/dev/null || true)" ]] ||
+  fail "the main window was shown after a failed set-up"
+sleep 0.3
+xdotool windowfocus --sync "$box" key Return
+wait_exit "when its error box was dismissed"
+[[ $code == 1 ]] || fail "exit code $code after a failed set-up, not 1"
 
 started=$(date +%s)
 start_program 50 0 0 0
@@ -135,18 +175,7 @@ for trial in $(seq 100); do
 done
 
 # The last Next seals the results and ends the program.
-for _ in $(seq 200); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-  kill "$pid"
-  fail "the program did not end after the last trial; log: $(cat "$log")"
-fi
-set +e
-wait "$pid"
-code=$?
-set -e
+wait_exit "after the last trial"
 [[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
 
 shopt -s nullglob
