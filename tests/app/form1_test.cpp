@@ -251,17 +251,6 @@ TEST_F(Form1Fixture, TextsOfTheFourControls) {
   EXPECT_EQ(form.GetText(TextControl::Edit1), "J\xC3\xBCrgen");
 }
 
-TEST_F(Form1Fixture, ButtonEnabledAndProgress) {
-  form.SetButtonEnabled(false);
-  EXPECT_FALSE(Control("Button2")->isEnabled());
-  form.SetButtonEnabled(true);
-  EXPECT_TRUE(Control("Button2")->isEnabled());
-  form.SetProgress(1);
-  EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 1);
-  form.SetProgress(0);
-  EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
-}
-
 TEST_F(Form1Fixture, TimerSetRule) {
   auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
   form.SetTimerInterval(0);
@@ -324,15 +313,6 @@ TEST_F(Form1Fixture, RemovedControlIsGoneForGood) {
   EXPECT_TRUE(Control("Label2")->isVisibleTo(&form));
 }
 
-TEST_F(Form1Fixture, NormalStateUndoesMaximisedAndMinimised) {
-  form.setWindowState(Qt::WindowMaximized);
-  form.SetNormalState();
-  EXPECT_EQ(form.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
-  form.setWindowState(Qt::WindowMinimized);
-  form.SetNormalState();
-  EXPECT_EQ(form.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
-}
-
 TEST_F(Form1Fixture, MessageBoxOfTheWindow) {
   test::ModalCloser closer;
   form.ShowMessage("Please enter your rating!");
@@ -343,12 +323,6 @@ TEST_F(Form1Fixture, MessageBoxOfTheWindow) {
   EXPECT_EQ(closer.seen[0].buttons, QStringList{"OK"});
 }
 
-TEST_F(Form1Fixture, EndProgramIsRequestedNotImmediate) {
-  EXPECT_FALSE(form.EndRequested());
-  form.EndProgram();
-  EXPECT_TRUE(form.EndRequested());
-}
-
 TEST_F(Form1Fixture, WebAddressesGoThroughTheSystemsShell) {
   form.OpenWebAddress("https://example.org/a");
   form.About1Click();
@@ -357,18 +331,14 @@ TEST_F(Form1Fixture, WebAddressesGoThroughTheSystemsShell) {
   EXPECT_EQ(system.opened[1].rfind("http", 0), 0u);  // the instructions page
 }
 
-TEST_F(Form1Fixture, CreationEventIsForwarded) {
+TEST_F(Form1Fixture, EventsAreForwarded) {
   form.FormCreate();
-  EXPECT_EQ(calls, std::vector<std::string>{"FormCreate"});
   EXPECT_TRUE(form.SetUpComplete());
-}
-
-TEST_F(Form1Fixture, ClicksAreForwarded) {
   ShowAndWait();
   QTest::mouseClick(Control("Button2"), Qt::LeftButton);
   QTest::mouseClick(Control("Edit1"), Qt::LeftButton);
   QTest::keyClicks(Control("Edit1"), "m2B33");  // typing is no click
-  EXPECT_EQ(calls, (std::vector<std::string>{"Button2Click", "Edit1Click"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"FormCreate", "Button2Click", "Edit1Click"}));
 }
 
 TEST_F(Form1Fixture, RatingClickRaisedOnlyWhenTheButtonBecomesChecked) {
