@@ -19,6 +19,18 @@ test: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	ctest --preset fuzz
 
+# Longer fuzzing than the short runs of make test: each target for FUZZ_SECONDS, its corpus kept
+# in build/fuzz/fuzz/corpus between sessions.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzz_exe_image fuzz_jpeg_image
+	@for t in exe_image jpeg_image; do \
+	  mkdir -p build/fuzz/fuzz/corpus/$$t && \
+	  build/fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
+	    build/fuzz/fuzz/corpus/$$t build/fuzz/fuzz/seeds/$$t || exit 1; \
+	done
+
 asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)

@@ -85,13 +85,6 @@ TEST(ResourceKinds, ClassFollowsTheListType) {
   EXPECT_EQ(kindOf(0x8000000Eu), typeid(TResourceItem));
 }
 
-TEST(ResourceKinds, TypeNames) {
-  EXPECT_EQ(ResourceTypeName(rtUnknown0), "rtUnknown0");
-  EXPECT_EQ(ResourceTypeName(rtCursor), "rtCursor");
-  EXPECT_EQ(ResourceTypeName(rtVersion), "rtVersion");
-  EXPECT_EQ(ResourceTypeName(17), "");
-}
-
 // --- Icons -----------------------------------------------------------------------------------
 
 std::vector<Resource> IconResources() {
