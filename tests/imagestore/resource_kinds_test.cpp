@@ -57,8 +57,8 @@ std::vector<std::string> DisplayNames(TResourceList& list) {
   return names;
 }
 
-const IconImageSpec kSmall{16, 16, 4};
-const IconImageSpec kLarge{32, 32, 8};
+const IconShape kSmall{16, 16, 4};
+const IconShape kLarge{32, 32, 8};
 
 // --- The kind table --------------------------------------------------------------------------
 
@@ -171,12 +171,12 @@ TEST(IconResources, ImageTooShortForItsHeaderIsCorruptData) {
 // --- Cursors ---------------------------------------------------------------------------------
 
 TEST(CursorResources, GroupShowsWidthAndBitCountAndFileKeepsTheHotSpot) {
-  const IconImageSpec spec{32, 32, 1};
-  const std::vector<uint8_t> image = IconImage(spec, 5);
+  const IconShape shape{32, 32, 1};
+  const std::vector<uint8_t> image = IconImage(shape, 5);
   const std::vector<uint8_t> data = CursorImage(image, 5, 7);
   Fixture f({Resource{Number(1), Number(4), 0x409, data},
              Resource{Number(12), Number(2), 0x409,
-                      CursorGroup(spec, static_cast<uint32_t>(data.size()), 4)}});
+                      CursorGroup(shape, static_cast<uint32_t>(data.size()), 4)}});
   TResourceItem& group = f.Entry(12, 2);
   ASSERT_EQ(typeid(group), typeid(TCursorResource));
   EXPECT_EQ(DisplayNames(f.image.CursorTypeEntry()->SubList()), std::vector<std::string>{"4"});
@@ -184,7 +184,7 @@ TEST(CursorResources, GroupShowsWidthAndBitCountAndFileKeepsTheHotSpot) {
   EXPECT_EQ(DisplayNames(cursors), std::vector<std::string>{"32 X 32 1 Bit(s)"});
   auto& cursor = dynamic_cast<TCursorResEntry&>(cursors.Items(0));
   EXPECT_EQ(cursor.OwnerType(), 1);
-  EXPECT_EQ(cursor.AsIconFile(), CursorFile(spec, image, 5, 7));
+  EXPECT_EQ(cursor.AsIconFile(), CursorFile(shape, image, 5, 7));
 }
 
 TEST(CursorResources, CursorWithoutHotSpotIsCorruptData) {

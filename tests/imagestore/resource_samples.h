@@ -31,7 +31,7 @@ class ByteBuilder {
   std::vector<uint8_t> bytes_;
 };
 
-struct IconImageSpec {
+struct IconShape {
   uint32_t width;
   uint32_t height;
   uint16_t bitCount;
@@ -44,14 +44,14 @@ inline uint32_t EntryColours(uint16_t bitCount) {
 
 // The image of an icon or cursor: a 40-byte bitmap header with the height doubled (image
 // and mask), the palette, the colour rows and the mask rows, filled with a pattern.
-inline std::vector<uint8_t> IconImage(const IconImageSpec& spec, uint8_t pattern) {
-  const uint32_t colourRow = (spec.width * spec.bitCount + 31) / 32 * 4;
-  const uint32_t maskRow = (spec.width + 31) / 32 * 4;
-  const uint32_t pixels = (colourRow + maskRow) * spec.height;
+inline std::vector<uint8_t> IconImage(const IconShape& shape, uint8_t pattern) {
+  const uint32_t colourRow = (shape.width * shape.bitCount + 31) / 32 * 4;
+  const uint32_t maskRow = (shape.width + 31) / 32 * 4;
+  const uint32_t pixels = (colourRow + maskRow) * shape.height;
   ByteBuilder b;
-  b.U32(40).U32(spec.width).U32(2 * spec.height).U16(1).U16(spec.bitCount).U32(0).U32(pixels);
+  b.U32(40).U32(shape.width).U32(2 * shape.height).U16(1).U16(shape.bitCount).U32(0).U32(pixels);
   b.U32(0).U32(0).U32(0).U32(0);
-  const uint32_t palette = spec.bitCount <= 8 ? (1u << spec.bitCount) : 0;
+  const uint32_t palette = shape.bitCount <= 8 ? (1u << shape.bitCount) : 0;
   for (uint32_t i = 0; i < palette; ++i) b.U8(i * 7 + pattern).U8(i * 3).U8(i).U8(0);
   for (uint32_t i = 0; i < pixels; ++i) b.U8(i * 31 + pattern);
   return b.Bytes();
@@ -59,18 +59,18 @@ inline std::vector<uint8_t> IconImage(const IconImageSpec& spec, uint8_t pattern
 
 // The first 12 bytes of an icon directory entry (without the image's file offset), which
 // is also what an icon group stores before the image's ID.
-inline ByteBuilder& IconEntry(ByteBuilder& b, const IconImageSpec& spec, uint32_t size) {
-  return b.U8(spec.width < 256 ? spec.width : 0)
-      .U8(spec.height < 256 ? spec.height : 0)
-      .U8(EntryColours(spec.bitCount))
+inline ByteBuilder& IconEntry(ByteBuilder& b, const IconShape& shape, uint32_t size) {
+  return b.U8(shape.width < 256 ? shape.width : 0)
+      .U8(shape.height < 256 ? shape.height : 0)
+      .U8(EntryColours(shape.bitCount))
       .U8(0)
       .U16(1)
-      .U16(spec.bitCount)
+      .U16(shape.bitCount)
       .U32(size);
 }
 
 // A whole .ico file of the images.
-inline std::vector<uint8_t> IconFile(const std::vector<IconImageSpec>& specs,
+inline std::vector<uint8_t> IconFile(const std::vector<IconShape>& specs,
                                      const std::vector<std::vector<uint8_t>>& images) {
   ByteBuilder b;
   b.U16(0).U16(1).U16(static_cast<uint32_t>(images.size()));
@@ -84,7 +84,7 @@ inline std::vector<uint8_t> IconFile(const std::vector<IconImageSpec>& specs,
 }
 
 // The icon group resource of images with the given IDs.
-inline std::vector<uint8_t> IconGroup(const std::vector<IconImageSpec>& specs,
+inline std::vector<uint8_t> IconGroup(const std::vector<IconShape>& specs,
                                       const std::vector<std::vector<uint8_t>>& images,
                                       const std::vector<uint16_t>& ids) {
   ByteBuilder b;
@@ -96,12 +96,12 @@ inline std::vector<uint8_t> IconGroup(const std::vector<IconImageSpec>& specs,
 }
 
 // A .cur file of one image with its hot spot.
-inline std::vector<uint8_t> CursorFile(const IconImageSpec& spec, const std::vector<uint8_t>& image,
+inline std::vector<uint8_t> CursorFile(const IconShape& shape, const std::vector<uint8_t>& image,
                                        uint16_t hotX, uint16_t hotY) {
   ByteBuilder b;
   b.U16(0).U16(2).U16(1);
-  b.U8(spec.width < 256 ? spec.width : 0).U8(spec.height < 256 ? spec.height : 0);
-  b.U8(EntryColours(spec.bitCount)).U8(0).U16(hotX).U16(hotY);
+  b.U8(shape.width < 256 ? shape.width : 0).U8(shape.height < 256 ? shape.height : 0);
+  b.U8(EntryColours(shape.bitCount)).U8(0).U16(hotX).U16(hotY);
   b.U32(static_cast<uint32_t>(image.size())).U32(22).Append(image);
   return b.Bytes();
 }
@@ -114,10 +114,10 @@ inline std::vector<uint8_t> CursorImage(const std::vector<uint8_t>& image, uint1
 
 // The cursor group resource of one cursor image: width, height (image and mask rows),
 // planes, bit count, size and ID.
-inline std::vector<uint8_t> CursorGroup(const IconImageSpec& spec, uint32_t size, uint16_t id) {
+inline std::vector<uint8_t> CursorGroup(const IconShape& shape, uint32_t size, uint16_t id) {
   ByteBuilder b;
   b.U16(0).U16(2).U16(1);
-  b.U16(spec.width).U16(2 * spec.height).U16(1).U16(spec.bitCount).U32(size).U16(id);
+  b.U16(shape.width).U16(2 * shape.height).U16(1).U16(shape.bitCount).U32(size).U16(id);
   return b.Bytes();
 }
 

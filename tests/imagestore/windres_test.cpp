@@ -98,9 +98,9 @@ class ResourceCompiler : public ::testing::Test {
   TempFolder folder_;
 };
 
-const IconImageSpec kSmall{16, 16, 4};
-const IconImageSpec kLarge{32, 32, 8};
-const IconImageSpec kPointer{32, 32, 1};
+const IconShape kSmall{16, 16, 4};
+const IconShape kLarge{32, 32, 8};
+const IconShape kPointer{32, 32, 1};
 
 const char* const kScript = R"(RESOURCES_NEG_C__1__BMP BINARY "a.bin"
 42 BINARY "b.bin"
