@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QtMath>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <utility>
 
@@ -57,6 +58,12 @@ constexpr ControlPlace kLayout[] = {
 
 constexpr const char* kRatingCaptions[5] = {"definitely healthy", "probably healthy", "not sure",
                                             "probably damaged", "definitely damaged"};
+
+int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
@@ -167,8 +174,11 @@ void TForm1::BuildControls() {
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setTimerType(Qt::PreciseTimer);
+  timerFinish_ = new QTimer(this);
+  timerFinish_->setSingleShot(true);
+  timerFinish_->setTimerType(Qt::PreciseTimer);
   timerInterval_ = 1000;
-  timer1_->start(static_cast<int>(timerInterval_));
+  StartTimer1();
 }
 
 void TForm1::BuildMenu() {
@@ -192,7 +202,14 @@ void TForm1::ConnectEvents() {
             [this, rating](bool checked) { RatingToggled(rating, checked); });
     connect(button, &QRadioButton::clicked, this, [this, rating] { RatingClicked(rating); });
   }
-  connect(timer1_, &QTimer::timeout, this, [this] { Forward([this] { events_->Timer1Timer(); }); });
+  connect(timer1_, &QTimer::timeout, this, &TForm1::Timer1Due);
+  connect(timerFinish_, &QTimer::timeout, this, [this] {
+    if (SteadyNanoseconds() < timer1DueNs_) {
+      ArmTimerFinish();
+    } else {
+      Timer1Due();
+    }
+  });
   connect(about1_, &QAction::triggered, this, &TForm1::About1Click);
   connect(about2_, &QAction::triggered, this, &TForm1::About2Click);
 }
@@ -303,12 +320,45 @@ void TForm1::SetProgress(int position) {
 void TForm1::SetTimerInterval(uint32_t milliseconds) {
   if (milliseconds == timerInterval_) return;
   timer1_->stop();
+  timerFinish_->stop();
   timerInterval_ = milliseconds;
   if (milliseconds == 0) return;
+  StartTimer1();
+  if (!timer1_->isActive()) throw EOutOfResources("Not enough timers available");
+}
+
+int TForm1::Timer1Milliseconds() const {
   // An interval beyond what a timer takes (a negative exposure seen unsigned) never
   // elapses in practice; the longest one stands in for it.
-  timer1_->start(static_cast<int>(std::min<uint32_t>(milliseconds, INT_MAX)));
-  if (!timer1_->isActive()) throw EOutOfResources("Not enough timers available");
+  return static_cast<int>(std::min<uint32_t>(timerInterval_, INT_MAX));
+}
+
+void TForm1::StartTimer1() {
+  timer1_->start(Timer1Milliseconds());
+  timer1DueNs_ = SteadyNanoseconds() + int64_t{Timer1Milliseconds()} * 1'000'000;
+  ArmTimerFinish();
+}
+
+// A timer wakes up late by up to a millisecond of rounding plus the system's slack of 0.1 % of
+// the wait, so an exposure would run long. The finishing timer wakes up that much early and
+// waits out the rest in zero-interval turns of the event loop, which go on delivering events;
+// Timer1 itself only stands behind it.
+void TForm1::ArmTimerFinish() {
+  const int64_t remaining = timer1DueNs_ - SteadyNanoseconds();
+  const int64_t early = 1'500'000 + remaining / 500;
+  const int64_t wait = remaining > early ? (remaining - early) / 1'000'000 : 0;
+  timerFinish_->start(static_cast<int>(std::min<int64_t>(wait, INT_MAX)));
+}
+
+void TForm1::Timer1Due() {
+  // The next event is due one interval after this one was; Timer1 counts afresh from now.
+  const int64_t interval = int64_t{Timer1Milliseconds()} * 1'000'000;
+  const int64_t now = SteadyNanoseconds();
+  timer1_->start(Timer1Milliseconds());
+  timer1DueNs_ += interval;
+  if (timer1DueNs_ <= now) timer1DueNs_ = now + interval;
+  ArmTimerFinish();
+  Forward([this] { events_->Timer1Timer(); });
 }
 
 void TForm1::RemoveControl(RemovableControl control) {

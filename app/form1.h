@@ -75,6 +75,10 @@ class TForm1 : public QMainWindow, public experiment::IMainWindow {
   void Forward(Handler&& handler);
   void RatingToggled(int rating, bool checked);
   void RatingClicked(int rating);
+  int Timer1Milliseconds() const;
+  void StartTimer1();
+  void ArmTimerFinish();
+  void Timer1Due();
 
   System& system_;
   LoaderFactory makeLoader_;
@@ -92,11 +96,13 @@ class TForm1 : public QMainWindow, public experiment::IMainWindow {
   QProgressBar* progressBar1_ = nullptr;
   QPointer<QPlainTextEdit> memo1_;
   QTimer* timer1_ = nullptr;
+  QTimer* timerFinish_ = nullptr;  // ends each interval of Timer1 on time
   QMenu* credits1_ = nullptr;
   QAction* about1_ = nullptr;
   QAction* about2_ = nullptr;
 
   uint32_t timerInterval_ = 0;   // ms; 0: stopped
+  int64_t timer1DueNs_ = 0;      // steady clock, ns: when Timer1's next event is due
   int ratingBecameChecked_ = 0;  // the rating button the rater just checked, 0: none
   bool endRequested_ = false;
 };

@@ -3,8 +3,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <chrono>
 
 namespace talvex::app {
+
+namespace {
+
+int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
 
 using imagestore::Bitmap;
 using imagestore::PixelFormat;
@@ -49,25 +60,90 @@ TPictureArea::TPictureArea(QWidget* parent) : QWidget(parent) {
 
 QImage TPictureArea::Prepare(const imagestore::TJPEGImage& picture, const QSize& deviceSize) {
   if (picture.Empty() || deviceSize.isEmpty()) return {};
-  const QImage full = ToQImage(picture.Decoded());
-  if (full.isNull()) return {};
-  QImage scaled = full.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return Stretch(picture.DecodeScaled(DecodeScale(picture, deviceSize)), deviceSize);
+}
+
+// The smallest reduced decode that still has at least as many pixels as the area on each
+// side: the smooth stretch then gives the picture of a full-size decode, sooner.
+int TPictureArea::DecodeScale(const imagestore::TJPEGImage& picture, const QSize& deviceSize) {
+  // Quantized output (8-bit screens, grey files) is dithered at the decoded size; only the
+  // full-size decode gives the same picture then.
+  if (picture.Empty() || picture.Grayscale() ||
+      imagestore::TJPEGImage::DefaultPixelFormat() != PixelFormat::Bits24) {
+    return 1;
+  }
+  int scale = 1;
+  for (const int denominator : {2, 4, 8}) {
+    // libjpeg's output at 1/n is the side divided by n, rounded up.
+    const int width = (picture.Width() + denominator - 1) / denominator;
+    const int height = (picture.Height() + denominator - 1) / denominator;
+    if (width < deviceSize.width() || height < deviceSize.height()) break;
+    scale = denominator;
+  }
+  return scale;
+}
+
+QImage TPictureArea::Stretch(const Bitmap& bitmap, const QSize& deviceSize) {
+  if (deviceSize.isEmpty()) return {};
+  QImage decoded;
+  const size_t rowBytes = static_cast<size_t>(std::max(bitmap.width, 0)) * 3;
+  if (bitmap.format == PixelFormat::Bits24 && bitmap.height > 0 &&
+      bitmap.pixels.size() == rowBytes * static_cast<size_t>(bitmap.height)) {
+    // Colour pixels are read in place and converted in one pass to the format the smooth
+    // scaling works in, instead of being copied first.
+    decoded = QImage(bitmap.pixels.data(), bitmap.width, bitmap.height,
+                     static_cast<qsizetype>(rowBytes), QImage::Format_RGB888)
+                  .convertToFormat(QImage::Format_RGB32);
+  } else {
+    decoded = ToQImage(bitmap);
+  }
+  if (decoded.isNull()) return {};
+  QImage scaled = decoded.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   // A format the paint engine copies without conversion.
   return scaled.convertToFormat(QImage::Format_RGB32);
 }
 
+namespace {
+
+// The same picture: copies of one load share their compressed bytes.
+bool SamePicture(const imagestore::TJPEGImage& a, const imagestore::TJPEGImage& b) {
+  return !a.Empty() && !b.Empty() && &a.CompressedBytes() == &b.CompressedBytes();
+}
+
+}  // namespace
+
 void TPictureArea::SetPicture(const imagestore::TJPEGImage& picture) {
-  // Prepare first: a picture that cannot be decoded leaves the area as it was.
-  QImage prepared = Prepare(picture, DeviceSize());
+  const QSize size = DeviceSize();
+  // The blank picture alternates with the trial images: the picture replaced last is kept
+  // prepared, so showing it again costs no decoding and no scaling.
+  QImage prepared;
+  if (SamePicture(picture, picture_) && prepared_.size() == size) {
+    prepared = prepared_;
+  } else if (SamePicture(picture, previousPicture_) && previousPrepared_.size() == size) {
+    prepared = previousPrepared_;
+  } else {
+    // Prepare first: a picture that cannot be decoded leaves the area as it was.
+    prepared = Prepare(picture, size);
+  }
+  if (!SamePicture(picture, picture_)) {
+    previousPicture_ = std::move(picture_);
+    previousPrepared_ = std::move(prepared_);
+  }
   picture_ = picture;
   prepared_ = std::move(prepared);
   prepared_.setDevicePixelRatio(devicePixelRatioF());
-  update();
+  firstPaint_ = PaintStamp();
+  // Painted now rather than once the handler has returned: the picture is on screen before
+  // the trial's onset is marked, however long the rest of the handler takes.
+  repaint();
 }
 
 void TPictureArea::Clear() {
   picture_ = imagestore::TJPEGImage();
   prepared_ = QImage();
+  previousPicture_ = imagestore::TJPEGImage();
+  previousPrepared_ = QImage();
+  firstPaint_ = PaintStamp();
   update();
 }
 
@@ -88,11 +164,14 @@ void TPictureArea::PrepareAtCurrentSize() {
 }
 
 void TPictureArea::paintEvent(QPaintEvent*) {
-  if (prepared_.isNull()) return;
-  // The screen's pixel ratio may differ from the one the picture was prepared for.
-  if (prepared_.size() != DeviceSize()) PrepareAtCurrentSize();
-  QPainter painter(this);
-  painter.drawImage(QPointF(0, 0), prepared_);
+  const int64_t start = SteadyNanoseconds();
+  if (!prepared_.isNull()) {
+    // The screen's pixel ratio may differ from the one the picture was prepared for.
+    if (prepared_.size() != DeviceSize()) PrepareAtCurrentSize();
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), prepared_);
+  }
+  if (firstPaint_.endNs == 0) firstPaint_ = PaintStamp{start, SteadyNanoseconds()};
 }
 
 void TPictureArea::resizeEvent(QResizeEvent*) {

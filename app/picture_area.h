@@ -1,10 +1,12 @@
 #pragma once
 // TPictureArea: a picture drawn stretched over the area's whole rectangle (aspect ratio not
-// kept). The picture is decoded and scaled when it is set, so that a paint only copies
-// pixels and an image appears on screen as soon as it is set.
+// kept). The picture is decoded and scaled when it is set, and painted at once, so that a
+// paint only copies pixels and an image is on screen when SetPicture returns. It is decoded
+// at the smallest reduced DCT scale that still covers the area, then smoothly scaled.
 
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 
 #include "talvex/imagestore/jpeg_image.h"
 
@@ -20,8 +22,9 @@ class TPictureArea : public QWidget {
  public:
   explicit TPictureArea(QWidget* parent = nullptr);
 
-  // Keeps its own copy of the picture and prepares its pixels at the area's size.
-  // An empty picture clears the area. Raises EJPEG when the picture cannot be decoded.
+  // Keeps its own copy of the picture, prepares its pixels at the area's size and paints them
+  // (when the area is visible). An empty picture clears the area. Raises EJPEG when the
+  // picture cannot be decoded.
   void SetPicture(const imagestore::TJPEGImage& picture);
   void Clear();
 
@@ -31,6 +34,18 @@ class TPictureArea : public QWidget {
 
   // The decode-and-scale step: the picture as pixels of the given device-pixel size.
   static QImage Prepare(const imagestore::TJPEGImage& picture, const QSize& deviceSize);
+  // Its two halves: the DCT scale 1/n at which the picture is decoded for that size, and the
+  // smooth stretch of the decoded pixels to it.
+  static int DecodeScale(const imagestore::TJPEGImage& picture, const QSize& deviceSize);
+  static QImage Stretch(const imagestore::Bitmap& bitmap, const QSize& deviceSize);
+
+  // Steady-clock nanoseconds at the start and the end of the first paint since the current
+  // picture was set; zero until it has been painted. Tells when a picture reached the screen.
+  struct PaintStamp {
+    int64_t startNs = 0;
+    int64_t endNs = 0;
+  };
+  const PaintStamp& FirstPaint() const { return firstPaint_; }
 
  signals:
   // Mouse button pressed and released over the area.
@@ -48,6 +63,9 @@ class TPictureArea : public QWidget {
 
   imagestore::TJPEGImage picture_;
   QImage prepared_;
+  imagestore::TJPEGImage previousPicture_;  // the picture replaced last, still prepared
+  QImage previousPrepared_;
+  PaintStamp firstPaint_;
   bool pressed_ = false;
 };
 

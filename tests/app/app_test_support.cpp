@@ -36,6 +36,7 @@ void ModalCloser::Poll() {
 }
 
 void RecordingEvents::Record(const std::string& name) {
+  if (onCall) onCall();
   calls.push_back(name);
   if (!failWith.empty()) throw Exception(failWith);
 }

@@ -78,6 +78,7 @@ class RecordingEvents : public IForm1Events {
  public:
   std::vector<std::string>& calls;
   std::string failWith;
+  std::function<void()> onCall;  // run at every event, before it is recorded
 
   explicit RecordingEvents(std::vector<std::string>& log) : calls(log) {}
   void FormCreate() override { Record("FormCreate"); }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTest>
 
 #include "app_test_support.h"
+#include "talvex/imagestore/jpeg_encode.h"
 
 namespace talvex::app {
 namespace {
@@ -122,6 +124,99 @@ TEST(PictureArea, EightBitScreensGetThePaletteDecode) {
   ASSERT_EQ(area.Prepared().size(), QSize(32, 16));
   EXPECT_GT(area.Prepared().pixelColor(4, 8).red(), 200);
   EXPECT_GT(area.Prepared().pixelColor(28, 8).blue(), 200);
+}
+
+TJPEGImage Picture(int width, int height) {
+  TJPEGImage picture;
+  picture.LoadFromBytes(test::TwoColourJpeg(width, height));
+  return picture;
+}
+
+TEST(PictureArea, DecodeScaleIsTheSmallestDecodeStillCoveringTheArea) {
+  const TJPEGImage sample = Picture(1200, 900);
+  EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(410, 350)), 2);
+  EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(600, 450)), 2);  // 1/2 covers it exactly
+  EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(601, 450)), 1);
+  EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(150, 113)), 8);
+  EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(150, 114)), 4);
+  // libjpeg rounds a reduced side up: 1201 / 2 gives 601.
+  EXPECT_EQ(TPictureArea::DecodeScale(Picture(1201, 900), QSize(601, 450)), 2);
+  EXPECT_EQ(TPictureArea::DecodeScale(Picture(3000, 2000), QSize(410, 350)), 4);
+  // A picture smaller than the area is decoded whole and stretched up.
+  EXPECT_EQ(TPictureArea::DecodeScale(Picture(64, 48), QSize(410, 350)), 1);
+}
+
+TEST(PictureArea, QuantizedPicturesAreDecodedAtFullSize) {
+  // Dithering at a reduced size would not give the picture of the full-size decode.
+  const TJPEGImage sample = Picture(1200, 900);
+  const PixelFormat before = TJPEGImage::DefaultPixelFormat();
+  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits8);
+  EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(410, 350)), 1);
+  TJPEGImage::SetDefaultPixelFormat(before);
+
+  std::vector<uint8_t> grey(256 * 256);
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i % 256);
+  TJPEGImage greyPicture;
+  greyPicture.LoadFromBytes(imagestore::EncodeJpeg(grey.data(), 256, 256, 1));
+  ASSERT_TRUE(greyPicture.Grayscale());
+  EXPECT_EQ(TPictureArea::DecodeScale(greyPicture, QSize(60, 60)), 1);
+}
+
+TEST(PictureArea, ReducedDecodeIsStretchedToTheWholeArea) {
+  TPictureArea area;
+  area.resize(100, 30);
+  area.SetPicture(Picture(800, 600));
+  ASSERT_EQ(TPictureArea::DecodeScale(Picture(800, 600), QSize(100, 30)), 8);
+  const QImage& prepared = area.Prepared();
+  ASSERT_EQ(prepared.size(), QSize(100, 30));
+  EXPECT_GT(prepared.pixelColor(10, 15).red(), 200);
+  EXPECT_GT(prepared.pixelColor(90, 15).blue(), 200);
+}
+
+TEST(PictureArea, PictureReplacedLastIsShownAgainWithoutPreparingIt) {
+  TPictureArea area;
+  area.resize(100, 30);
+  const TJPEGImage blank = Picture(64, 48);
+  area.SetPicture(blank);
+  const qint64 blankPixels = area.Prepared().cacheKey();
+  area.SetPicture(Picture(64, 48));  // a trial image
+  EXPECT_NE(area.Prepared().cacheKey(), blankPixels);
+  // A copy of the blank picture shares its bytes: the same picture.
+  const TJPEGImage copy = blank;
+  area.SetPicture(copy);
+  EXPECT_EQ(area.Prepared().cacheKey(), blankPixels);
+  area.SetPicture(blank);  // set again while shown
+  EXPECT_EQ(area.Prepared().cacheKey(), blankPixels);
+}
+
+TEST(PictureArea, PicturePreparedForAnotherSizeIsPreparedAgain) {
+  TPictureArea area;
+  area.resize(100, 30);
+  const TJPEGImage blank = Picture(64, 48);
+  area.SetPicture(blank);
+  area.SetPicture(Picture(64, 48));
+  area.resize(80, 40);
+  area.SetPicture(blank);
+  EXPECT_EQ(area.Prepared().size(), QSize(80, 40));
+}
+
+// The onset of a trial is marked right after the picture is set: by then it must be painted.
+TEST(PictureArea, SettingAPicturePaintsItBeforeReturning) {
+  TPictureArea area;
+  area.resize(60, 40);
+  area.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+  area.SetPicture(Picture(64, 48));
+  const TPictureArea::PaintStamp first = area.FirstPaint();
+  EXPECT_NE(first.endNs, 0);
+  EXPECT_LE(first.startNs, first.endNs);
+  // Later paints of the same picture leave the first one's times.
+  area.repaint();
+  EXPECT_EQ(area.FirstPaint().endNs, first.endNs);
+  // A new picture starts a new record; a hidden area paints nothing.
+  area.hide();
+  area.SetPicture(Picture(32, 32));
+  EXPECT_EQ(area.FirstPaint().endNs, 0);
 }
 
 }  // namespace
