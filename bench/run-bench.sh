@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Runs the benchmark suite and prints one table of figures, each beside its target. The table,
+# with the machine it came from and the image store's micro-benchmarks, is also written to
+# BUILD_DIR/bench-results.txt.
+#   bench/run-bench.sh BUILD_DIR [--quick]
+# `make bench` runs it over build/release. --quick takes fewer trials and runs (a few seconds
+# of figures, for trying the suite out; the figures of record come without it).
+set -euo pipefail
+
+if [ $# -lt 1 ] || [ ! -d "$1" ]; then
+  echo "usage: bench/run-bench.sh BUILD_DIR [--quick]" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd)
+quick=false
+[ "${2:-}" = "--quick" ] && quick=true
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+
+cmake --build "$build" -j "$(nproc)" --target talvex_timing_bench talvex_startup_bench \
+  imagestore_bench bench-large-pack >&2
+
+timing=$build/bench/timing/talvex_timing_bench
+startup=$build/bench/startup/talvex_startup_bench
+micro=$build/bench/imagestore/imagestore_bench
+pack=$build/bench/large/images.pack
+results=$build/bench-results.txt
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+rows=$work/rows.tsv
+: >"$rows"
+
+trials=()
+exposure_trials=()
+runs=(--runs 21)
+if $quick; then
+  trials=(--trials 20)
+  exposure_trials=(--trials 10)
+  runs=(--runs 5)
+fi
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+export QT_QPA_PLATFORM=offscreen
+# Qt's X11 platform on a virtual X server, for the figures that need a real one.
+on_x() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb "$@"
+}
+have_x=true
+command -v xvfb-run >/dev/null || have_x=false
+
+step() { echo "run-bench: $*" >&2; }
+
+step "press of Next, offscreen: onset bias, press to picture, djpeg"
+"$timing" --mode press --set sample "${trials[@]}" --rows "$rows"
+"$timing" --mode press --set large --pack "$pack" "${trials[@]}" --rows "$rows"
+if $have_x; then
+  step "press of Next on Xvfb"
+  on_x "$timing" --mode press --set sample "${trials[@]}" --rows "$rows"
+  on_x "$timing" --mode press --set large --pack "$pack" "${trials[@]}" --rows "$rows"
+  step "exposures of 200 ms and 1000 ms on Xvfb (about three minutes)"
+  on_x "$timing" --mode exposure --exposure 200 --set sample "${exposure_trials[@]}" --rows "$rows"
+  on_x "$timing" --mode exposure --exposure 1000 --set sample "${exposure_trials[@]}" --rows "$rows"
+  on_x "$timing" --mode exposure --exposure 200 --set large --pack "$pack" \
+    "${exposure_trials[@]}" --rows "$rows"
+fi
+step "start-up and memory against a minimal Qt program"
+"$startup" "${runs[@]}" --section "start-up, offscreen, sample set embedded" --rows "$rows"
+"$startup" "${runs[@]}" --pack "$pack" --section "start-up, offscreen, large set mapped" \
+  --rows "$rows"
+if $have_x; then
+  on_x "$startup" "${runs[@]}" --section "start-up, xcb, sample set embedded" --rows "$rows"
+fi
+step "image store micro-benchmarks"
+"$micro" --benchmark_min_time=0.2 >"$work/micro.txt" 2>/dev/null
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# One table: a heading per section, then aligned columns.
+table() {
+  awk -F'\t' '
+    { section[NR] = $1; for (c = 2; c <= 7; ++c) { cell[NR, c] = $c; if (length($c) > w[c]) w[c] = length($c) } }
+    END {
+      split("Figure|Median|P99|Max|Target|Verdict", head, "|")
+      for (c = 2; c <= 7; ++c) if (length(head[c - 1]) > w[c]) w[c] = length(head[c - 1])
+      line = sprintf("%-" w[2] "s  %9s  %9s  %9s  %-" w[6] "s  %s", head[1], head[2], head[3], head[4], head[5], head[6])
+      print line
+      for (r = 1; r <= NR; ++r) {
+        if (section[r] != section[r - 1]) printf "\n[%s]\n", section[r]
+        printf "%-" w[2] "s  %9s  %9s  %9s  %-" w[6] "s  %s\n", cell[r, 2], cell[r, 3], cell[r, 4], cell[r, 5], cell[r, 6], cell[r, 7]
+      }
+    }' "$rows"
+}
+
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+commit=$(git -C "$source_dir" rev-parse --short HEAD 2>/dev/null || echo unknown)
+{
+  echo "Talvex benchmark figures, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit"
+  echo "Machine: $(nproc) CPUs, $cpu; Linux $(uname -r)"
+  echo "Load average (1, 5, 15 min): $load_before before, $load_after after"
+  echo "Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo '?'), $(djpeg -version 2>&1 | head -1 || true)"
+  echo "Command: bench/run-bench.sh $1${2:+ $2} (make bench)"
+  $quick && echo "QUICK RUN: fewer trials and runs; not figures of record"
+  echo
+  table
+  echo
+  echo "Sample set: 100 photographs of 1200 x 900 (JPEG quality 90, embedded in the program)."
+  echo "Large set: the same photographs at 3000 x 2000, an image pack mapped at run time."
+  echo "offscreen: Qt's offscreen platform; xcb: Qt's X11 platform on Xvfb."
+  echo "Times in ms from CLOCK_MONOTONIC; p99 is the nearest-rank 99th percentile."
+  echo
+  echo "Image store micro-benchmarks (sample set; Google Benchmark):"
+  cat "$work/micro.txt"
+} >"$results"
+cat "$results"
+echo "run-bench: written to $results" >&2

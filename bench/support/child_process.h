@@ -1,0 +1,33 @@
+#pragma once
+// Child processes timed from just before they are started to just after they have ended,
+// and the clocks the benchmarks share.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace talvex::bench {
+
+// CLOCK_MONOTONIC in nanoseconds: the clock of the latency mark and of std::steady_clock,
+// and the same in every process of the machine.
+int64_t MonotonicNs();
+
+// CLOCK_REALTIME less CLOCK_MONOTONIC, in nanoseconds, read as closely together as possible.
+int64_t RealtimeOffsetNs();
+
+struct ChildRun {
+  bool started = false;
+  int exitCode = -1;    // -1 when it did not exit normally
+  int64_t startNs = 0;  // MonotonicNs() just before the process was created
+  int64_t endNs = 0;    // MonotonicNs() just after it was reaped
+  std::string output;   // its standard output, when captured
+};
+
+// Runs argv[0] (looked up on PATH) with the given arguments; standard output is captured or
+// sent to /dev/null, standard error is inherited.
+ChildRun RunChild(const std::vector<std::string>& argv, bool captureOutput);
+
+// True when the program can be found on PATH (or is an executable path).
+bool ProgramExists(const std::string& program);
+
+}  // namespace talvex::bench

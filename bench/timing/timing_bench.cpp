@@ -1,0 +1,574 @@
+// talvex_timing_bench: drives the real main window (TForm1 with the experiment controller)
+// in-process and times what the rater sees.
+//   --mode press     onset bias (ShownAt and the latency mark against the end of the paint
+//                    that shows the image) and press of Next to picture, broken down into its
+//                    parts, against djpeg decoding the same file at full size as a process
+//   --mode exposure  time from the paint of the image to the paint of the blank picture,
+//                    against the exposure (--exposure MS)
+// The image set is the embedded one, or an image pack mapped at run time (--pack FILE).
+// Rows of the results table go to --rows FILE (appended) or to standard output.
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_stats.h"
+#include "bench_table.h"
+#include "child_process.h"
+#include "form1.h"
+#include "form1_events.h"
+#include "module_resources.h"
+#include "picture_area.h"
+#include "talvex/embedded_images.h"
+#include "talvex/experiment/controller.h"
+#include "talvex/experiment/experiment_record.h"
+#include "talvex/imagestore/crypto.h"
+#include "talvex/imagestore/resource_manager.h"
+#include "talvex/platform/mapped_file.h"
+#include "talvex/platform/posix_system.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace talvex;
+using bench::MonotonicNs;
+using bench::Number;
+using bench::Row;
+using bench::Summarize;
+using bench::Summary;
+
+constexpr double kNsPerMs = 1e6;
+
+struct Options {
+  std::string mode = "press";
+  std::string setName = "sample";
+  std::string packPath;
+  std::string rowsPath;
+  std::string djpeg = "djpeg";
+  int exposureMs = 200;
+  int trials = 0;  // 0: every trial of the run
+  bool smoke = false;
+};
+
+// The real system, with the program folder and the temporary folder inside a work folder,
+// the run parameters given, and a shell that does nothing.
+class BenchSystem : public System {
+ public:
+  BenchSystem(fs::path folder, std::vector<std::string> values)
+      : folder_(std::move(folder)), values_(std::move(values)) {}
+
+  LocalTime LocalNow() override { return real_.LocalNow(); }
+  int64_t MonotonicNanoseconds() override { return real_.MonotonicNanoseconds(); }
+  bool ReadPerformanceCounter(uint64_t& value) override {
+    return real_.ReadPerformanceCounter(value);
+  }
+  uint32_t TickCount() override { return real_.TickCount(); }
+  LocaleValues Locale() override {
+    LocaleValues values = real_.Locale();
+    values.decimalSeparator = '.';
+    return values;
+  }
+  std::string ExecutablePath() override { return (folder_ / "talvex").string(); }
+  std::vector<std::string> CommandLineValues() override { return values_; }
+  int GetDriveKind(const std::string&) override { return kDriveFixed; }
+  std::string GetTempFolder() override { return (folder_ / "tmp").string() + "/"; }
+  std::string GetSpecialFolder(int) override { return (folder_ / "Desktop").string(); }
+  bool FolderIsWritable(const std::string& folder) override {
+    return real_.FolderIsWritable(folder);
+  }
+  void OpenWebAddress(const std::string&) override {}
+
+ private:
+  System& real_ = platform::TheSystem();
+  fs::path folder_;
+  std::vector<std::string> values_;
+};
+
+// The program's image loader, remembering the name it loaded last.
+class NamingLoader : public imagestore::TResourceManager {
+ public:
+  std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override {
+    lastName = name;
+    return TResourceManager::LoadImage(name);
+  }
+  mutable std::string lastName;
+};
+
+// The experiment controller as the window's events, with its record in reach.
+class BenchEvents : public app::IForm1Events {
+ public:
+  BenchEvents(experiment::IMainWindow& window, System& system,
+              std::shared_ptr<const NamingLoader> loader)
+      : loader_(loader), controller_(window, system, std::move(loader)) {}
+  void FormCreate() override { controller_.FormCreate(); }
+  void Button2Click() override { controller_.Button2Click(); }
+  void Edit1Click() override { controller_.Edit1Click(); }
+  void RadioButtonClick(int) override { controller_.RadioButton3Click(); }
+  void Timer1Timer() override { controller_.Timer1Timer(); }
+  bool SetUpComplete() const override { return controller_.SetUpComplete(); }
+
+  const experiment::ExperimentRecord& Record() const { return controller_.Record(); }
+  const NamingLoader& Loader() const { return *loader_; }
+
+ private:
+  std::shared_ptr<const NamingLoader> loader_;
+  experiment::TExperimentController controller_;
+};
+
+// The main window, noting when each picture is handed to it and whether it is the blank one.
+class BenchForm : public app::TForm1 {
+ public:
+  using TForm1::TForm1;
+  void SetPicture(const imagestore::TJPEGImage& picture) override {
+    setAt = MonotonicNs();
+    TForm1::SetPicture(picture);
+    setDoneAt = MonotonicNs();
+    blankSet = events != nullptr &&
+               &picture.CompressedBytes() == &events->Record().BlankPicture.CompressedBytes();
+    if (blankSet && onBlank) onBlank();
+  }
+  BenchEvents* events = nullptr;
+  int64_t setAt = 0;
+  int64_t setDoneAt = 0;
+  bool blankSet = false;
+  std::function<void()> onBlank;
+};
+
+// Delivers events without sleeping until the condition holds; false after the deadline.
+bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
+  const int64_t deadline = MonotonicNs() + static_cast<int64_t>(timeoutMs) * 1'000'000;
+  while (!done()) {
+    if (MonotonicNs() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  return true;
+}
+
+// Nanoseconds from a ShownAt time stamp (days since 30 December 1899, to the millisecond, in
+// local time) to an instant of the real-time clock.
+double WallNsAfterTimeStamp(double timeStamp, int64_t realtimeNs) {
+  const time_t seconds = static_cast<time_t>(realtimeNs / 1'000'000'000);
+  tm local{};
+  localtime_r(&seconds, &local);
+  const int64_t day = DaysSince18991230(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  const int64_t nsOfDay =
+      ((static_cast<int64_t>(local.tm_hour) * 60 + local.tm_min) * 60 + local.tm_sec) *
+          1'000'000'000 +
+      realtimeNs % 1'000'000'000;
+  const double stampDay = std::floor(timeStamp);
+  const int64_t stampMs = std::llround((timeStamp - stampDay) * 86'400'000.0);
+  return static_cast<double>(day - static_cast<int64_t>(stampDay)) * 86'400e9 +
+         static_cast<double>(nsOfDay - stampMs * 1'000'000);
+}
+
+// A work folder removed at the end.
+struct WorkFolder {
+  fs::path path;
+  WorkFolder() {
+    std::string pattern = (fs::temp_directory_path() / "talvex-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a work folder");
+    path = pattern;
+    fs::create_directories(path / "tmp");
+    fs::create_directories(path / "Desktop");
+  }
+  ~WorkFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+};
+
+// One window with its run, shown and waiting for the first press.
+struct Session {
+  WorkFolder work;
+  BenchSystem system;
+  std::unique_ptr<BenchForm> form;
+  BenchEvents* events = nullptr;
+  app::TPictureArea* area = nullptr;
+  QPushButton* button = nullptr;
+  QRadioButton* rating = nullptr;
+
+  explicit Session(std::vector<std::string> values) : system(work.path, std::move(values)) {
+    const app::LoaderFactory loaders = [] { return std::make_unique<NamingLoader>(); };
+    const app::EventsFactory makeEvents = [this](experiment::IMainWindow& window) {
+      auto made =
+          std::make_unique<BenchEvents>(window, system, std::make_shared<const NamingLoader>());
+      events = made.get();
+      return std::unique_ptr<app::IForm1Events>(std::move(made));
+    };
+    form = std::make_unique<BenchForm>(system, loaders, makeEvents);
+    form->events = events;
+    form->FormCreate();
+    if (!form->SetUpComplete()) throw std::runtime_error("the set-up did not complete");
+    area = form->findChild<app::TPictureArea*>(QStringLiteral("Image1"));
+    button = form->findChild<QPushButton*>(QStringLiteral("Button2"));
+    rating = form->findChild<QRadioButton*>(QStringLiteral("RadioButton3"));
+    if (area == nullptr || button == nullptr || rating == nullptr) {
+      throw std::runtime_error("the main window lacks a control");
+    }
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) throw std::runtime_error("window not shown");
+    form->SetText(experiment::TextControl::Edit1, "bench");
+  }
+
+  int TotalTrials() const { return events->Record().TotalTrials; }
+
+  // Presses Start/Next and waits until the drawn image has been painted.
+  void PressForNextImage(int64_t& pressedAt) {
+    pressedAt = MonotonicNs();
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (form->blankSet) throw std::runtime_error("the press did not show an image");
+    if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
+      throw std::runtime_error("the image was never painted");
+    }
+  }
+
+  // Picks a rating, which blanks the image, and waits until the blank has been painted.
+  void Rate() {
+    QTest::mouseClick(rating, Qt::LeftButton);
+    if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
+      throw std::runtime_error("the blank picture was never painted");
+    }
+  }
+};
+
+// The parts of press to picture for one image, timed again one by one, in ns.
+struct Parts {
+  double copy = 0;
+  double decipher = 0;
+  double header = 0;
+  double decode = 0;
+  double scaling = 0;
+  double entropy = 0;  // a decode at 1/8: little more than reading the entropy-coded data
+};
+
+Parts TimeParts(const std::string& name, const QSize& deviceSize) {
+  Parts parts;
+  int64_t t = MonotonicNs();
+  imagestore::ResourceBytes resource;
+  if (!imagestore::FindModuleResource("BINARY", name, resource)) {
+    throw std::runtime_error("no resource " + name);
+  }
+  std::vector<uint8_t> stream(resource.data, resource.data + resource.size);
+  int64_t next = MonotonicNs();
+  parts.copy = static_cast<double>(next - t);
+  t = next;
+  imagestore::TCrypto().DecipherStream(stream);
+  next = MonotonicNs();
+  parts.decipher = static_cast<double>(next - t);
+  t = next;
+  imagestore::TJPEGImage picture;
+  picture.LoadFromBytes(std::move(stream));
+  next = MonotonicNs();
+  parts.header = static_cast<double>(next - t);
+  t = next;
+  const imagestore::Bitmap bitmap =
+      picture.DecodeScaled(app::TPictureArea::DecodeScale(picture, deviceSize));
+  next = MonotonicNs();
+  parts.decode = static_cast<double>(next - t);
+  t = next;
+  const QImage stretched = app::TPictureArea::Stretch(bitmap, deviceSize);
+  next = MonotonicNs();
+  parts.scaling = static_cast<double>(next - t);
+  if (stretched.isNull()) throw std::runtime_error("no pixels for " + name);
+  t = MonotonicNs();
+  const imagestore::Bitmap smallest = picture.DecodeScaled(8);
+  parts.entropy = static_cast<double>(MonotonicNs() - t);
+  if (smallest.pixels.empty()) throw std::runtime_error("no pixels for " + name);
+  return parts;
+}
+
+// The deciphered JPEG file of an image, written once into the work folder.
+std::string JpegFileOf(const std::string& name, const fs::path& folder,
+                       std::map<std::string, std::string>& written) {
+  auto found = written.find(name);
+  if (found != written.end()) return found->second;
+  const auto picture = imagestore::TResourceManager().LoadImage(name);
+  const std::vector<uint8_t>& bytes = picture->CompressedBytes();
+  const std::string path = (folder / (name + ".jpg")).string();
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+  return written[name] = path;
+}
+
+std::vector<double> InMs(const std::vector<double>& ns) {
+  std::vector<double> ms;
+  ms.reserve(ns.size());
+  for (double value : ns) ms.push_back(value / kNsPerMs);
+  return ms;
+}
+
+std::string Section(const Options& options) {
+  std::string section = options.setName + " set, " + QGuiApplication::platformName().toStdString();
+  if (options.mode == "exposure")
+    section += ", exposure " + std::to_string(options.exposureMs) + " ms";
+  return section;
+}
+
+void RunPress(const Options& options, bench::RowSink& sink) {
+  // Default run parameters with an exposure the presses always beat.
+  Session session({"100000", "0.1", "0.3", "0"});
+  int trials = session.TotalTrials();
+  if (options.trials > 0 && options.trials < trials) trials = options.trials;
+  const bool withDjpeg = bench::ProgramExists(options.djpeg);
+  const QSize deviceSize = session.area->Prepared().isNull()
+                               ? session.area->size() * session.area->devicePixelRatioF()
+                               : session.area->Prepared().size();
+  std::map<std::string, std::string> jpegFiles;
+
+  std::vector<double> monoBias, wallBias, total, paint, djpeg, handed, shown;
+  std::vector<double> copy, decipher, header, decode, scaling, entropy;
+  int scale = 0;
+  for (int trial = 1; trial <= trials; ++trial) {
+    int64_t pressedAt = 0;
+    session.PressForNextImage(pressedAt);
+    const auto& record = session.events->Record();
+    const app::TPictureArea::PaintStamp painted = session.area->FirstPaint();
+    const int64_t offset = bench::RealtimeOffsetNs();
+    monoBias.push_back(static_cast<double>(painted.endNs - record.ShownAtNs));
+    wallBias.push_back(WallNsAfterTimeStamp(record.ShownAt, painted.endNs + offset));
+    total.push_back(static_cast<double>(painted.endNs - pressedAt));
+    paint.push_back(static_cast<double>(painted.endNs - painted.startNs));
+    handed.push_back(static_cast<double>(session.form->setAt - pressedAt));
+    shown.push_back(static_cast<double>(painted.endNs - session.form->setAt));
+    const std::string name = session.events->Loader().lastName;
+    session.Rate();
+
+    const Parts parts = TimeParts(name, deviceSize);
+    copy.push_back(parts.copy);
+    decipher.push_back(parts.decipher);
+    header.push_back(parts.header);
+    decode.push_back(parts.decode);
+    scaling.push_back(parts.scaling);
+    entropy.push_back(parts.entropy);
+    if (scale == 0) {
+      scale = app::TPictureArea::DecodeScale(*imagestore::TResourceManager().LoadImage(name),
+                                             deviceSize);
+    }
+    if (withDjpeg) {
+      const std::string file = JpegFileOf(name, session.work.path, jpegFiles);
+      const bench::ChildRun run =
+          bench::RunChild({options.djpeg, "-outfile", "/dev/null", file}, false);
+      if (!run.started || run.exitCode != 0) throw std::runtime_error("djpeg failed on " + file);
+      djpeg.push_back(static_cast<double>(run.endNs - run.startNs));
+    }
+  }
+
+  const std::string section = Section(options);
+  const auto biasRow = [&](const std::string& figure, const std::vector<double>& ns) {
+    const Summary ms = Summarize(InMs(ns));
+    Row row = bench::MillisecondsRow(section, figure, ms);
+    row.target = "median <= 2 ms, p99 <= 5 ms";
+    row.verdict = bench::Verdict(ms.median <= 2.0 && ms.p99 <= 5.0);
+    sink.Add(row);
+  };
+  biasRow("Onset bias: latency mark ShownAtNs to end of image paint (" + std::to_string(trials) +
+              " trials)",
+          monoBias);
+  biasRow("Onset bias: ShownAt (wall clock, whole ms) to end of image paint", wallBias);
+
+  const Summary totalMs = Summarize(InMs(total));
+  sink.Add(bench::MillisecondsRow(section, "Press of Next to end of image paint", totalMs));
+  sink.Add(bench::MillisecondsRow(
+      section, "  in line: press to picture handed to the window (results row, draw, load)",
+      Summarize(InMs(handed))));
+  sink.Add(bench::MillisecondsRow(
+      section, "  in line: picture handed to the window to end of its paint (decode, scale)",
+      Summarize(InMs(shown))));
+  const Summary copyMs = Summarize(InMs(copy));
+  const Summary decipherMs = Summarize(InMs(decipher));
+  const Summary headerMs = Summarize(InMs(header));
+  const Summary decodeMs = Summarize(InMs(decode));
+  const Summary scalingMs = Summarize(InMs(scaling));
+  const Summary paintMs = Summarize(InMs(paint));
+  sink.Add(bench::MillisecondsRow(section, "  part, timed apart: resource copy", copyMs));
+  sink.Add(bench::MillisecondsRow(section, "  part, timed apart: decipher (RC4)", decipherMs));
+  sink.Add(bench::MillisecondsRow(section, "  part, timed apart: JPEG header", headerMs));
+  sink.Add(bench::MillisecondsRow(
+      section, "  part, timed apart: decode at scale 1/" + std::to_string(scale), decodeMs));
+  sink.Add(bench::MillisecondsRow(section, "  part, timed apart: smooth scaling to the area",
+                                  scalingMs));
+  sink.Add(bench::MillisecondsRow(section, "  part, timed apart: paint of the area", paintMs));
+  Row rest;
+  rest.section = section;
+  rest.figure = "  rest: press handling, results row, draw, other widgets (difference)";
+  rest.median = Number(totalMs.median - copyMs.median - decipherMs.median - headerMs.median -
+                           decodeMs.median - scalingMs.median - paintMs.median,
+                       2, "ms");
+  sink.Add(rest);
+  sink.Add(bench::MillisecondsRow(
+      section, "  bound: decode at 1/8, nearly all of it reading the entropy-coded data",
+      Summarize(InMs(entropy))));
+
+  if (withDjpeg) {
+    const Summary djpegMs = Summarize(InMs(djpeg));
+    sink.Add(bench::MillisecondsRow(
+        section, "djpeg, same files, full size to /dev/null, as a process", djpegMs));
+    Row ratio;
+    ratio.section = section;
+    ratio.figure = "Ratio press-to-picture / djpeg (medians)";
+    const double value = totalMs.median / djpegMs.median;
+    ratio.median = Number(value, 2);
+    ratio.target = "<= 0.5";
+    ratio.verdict = bench::Verdict(value <= 0.5);
+    sink.Add(ratio);
+  } else {
+    Row missing;
+    missing.section = section;
+    missing.figure = "djpeg not found: no ratio";
+    sink.Add(missing);
+  }
+}
+
+void RunExposure(const Options& options, bench::RowSink& sink) {
+  Session session({std::to_string(options.exposureMs), "0", "0", "0"});
+  int trials = session.TotalTrials();
+  if (options.trials > 0 && options.trials < trials) trials = options.trials;
+  const double exposureNs = options.exposureMs * kNsPerMs;
+
+  std::vector<double> error, imagePaint, blankPaint, lateness;
+  QEventLoop loop;
+  for (int trial = 1; trial <= trials; ++trial) {
+    int64_t pressedAt = 0;
+    session.PressForNextImage(pressedAt);
+    const app::TPictureArea::PaintStamp image = session.area->FirstPaint();
+    const int64_t shownAtNs = session.events->Record().ShownAtNs;
+
+    // The exposure runs in an ordinary event loop, left once the blank picture has been set.
+    session.form->onBlank = [&loop] { loop.quit(); };
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    guard.start(options.exposureMs + 5000);
+    loop.exec();
+    session.form->onBlank = nullptr;
+    if (!session.form->blankSet) throw std::runtime_error("the exposure did not end");
+    const int64_t blankSetAt = session.form->setAt;
+    if (!SpinUntil([&session] { return session.area->FirstPaint().endNs != 0; }, 5000)) {
+      throw std::runtime_error("the blank picture was never painted");
+    }
+    const app::TPictureArea::PaintStamp blank = session.area->FirstPaint();
+    error.push_back(static_cast<double>(blank.endNs - image.endNs) - exposureNs);
+    imagePaint.push_back(static_cast<double>(image.endNs - image.startNs));
+    blankPaint.push_back(static_cast<double>(blank.endNs - blank.startNs));
+    lateness.push_back(static_cast<double>(blankSetAt - shownAtNs) - exposureNs);
+    session.Rate();
+  }
+
+  const std::string section = Section(options);
+  const std::vector<double> errorMs = InMs(error);
+  const Summary magnitude = Summarize(bench::Magnitudes(errorMs));
+  const double median = bench::Median(errorMs);
+  Row row;
+  row.section = section;
+  row.figure = "Exposure error: image paint to blank paint less " +
+               std::to_string(options.exposureMs) + " ms (" + std::to_string(trials) +
+               " trials; median signed, p99/max of |error|)";
+  row.median = Number(median, 2, "ms");
+  row.p99 = Number(magnitude.p99, 2, "ms");
+  row.max = Number(magnitude.max, 2, "ms");
+  row.target = "median within +-1 ms, all within +-3 ms";
+  row.verdict = bench::Verdict(std::fabs(median) <= 1.0 && magnitude.max <= 3.0);
+  sink.Add(row);
+  sink.Add(bench::MillisecondsRow(section, "  timer expiry after ShownAtNs + exposure",
+                                  Summarize(InMs(lateness))));
+  const Summary imageMs = Summarize(InMs(imagePaint));
+  const Summary blankMs = Summarize(InMs(blankPaint));
+  sink.Add(bench::MillisecondsRow(section, "  paint of the image", imageMs));
+  Row blankRow = bench::MillisecondsRow(section, "  paint of the blank picture", blankMs);
+  blankRow.target = "about the image's paint";
+  blankRow.verdict = bench::Verdict(std::fabs(blankMs.median - imageMs.median) <= 0.5);
+  sink.Add(blankRow);
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: talvex_timing_bench [--mode press|exposure] [--exposure MS] [--set NAME]\n"
+               "       [--pack FILE] [--trials N] [--rows FILE] [--djpeg PATH] [--smoke]\n");
+  return 2;
+}
+
+bool ParseOptions(const QStringList& arguments, Options& options) {
+  for (int i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    const auto value = [&](std::string& out) {
+      if (i + 1 >= arguments.size()) return false;
+      out = arguments[++i].toStdString();
+      return true;
+    };
+    std::string text;
+    if (argument == "--smoke") {
+      options.smoke = true;
+    } else if (argument == "--mode") {
+      if (!value(options.mode) || (options.mode != "press" && options.mode != "exposure")) {
+        return false;
+      }
+    } else if (argument == "--set") {
+      if (!value(options.setName)) return false;
+    } else if (argument == "--pack") {
+      if (!value(options.packPath)) return false;
+    } else if (argument == "--rows") {
+      if (!value(options.rowsPath)) return false;
+    } else if (argument == "--djpeg") {
+      if (!value(options.djpeg)) return false;
+    } else if (argument == "--exposure" || argument == "--trials") {
+      if (!value(text)) return false;
+      const int number = std::atoi(text.c_str());
+      if (number <= 0) return false;
+      (argument == "--exposure" ? options.exposureMs : options.trials) = number;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  Options options;
+  if (!ParseOptions(QCoreApplication::arguments(), options)) return Usage();
+  if (options.smoke) {
+    options.trials = 2;
+    if (options.mode == "exposure") options.exposureMs = 50;
+  }
+  try {
+    std::unique_ptr<platform::MappedFile> pack;
+    if (options.packPath.empty()) {
+      RegisterEmbeddedImages();
+    } else {
+      pack = std::make_unique<platform::MappedFile>(options.packPath);
+      if (pack->Failed()) throw std::runtime_error("cannot map " + options.packPath);
+      imagestore::SetModuleResources(pack->Data(), pack->Size());
+    }
+    bench::RowSink sink(options.rowsPath);
+    if (options.mode == "press") {
+      RunPress(options, sink);
+    } else {
+      RunExposure(options, sink);
+    }
+    if (!sink.Write()) throw std::runtime_error("cannot write " + options.rowsPath);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "talvex_timing_bench: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
