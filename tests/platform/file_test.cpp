@@ -16,22 +16,13 @@ using testing::ScratchFolder;
 using testing::WriteBytes;
 
 TEST(FileErrors, ErrnoValuesMapToTheResultsCodes) {
-  EXPECT_EQ(ErrorCodeFromErrno(ENOENT), 2);
-  EXPECT_EQ(ErrorCodeFromErrno(ENOTDIR), 3);
-  EXPECT_EQ(ErrorCodeFromErrno(ENAMETOOLONG), 3);
-  EXPECT_EQ(ErrorCodeFromErrno(EMFILE), 4);
-  EXPECT_EQ(ErrorCodeFromErrno(EACCES), 5);
-  EXPECT_EQ(ErrorCodeFromErrno(EROFS), 5);
-  EXPECT_EQ(ErrorCodeFromErrno(EISDIR), 5);
-  EXPECT_EQ(ErrorCodeFromErrno(ENOSPC), 101);
-  EXPECT_EQ(ErrorCodeFromErrno(EDQUOT), 101);
+  const std::pair<int, int> cases[] = {
+      {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4},   {EACCES, 5},
+      {EROFS, 5},  {EISDIR, 5},  {ENOSPC, 101},     {EDQUOT, 101}, {EEXIST, EEXIST}};
+  for (const auto& [error, code] : cases) EXPECT_EQ(ErrorCodeFromErrno(error), code) << error;
   // EIO must not read as "File access denied" (code 5, the value of EIO itself).
   EXPECT_EQ(ErrorCodeFromErrno(EIO), kDeviceIoError);
-  EXPECT_EQ(ErrorCodeFromErrno(EEXIST), EEXIST);
-}
-
-TEST(FileErrors, StatusCarriesTheEnglishSystemText) {
-  const FileStatus status = StatusFromErrno(ENOENT);
+  const FileStatus status = StatusFromErrno(ENOENT);  // with the English system text
   EXPECT_FALSE(status.Ok());
   EXPECT_EQ(status.errorNumber, ENOENT);
   EXPECT_EQ(status.text, "No such file or directory");
@@ -62,7 +53,7 @@ TEST(File, CreateNewRefusesAnExistingName) {
   EXPECT_FALSE(std::filesystem::exists(scratch / "elsewhere"));
 }
 
-TEST(File, AppendWritesAtTheEndAndCreateEmpties) {
+TEST(File, AppendWritesAtTheEndCreateEmptiesAndReadReportsTheEnd) {
   ScratchFolder scratch;
   const std::string path = scratch / "f";
   WriteBytes(path, "abc");
@@ -73,26 +64,20 @@ TEST(File, AppendWritesAtTheEndAndCreateEmpties) {
     ASSERT_TRUE(file.Sync().Ok());
     ASSERT_TRUE(file.Close().Ok());
   }
-  EXPECT_EQ(ReadBytes(path), "abcdef");
-  {
-    File file;
-    ASSERT_TRUE(file.Create(path).Ok());
-    ASSERT_TRUE(file.WriteAll("z", 1).Ok());
-  }
-  EXPECT_EQ(ReadBytes(path), "z");
-}
-
-TEST(File, ReadReportsTheEnd) {
-  ScratchFolder scratch;
-  WriteBytes(scratch / "f", "hello");
   File file;
-  ASSERT_TRUE(file.OpenForReading(scratch / "f").Ok());
+  ASSERT_TRUE(file.OpenForReading(path).Ok());
   char buffer[16];
   size_t count = 0;
   ASSERT_TRUE(file.Read(buffer, sizeof buffer, count).Ok());
-  EXPECT_EQ(std::string(buffer, count), "hello");
+  EXPECT_EQ(std::string(buffer, count), "abcdef");
   ASSERT_TRUE(file.Read(buffer, sizeof buffer, count).Ok());
   EXPECT_EQ(count, 0u);
+  file.Close();
+
+  ASSERT_TRUE(file.Create(path).Ok());
+  ASSERT_TRUE(file.WriteAll("z", 1).Ok());
+  file.Close();
+  EXPECT_EQ(ReadBytes(path), "z");
 }
 
 TEST(File, WriteToAFullDeviceIsDiskFull) {

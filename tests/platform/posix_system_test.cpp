@@ -25,21 +25,16 @@ class ScopedEnvironment {
  public:
   ScopedEnvironment(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* old = getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
+    Set(value);
   }
-  ~ScopedEnvironment() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~ScopedEnvironment() { Set(old_); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
+  void Set(const std::optional<std::string>& value) {
+    value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
+  }
   const char* name_;
   std::optional<std::string> old_;
 };
@@ -99,12 +94,11 @@ TEST(PosixSystem, TempFolderEndsInTheSeparator) {
 }
 
 TEST(DriveKind, FileSystemTypesMapToDriveKinds) {
-  EXPECT_EQ(DriveKindOfFileSystemType(0x9660), kDriveCdRom);        // ISO 9660
-  EXPECT_EQ(DriveKindOfFileSystemType(0x15013346), kDriveCdRom);    // UDF
-  EXPECT_EQ(DriveKindOfFileSystemType(0x6969), kDriveRemote);       // NFS
-  EXPECT_EQ(DriveKindOfFileSystemType(0xFF534D42), kDriveRemote);   // CIFS
-  EXPECT_EQ(DriveKindOfFileSystemType(0x01021994), kDriveRamDisk);  // tmpfs
-  EXPECT_EQ(DriveKindOfFileSystemType(0xEF53), kDriveUnknown);      // ext4: told by its device
+  // ISO 9660, UDF, NFS, CIFS, tmpfs; ext4 is told by its device.
+  const std::pair<long, int> cases[] = {{0x9660, kDriveCdRom},       {0x15013346, kDriveCdRom},
+                                        {0x6969, kDriveRemote},      {0xFF534D42, kDriveRemote},
+                                        {0x01021994, kDriveRamDisk}, {0xEF53, kDriveUnknown}};
+  for (const auto& [type, kind] : cases) EXPECT_EQ(DriveKindOfFileSystemType(type), kind) << type;
 }
 
 TEST(DriveKind, RealPaths) {
@@ -125,17 +119,18 @@ TEST(DriveKind, RealPaths) {
 }
 
 TEST(DesktopFolder, UserDirsTextNamesTheDesktop) {
-  const std::string home = "/home/rater";
-  EXPECT_EQ(DesktopFolderFromUserDirs("# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n", home),
-            "/home/rater/Schreibtisch");
-  EXPECT_EQ(DesktopFolderFromUserDirs("XDG_DESKTOP_DIR=\"/srv/desk/\"\r\n", home), "/srv/desk");
-  EXPECT_EQ(DesktopFolderFromUserDirs("XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n", home), "");
-  // Relative and unquoted values are not allowed in this file.
-  EXPECT_EQ(DesktopFolderFromUserDirs("XDG_DESKTOP_DIR=\"Desktop\"\n", home), "");
-  EXPECT_EQ(DesktopFolderFromUserDirs("XDG_DESKTOP_DIR=$HOME/Desktop\n", home), "");
-  EXPECT_EQ(DesktopFolderFromUserDirs(
-                "XDG_DESKTOP_DIR=\"$HOME/First\"\nXDG_DESKTOP_DIR=\"$HOME/Second\"\n", home),
-            "/home/rater/Second");
+  const std::pair<const char*, const char*> cases[] = {
+      {"# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n", "/home/rater/Schreibtisch"},
+      {"XDG_DESKTOP_DIR=\"/srv/desk/\"\r\n", "/srv/desk"},
+      {"XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n", ""},
+      // Relative and unquoted values are not allowed in this file.
+      {"XDG_DESKTOP_DIR=\"Desktop\"\n", ""},
+      {"XDG_DESKTOP_DIR=$HOME/Desktop\n", ""},
+      {"XDG_DESKTOP_DIR=\"$HOME/First\"\nXDG_DESKTOP_DIR=\"$HOME/Second\"\n",
+       "/home/rater/Second"}};
+  for (const auto& [text, folder] : cases) {
+    EXPECT_EQ(DesktopFolderFromUserDirs(text, "/home/rater"), folder) << text;
+  }
 }
 
 TEST(DesktopFolder, SpecialFolderExistsOrIsEmpty) {
