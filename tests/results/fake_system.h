@@ -1,54 +1,97 @@
 #pragma once
-// A System whose clock, locale and folders the test sets.
+// Test support of the results and the experiment: a System whose clocks, counter, locale,
+// folders and command line are plain fields a test sets, the locales the tests use,
+// one-piece encipherment and a cap on the size of written files.
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
+#include "talvex/imagestore/crypto.h"
 #include "talvex/system.h"
 
 namespace talvex::testing {
 
+inline LocalTime At(int year, int month, int day, int hour, int minute, int second) {
+  return LocalTime{year, month, day, hour, minute, second, 0};
+}
+
+// The folders are real scratch folders, so that results files can be written.
 class FakeSystem : public System {
  public:
-  LocalTime now;
-  LocaleValues locale;
-  std::string tempFolder = "/tmp/";
-  std::string desktop;
-  std::map<std::string, int> driveKinds;  // by root; kDriveFixed for any other
-  std::vector<std::string> drivesAsked;
-
-  LocalTime LocalNow() override { return now; }
-  int64_t MonotonicNanoseconds() override { return 0; }
-  bool ReadPerformanceCounter(uint64_t& value) override {
-    value = 0;
-    return true;
+  FakeSystem() {
+    std::filesystem::create_directory(programRoot / "bin");
+    programFolder = programRoot / "bin/";
+    tempFolder = tempRoot.Path() + "/";
+    desktop = desktopRoot.Path();
   }
-  uint32_t TickCount() override { return 0; }
+
+  // Moves both clocks on; the wall clock may be stepped alone with StepWallClock.
+  void AdvanceMs(int64_t ms) { AdvanceNs(ms * 1000000); }
+  void AdvanceNs(int64_t ns) {
+    monotonicNs += ns;
+    wallStepNs += ns;
+  }
+  void StepWallClock(int64_t ms) { wallStepNs += ms * 1000000; }
+
+  // now, moved on by the steps within its day.
+  LocalTime LocalNow() override {
+    const int64_t ms = ((now.hour * 60 + now.minute) * 60 + now.second) * 1000 + now.millisecond +
+                       wallStepNs / 1000000;
+    LocalTime t = now;
+    t.hour = static_cast<int>(ms / 3600000);
+    t.minute = static_cast<int>(ms / 60000 % 60);
+    t.second = static_cast<int>(ms / 1000 % 60);
+    t.millisecond = static_cast<int>(ms % 1000);
+    return t;
+  }
+  int64_t MonotonicNanoseconds() override { return monotonicNs; }
+  // The counter runs on between readings, as a free-running counter does.
+  bool ReadPerformanceCounter(uint64_t& value) override {
+    value = counter;
+    counter += 0x9E3779B97F4A7C15u;
+    return counterReadable;
+  }
+  uint32_t TickCount() override { return tickCount; }
   LocaleValues Locale() override { return locale; }
-  std::string ExecutablePath() override { return "/opt/talvex/talvex"; }
-  std::vector<std::string> CommandLineValues() override { return {}; }
+  std::string ExecutablePath() override { return programFolder + "talvex"; }
+  std::vector<std::string> CommandLineValues() override { return commandLine; }
   int GetDriveKind(const std::string& root) override {
     drivesAsked.push_back(root);
     const auto kind = driveKinds.find(root);
-    return kind == driveKinds.end() ? kDriveFixed : kind->second;
+    return kind == driveKinds.end() ? driveKind : kind->second;
   }
   std::string GetTempFolder() override { return tempFolder; }
   std::string GetSpecialFolder(int csidl) override { return csidl == kCsidlDesktop ? desktop : ""; }
-  bool FolderIsWritable(const std::string&) override { return true; }
+  bool FolderIsWritable(const std::string&) override { return programFolderWritable; }
   void OpenWebAddress(const std::string&) override {}
-};
 
-inline LocalTime At(int year, int month, int day, int hour, int minute, int second) {
-  LocalTime time;
-  time.year = year;
-  time.month = month;
-  time.day = day;
-  time.hour = hour;
-  time.minute = minute;
-  time.second = second;
-  return time;
-}
+  ScratchFolder programRoot;
+  ScratchFolder tempRoot;
+  ScratchFolder desktopRoot;
+
+  LocalTime now = At(2026, 12, 7, 14, 5, 9);
+  int64_t wallStepNs = 0;
+  int64_t monotonicNs = int64_t{5000} * 1000000000;
+  uint64_t counter = 0x1234567800000000u;
+  bool counterReadable = true;
+  uint32_t tickCount = 0;
+  LocaleValues locale;
+  std::string programFolder;  // ends in the separator, as do the temporary folder's
+  std::vector<std::string> commandLine;
+  int driveKind = kDriveFixed;            // of any root not in driveKinds
+  std::map<std::string, int> driveKinds;  // by root
+  std::vector<std::string> drivesAsked;
+  std::string tempFolder;
+  std::string desktop;
+  bool programFolderWritable = true;
+};
 
 // dd/MM/yyyy and a 24-hour clock with leading zero.
 inline LocaleValues DayFirstLocale() {
@@ -63,5 +106,32 @@ inline LocaleValues DayFirstLocale() {
 inline LocaleValues MonthFirstLocale() {
   return LocaleValues{};
 }
+
+// The bytes enciphered as one RC4 stream.
+inline std::string Enciphered(std::string bytes, const imagestore::CipherKey& key) {
+  imagestore::StreamCipher(key).Apply(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
+  return bytes;
+}
+
+// Caps the size of files this process writes, so that a write stops part way.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  sighandler_t oldHandler_;
+};
 
 }  // namespace talvex::testing

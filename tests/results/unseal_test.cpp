@@ -17,6 +17,7 @@ namespace talvex::results {
 namespace {
 
 using testing::At;
+using testing::Enciphered;
 using testing::FakeSystem;
 using testing::ReadBytes;
 using testing::ScratchFolder;
@@ -25,29 +26,28 @@ using testing::WriteBytes;
 const std::string kResults = std::string("5000 0 0 0\r\n") + kHeaderLine + "\r\n" +
                              "k4T19\t07/12/2026\t14:05:31\t1\tpos\tg (12).ccc\t2\t1874\r\n";
 
-std::string Sealed(std::string bytes, const imagestore::CipherKey& key) {
-  imagestore::StreamCipher cipher(key);
-  cipher.Apply(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
-  return bytes;
-}
-
 TEST(Unseal, OutputPathTakesTheResultsExtension) {
-  EXPECT_EQ(MakeUnsealedPath("/in/k4T19 07122026 1405.enc", ""), "/in/k4T19 07122026 1405.xls");
-  EXPECT_EQ(MakeUnsealedPath("/in/a.ENC", ""), "/in/a.xls");
-  EXPECT_EQ(MakeUnsealedPath("/in/a.bin", ""), "/in/a.bin.xls");
-  EXPECT_EQ(MakeUnsealedPath("/in/a.enc", "/out"), "/out/a.xls");
-  EXPECT_EQ(MakeUnsealedPath("a.enc", "/out/"), "/out/a.xls");
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"/in/k4T19 07122026 1405.enc", "", "/in/k4T19 07122026 1405.xls"},
+      {"/in/a.ENC", "", "/in/a.xls"},
+      {"/in/a.bin", "", "/in/a.bin.xls"},
+      {"/in/a.enc", "/out", "/out/a.xls"},
+      {"a.enc", "/out/", "/out/a.xls"}};
+  for (const auto& [sealed, folder, output] : cases) {
+    EXPECT_EQ(MakeUnsealedPath(sealed, folder), output) << sealed;
+  }
 }
 
-TEST(Unseal, ResultsShape) {
+TEST(Unseal, ResultsShapeIsAParameterLineAndTheHeaderEachEndingInCrLf) {
+  const std::string header = kHeaderLine;
   EXPECT_TRUE(HasResultsShape(kResults));
-  EXPECT_TRUE(HasResultsShape(std::string("\r\n") + kHeaderLine + "\r\n"));
-  EXPECT_FALSE(HasResultsShape(""));
-  EXPECT_FALSE(HasResultsShape(std::string("5000 0 0 0\n") + kHeaderLine + "\r\n"));
-  EXPECT_FALSE(HasResultsShape(std::string("5000 0 0 0\r\n") + kHeaderLine + "\n"));
-  EXPECT_FALSE(HasResultsShape(std::string("5000 0 0 0\r\n") + kHeaderLine));
-  EXPECT_FALSE(HasResultsShape(std::string("5000\n0\r\n") + kHeaderLine + "\r\n"));
-  EXPECT_FALSE(HasResultsShape("5000 0 0 0\r\nname\tdate\r\n"));
+  EXPECT_TRUE(HasResultsShape("\r\n" + header + "\r\n"));
+  for (const std::string& text :
+       {std::string(), "5000 0 0 0\n" + header + "\r\n", "5000 0 0 0\r\n" + header + "\n",
+        "5000 0 0 0\r\n" + header, "5000\n0\r\n" + header + "\r\n",
+        std::string("5000 0 0 0\r\nname\tdate\r\n")}) {
+    EXPECT_FALSE(HasResultsShape(text)) << text;
+  }
 }
 
 TEST(Unseal, SealedRunComesBackByteForByte) {
@@ -75,34 +75,37 @@ TEST(Unseal, SealedRunComesBackByteForByte) {
 
 TEST(Unseal, FortyBitKeyIsRecognised) {
   ScratchFolder folder;
-  WriteBytes(folder / "r.enc", Sealed(kResults, imagestore::DeriveKey40(kResultsPassPhrase)));
+  WriteBytes(folder / "r.enc", Enciphered(kResults, imagestore::DeriveKey40(kResultsPassPhrase)));
   EXPECT_EQ(UnsealFile(folder / "r.enc", folder / "r.xls", false, kResultsPassPhrase),
             SealKey::k40);
   EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
 }
 
-TEST(Unseal, NotASealedResultsFileWritesNothing) {
+TEST(Unseal, NotASealedResultsFileOrAMissingOneWritesNothing) {
   ScratchFolder folder;
   WriteBytes(folder / "r.enc", kResults);  // plain text, not sealed
-  WriteBytes(folder / "w.enc", Sealed(kResults, imagestore::DeriveKey("another phrase")));
+  WriteBytes(folder / "w.enc", Enciphered(kResults, imagestore::DeriveKey("another phrase")));
   for (const char* name : {"r", "w"}) {
     const std::string path = folder / (std::string(name) + ".enc");
     try {
       UnsealFile(path, folder / "out.xls", false, kResultsPassPhrase);
-      FAIL() << "no error";
+      ADD_FAILURE() << "no error";
     } catch (const Exception& error) {
-      EXPECT_EQ(std::string(error.what()),
+      EXPECT_EQ(error.what(),
                 "\"" + path +
                     "\" is not a sealed results file: neither the 128-bit nor the 40-bit key "
                     "yields a parameter line and the header line");
     }
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "out.xls"));
+  EXPECT_THROW(UnsealFile(folder / "none.enc", folder / "out.xls", false, kResultsPassPhrase),
+               EFOpenError);
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.xls"));
 }
 
 TEST(Unseal, ExistingOutputIsReplacedOnlyWhenAsked) {
   ScratchFolder folder;
-  WriteBytes(folder / "r.enc", Sealed(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "r.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
   WriteBytes(folder / "r.xls", "keep me");
   EXPECT_THROW(UnsealFile(folder / "r.enc", folder / "r.xls", false, kResultsPassPhrase),
                EOutputExists);
@@ -113,12 +116,6 @@ TEST(Unseal, ExistingOutputIsReplacedOnlyWhenAsked) {
   EXPECT_THROW(UnsealFile(folder / "r.enc", folder / "r.enc", true, kResultsPassPhrase),
                EFCreateError);
   EXPECT_EQ(ReadBytes(folder / "r.enc").size(), kResults.size());
-}
-
-TEST(Unseal, MissingInput) {
-  ScratchFolder folder;
-  EXPECT_THROW(UnsealFile(folder / "none.enc", folder / "none.xls", false, kResultsPassPhrase),
-               EFOpenError);
 }
 
 // Runs the built tool; returns its exit code and fills its output.
@@ -137,8 +134,8 @@ TEST(UnsealTool, DeciphersEachFileAndReportsFailures) {
   ScratchFolder logs;
   std::filesystem::create_directory(folder / "out");
   WriteBytes(folder / "k4T19 07122026 1405.enc",
-             Sealed(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
-  WriteBytes(folder / "old.enc", Sealed(kResults, imagestore::DeriveKey40(kResultsPassPhrase)));
+             Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "old.enc", Enciphered(kResults, imagestore::DeriveKey40(kResultsPassPhrase)));
   WriteBytes(folder / "junk.enc", "not sealed at all");
   std::string out;
   std::string err;
@@ -158,7 +155,7 @@ TEST(UnsealTool, DeciphersEachFileAndReportsFailures) {
 TEST(UnsealTool, RefusesToOverwriteWithoutForce) {
   ScratchFolder folder;
   ScratchFolder logs;
-  WriteBytes(folder / "r.enc", Sealed(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "r.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
   WriteBytes(folder / "r.xls", "keep me");
   std::string out;
   std::string err;
