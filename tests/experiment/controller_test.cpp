@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <memory>
-#include <sstream>
 
 #include "fake_loader.h"
 #include "fake_system.h"
@@ -24,17 +20,13 @@ namespace fs = std::filesystem;
 using talvex::testing::FakeLoader;
 using talvex::testing::FakeSystem;
 using talvex::testing::FakeWindow;
-using talvex::testing::TempFolder;
+using talvex::testing::ReadBytes;
 
 constexpr const char* kInstructions =
     "Thank you for downloading Talvex. Before beginning the experiment, please review the "
     "instructions on the website. When you are ready, enter your ID into the box at the bottom "
     "left of this window, and hit the start button.";
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+constexpr const char* kDefaultParams = "10000 0.1 0.3 1 (by default)";
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
   std::vector<std::string> parts;
@@ -48,12 +40,36 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
   return parts;
 }
 
+// A run with a window of its own, set up at once.
+struct SecondRun {
+  SecondRun(System& system, std::shared_ptr<FakeLoader> loader)
+      : controller(window, system, loader) {
+    window.Attach(controller);
+    controller.FormCreate();
+  }
+  const ExperimentRecord& Record() const { return controller.Record(); }
+
+  FakeWindow window;
+  TExperimentController controller;
+};
+
 class Controller : public ::testing::Test {
  protected:
   void Create() {
     controller = std::make_unique<TExperimentController>(window, system, loader);
     window.Attach(*controller);
     controller->FormCreate();
+  }
+  // The set-up, which must fail with an E; its message.
+  template <typename E>
+  std::string SetUpError() {
+    controller = std::make_unique<TExperimentController>(window, system, loader);
+    try {
+      controller->FormCreate();
+    } catch (const E& e) {
+      return e.what();
+    }
+    return "no error";
   }
   const ExperimentRecord& Record() const { return controller->Record(); }
 
@@ -70,7 +86,7 @@ class Controller : public ::testing::Test {
   }
   // Lines of the results file, without the empty text after the last CR LF.
   std::vector<std::string> ResultLines() const {
-    std::vector<std::string> lines = Split(ReadFile(Record().ResultsPath), "\r\n");
+    std::vector<std::string> lines = Split(ReadBytes(Record().ResultsPath), "\r\n");
     if (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;
   }
@@ -86,23 +102,52 @@ TEST_F(Controller, SetUpWithoutValuesTakesTheDefaults) {
   Create();
   ASSERT_TRUE(controller->SetUpComplete());
   EXPECT_EQ(Record().ProgramFolder, system.programFolder);
-  EXPECT_EQ(Record().Exposure, 10000);
   EXPECT_EQ(Record().PosFraction, 0.1);
   EXPECT_EQ(Record().NegFraction, 0.3);
-  EXPECT_TRUE(Record().CopyToDesktop);
-  EXPECT_EQ(Record().ParamLine, "10000 0.1 0.3 1 (by default)");
   EXPECT_EQ(Record().PosPool.size(), 22u);
   EXPECT_EQ(Record().NegPool.size(), 104u);
-  EXPECT_EQ(Record().TotalTrials, 126);
-  EXPECT_EQ(Text(TextControl::Label1), "0/126");
   EXPECT_EQ(window.progress, 0);
   EXPECT_EQ(Text(TextControl::Button2), "Start");
   EXPECT_EQ(Text(TextControl::Memo1), kInstructions);
   EXPECT_TRUE(window.normalState);
   EXPECT_FALSE(window.TimerRunning());  // the form's 1000 ms timer is stopped
   EXPECT_FALSE(window.FireTimer());
-  EXPECT_TRUE(window.messages.empty());
   EXPECT_EQ(loader->loads, std::vector<std::string>{"RESOURCES_BLANK_BMP"});
+}
+
+TEST_F(Controller, CommandLineValuesSetTheRun) {
+  struct Case {
+    std::vector<std::string> values;
+    std::string paramLine;
+    int exposure;
+    int totalTrials;
+    bool copyToDesktop;
+  };
+  const Case cases[] = {
+      {{}, kDefaultParams, 10000, 126, true},
+      {{"5000", "0", "0", "0"}, "5000 0 0 0", 5000, 100, false},
+      {{"$1388", "0", "0.5", "0x1"}, "$1388 0 0.5 0x1", 5000, 140, true},
+      // Three or five values, or an empty one, take the defaults silently.
+      {{"5000", "0", "0"}, kDefaultParams, 10000, 126, true},
+      {{"5000", "0", "0", "0", "0"}, kDefaultParams, 10000, 126, true},
+      {{"5000", "", "0", "0"}, kDefaultParams, 10000, 126, true},
+      // The fourth value switches the desktop copy.
+      {{"10000", "0.1", "0.3", "-1"}, "10000 0.1 0.3 -1", 10000, 126, false},
+      {{"10000", "0.1", "0.3", "0"}, "10000 0.1 0.3 0", 10000, 126, false},
+      {{"10000", "0.1", "0.3", "2"}, "10000 0.1 0.3 2", 10000, 126, true},
+      {{"10000", "0.1", "0.3", "1"}, "10000 0.1 0.3 1", 10000, 126, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.values));
+    system.commandLine = c.values;
+    const SecondRun run(system, loader);
+    EXPECT_EQ(run.Record().ParamLine, c.paramLine);
+    EXPECT_EQ(run.Record().Exposure, c.exposure);
+    EXPECT_EQ(run.Record().TotalTrials, c.totalTrials);
+    EXPECT_EQ(run.Record().CopyToDesktop, c.copyToDesktop);
+    EXPECT_EQ(run.window.GetText(TextControl::Label1), "0/" + std::to_string(c.totalTrials));
+    EXPECT_TRUE(run.window.messages.empty());
+  }
 }
 
 TEST_F(Controller, SetUpSortsNamesByCharactersElevenToThirteen) {
@@ -116,60 +161,10 @@ TEST_F(Controller, SetUpSortsNamesByCharactersElevenToThirteen) {
   EXPECT_EQ(Record().TotalTrials, 2);
 }
 
-TEST_F(Controller, FourValuesFiveThousandAndZeros) {
-  system.commandLine = {"5000", "0", "0", "0"};
-  Create();
-  EXPECT_EQ(Record().Exposure, 5000);
-  EXPECT_EQ(Record().TotalTrials, 100);
-  EXPECT_FALSE(Record().CopyToDesktop);
-  EXPECT_EQ(Record().ParamLine, "5000 0 0 0");
-  EXPECT_EQ(Text(TextControl::Label1), "0/100");
-}
-
-TEST_F(Controller, ThreeOrFiveValuesOrAnEmptyOneTakeTheDefaultsSilently) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"5000", "0", "0"}, {"5000", "0", "0", "0", "0"}, {"5000", "", "0", "0"}};
-  for (const std::vector<std::string>& values : cases) {
-    FakeWindow freshWindow;
-    system.commandLine = values;
-    TExperimentController run(freshWindow, system, loader);
-    run.FormCreate();
-    EXPECT_EQ(run.Record().ParamLine, "10000 0.1 0.3 1 (by default)");
-    EXPECT_EQ(run.Record().TotalTrials, 126);
-    EXPECT_TRUE(freshWindow.messages.empty());
-  }
-}
-
-TEST_F(Controller, FourthValueSwitchesTheDesktopCopy) {
-  const std::map<std::string, bool> cases = {{"-1", false}, {"0", false}, {"2", true}, {"1", true}};
-  for (const auto& [value, copy] : cases) {
-    FakeWindow freshWindow;
-    system.commandLine = {"10000", "0.1", "0.3", value};
-    TExperimentController run(freshWindow, system, loader);
-    run.FormCreate();
-    EXPECT_EQ(run.Record().CopyToDesktop, copy) << value;
-  }
-}
-
-TEST_F(Controller, HexadecimalValues) {
-  system.commandLine = {"$1388", "0", "0.5", "0x1"};
-  Create();
-  EXPECT_EQ(Record().Exposure, 5000);
-  EXPECT_EQ(Record().TotalTrials, 140);
-  EXPECT_TRUE(Record().CopyToDesktop);
-  EXPECT_EQ(Record().ParamLine, "$1388 0 0.5 0x1");
-}
-
 TEST_F(Controller, PointWhereTheLocaleWantsACommaStopsTheSetUp) {
   system.locale.decimalSeparator = ',';
   system.commandLine = {"7000", "0.1", "0,3", "1"};
-  controller = std::make_unique<TExperimentController>(window, system, loader);
-  try {
-    controller->FormCreate();
-    ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'0.1' is not a valid floating point value");
-  }
+  EXPECT_EQ(SetUpError<EConvertError>(), "'0.1' is not a valid floating point value");
   EXPECT_FALSE(controller->SetUpComplete());
   EXPECT_EQ(Record().Exposure, 7000);  // converted before the failure
   EXPECT_EQ(Record().ParamLine, "");
@@ -184,24 +179,21 @@ TEST_F(Controller, PointWhereTheLocaleWantsACommaStopsTheSetUp) {
   EXPECT_TRUE(window.HasControl(RemovableControl::Memo1));
 
   // With the locale's comma the same values convert.
-  FakeWindow freshWindow;
   system.commandLine = {"7000", "0,1", "0,3", "1"};
-  TExperimentController run(freshWindow, system, loader);
-  run.FormCreate();
-  EXPECT_EQ(run.Record().TotalTrials, 22 + 104);
+  EXPECT_EQ(SecondRun(system, loader).Record().TotalTrials, 22 + 104);
 }
 
 TEST_F(Controller, FractionPastThePoolStopsTheSetUpWithListError) {
   system.commandLine = {"10000", "1.1", "0.3", "1"};
-  controller = std::make_unique<TExperimentController>(window, system, loader);
-  try {
-    controller->FormCreate();
-    ADD_FAILURE() << "no error";
-  } catch (const EListError& e) {
-    EXPECT_STREQ(e.what(), "List index out of bounds (0)");
-  }
+  EXPECT_EQ(SetUpError<EListError>(), "List index out of bounds (0)");
   EXPECT_FALSE(controller->SetUpComplete());
   EXPECT_EQ(Record().TotalTrials, 0);
+}
+
+TEST_F(Controller, MissingBlankPictureStopsTheSetUp) {
+  loader = std::make_shared<FakeLoader>(std::vector<std::string>{"RESOURCES_POS_G__0__BMP"});
+  EXPECT_EQ(SetUpError<EResNotFound>(), "Resource RESOURCES_BLANK_BMP not found");
+  EXPECT_FALSE(controller->SetUpComplete());
 }
 
 TEST_F(Controller, NoImageFilesEndsTheProgram) {
@@ -215,18 +207,6 @@ TEST_F(Controller, NoImageFilesEndsTheProgram) {
   EXPECT_EQ(Text(TextControl::Memo1), "");
 }
 
-TEST_F(Controller, MissingBlankPictureStopsTheSetUp) {
-  loader = std::make_shared<FakeLoader>(std::vector<std::string>{"RESOURCES_POS_G__0__BMP"});
-  controller = std::make_unique<TExperimentController>(window, system, loader);
-  try {
-    controller->FormCreate();
-    ADD_FAILURE() << "no error";
-  } catch (const EResNotFound& e) {
-    EXPECT_STREQ(e.what(), "Resource RESOURCES_BLANK_BMP not found");
-  }
-  EXPECT_FALSE(controller->SetUpComplete());
-}
-
 TEST_F(Controller, ProgramOnCdRomOrUnwritableFolderWritesToTheTemporaryFolder) {
   system.driveKind = kDriveCdRom;
   Create();
@@ -234,25 +214,14 @@ TEST_F(Controller, ProgramOnCdRomOrUnwritableFolderWritesToTheTemporaryFolder) {
   Start("k4T19");
   EXPECT_EQ(Record().ResultsPath.rfind(system.tempFolder, 0), 0u) << Record().ResultsPath;
 
-  FakeWindow freshWindow;
   system.driveKind = kDriveFixed;
   system.programFolderWritable = false;
-  TExperimentController run(freshWindow, system, loader);
-  run.FormCreate();
+  SecondRun run(system, loader);
   EXPECT_FALSE(run.Record().OnCdRom);
   EXPECT_FALSE(run.Record().ProgramFolderWritable);
-  freshWindow.TypeId("k4T20");
-  run.Button2Click();
+  run.window.TypeId("k4T20");
+  run.controller.Button2Click();
   EXPECT_EQ(run.Record().ResultsPath.rfind(system.tempFolder, 0), 0u) << run.Record().ResultsPath;
-}
-
-TEST_F(Controller, IdFieldClickEmptiesOnlyThePrompt) {
-  Create();
-  controller->Edit1Click();
-  EXPECT_EQ(Text(TextControl::Edit1), "");
-  window.TypeId("m2B33");
-  controller->Edit1Click();
-  EXPECT_EQ(Text(TextControl::Edit1), "m2B33");
 }
 
 TEST_F(Controller, PromptOrEmptyIdAsksForTheIdAndRemovesTheInstructions) {
@@ -264,39 +233,38 @@ TEST_F(Controller, PromptOrEmptyIdAsksForTheIdAndRemovesTheInstructions) {
   EXPECT_EQ(Record().TrialCount, 0);
   EXPECT_EQ(Text(TextControl::Label1), "0/126");
 
+  // A click on the field empties only the prompt.
   controller->Edit1Click();
+  EXPECT_EQ(Text(TextControl::Edit1), "");
   controller->Button2Click();
   EXPECT_EQ(window.messages.size(), 2u);
   EXPECT_EQ(window.LastMessage(), "Enter your ID, please!");
   EXPECT_TRUE(loader->TrialLoads().empty());
+  window.TypeId("m2B33");
+  controller->Edit1Click();
+  EXPECT_EQ(Text(TextControl::Edit1), "m2B33");
 }
 
-TEST_F(Controller, OneBlankIsAnId) {
-  Create();
-  Start(" ");
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(Record().RaterId, " ");
-  EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
-  EXPECT_EQ(Record().TrialCount, 1);
-}
-
-TEST_F(Controller, UnusableIdIsRefusedAndTheFieldStays) {
+TEST_F(Controller, UnusableIdIsRefusedAndTheFieldStaysButOneBlankIsAnId) {
   Create();
   for (const char* id : {"a/b", "..", "a\\b"}) {
+    SCOPED_TRACE(id);
     Start(id);
-    EXPECT_EQ(window.LastMessage(), results::kUnusableIdMessage) << id;
+    EXPECT_EQ(window.LastMessage(), results::kUnusableIdMessage);
     EXPECT_TRUE(window.HasControl(RemovableControl::Edit1));
     EXPECT_EQ(Text(TextControl::Edit1), id);
     EXPECT_EQ(Record().TrialCount, 0);
     EXPECT_FALSE(Record().PathsMade);
   }
-  Start("k4T19");
-  EXPECT_EQ(Record().RaterId, "k4T19");
+  Start(" ");
+  EXPECT_EQ(window.messages.size(), 3u);
+  EXPECT_EQ(Record().RaterId, " ");
+  EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
   EXPECT_EQ(Record().TrialCount, 1);
 }
 
 TEST_F(Controller, FieldStaysWhenTheResultsFolderCannotBeMade) {
-  system.programFolder = (system.programRoot.Path() / "missing" / "bin").string() + kPathSeparator;
+  system.programFolder = system.programRoot / "missing/bin/";
   Create();
   window.TypeId("k4T19");
   EXPECT_THROW(controller->Button2Click(), EInOutError);
@@ -407,7 +375,7 @@ TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
   // Every trial's row, in order, with its own values.
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 128u);
-  EXPECT_EQ(lines[0], "10000 0.1 0.3 1 (by default)");
+  EXPECT_EQ(lines[0], kDefaultParams);
   EXPECT_EQ(lines[1], "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency");
   for (int trial = 1; trial <= 126; ++trial) {
     const std::vector<std::string> row = Split(lines[static_cast<size_t>(trial) + 1], "\t");
@@ -424,7 +392,7 @@ TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
   ASSERT_TRUE(fs::exists(Record().SealedPath));
   const std::string unsealed = Record().SealedPath + ".plain";
   results::CryptFile(Record().SealedPath, unsealed, results::kResultsPassPhrase);
-  EXPECT_EQ(ReadFile(unsealed), ReadFile(Record().ResultsPath));
+  EXPECT_EQ(ReadBytes(unsealed), ReadBytes(Record().ResultsPath));
 
   // A press after the end does nothing more.
   controller->Button2Click();
@@ -440,7 +408,7 @@ TEST_F(Controller, ClosingMidRunLeavesNoSealedFile) {
   const std::string sealedPath = Record().SealedPath;
   controller.reset();  // the rater closes the window
   EXPECT_FALSE(fs::exists(sealedPath));
-  EXPECT_EQ(Split(ReadFile(resultsPath), "\r\n").size(), 2u + 10u + 1u);
+  EXPECT_EQ(Split(ReadBytes(resultsPath), "\r\n").size(), 2u + 10u + 1u);
 }
 
 TEST_F(Controller, FailedSealingIsRetriedWithoutDuplicatingTheLastRow) {

@@ -1,9 +1,10 @@
 #pragma once
 // An image store for tests: serves a list of names and tiny pictures, logs every load and
-// can be told to fail a load.
+// can be told to fail every load.
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -42,28 +43,24 @@ class FakeLoader : public imagestore::TResourceManager {
 
   std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override {
     loads.push_back(name);
-    if (failAll || failing.count(name) != 0) throw Exception("JPEG error #42");
-    bool known = false;
-    for (const std::string& listed : names_) known = known || listed == name;
-    if (!known) throw EResNotFound(name);
-    if (name == "RESOURCES_BLANK_BMP") return std::make_unique<imagestore::TJPEGImage>(blank_);
-    return std::make_unique<imagestore::TJPEGImage>(trial_);
+    if (failAll) throw Exception("JPEG error #42");
+    if (std::find(names_.begin(), names_.end(), name) == names_.end()) throw EResNotFound(name);
+    return std::make_unique<imagestore::TJPEGImage>(name == kBlank ? blank_ : trial_);
   }
 
   // Trial loads only (the blank picture left out).
   std::vector<std::string> TrialLoads() const {
     std::vector<std::string> result;
-    for (const std::string& name : loads) {
-      if (name != "RESOURCES_BLANK_BMP") result.push_back(name);
-    }
+    std::copy_if(loads.begin(), loads.end(), std::back_inserter(result),
+                 [](const std::string& name) { return name != kBlank; });
     return result;
   }
 
   mutable std::vector<std::string> loads;
-  std::set<std::string> failing;
   bool failAll = false;
 
  private:
+  static constexpr const char* kBlank = "RESOURCES_BLANK_BMP";
   std::vector<std::string> names_;
   imagestore::TJPEGImage blank_ = TinyPicture(1);
   imagestore::TJPEGImage trial_ = TinyPicture(2);

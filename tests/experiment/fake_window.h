@@ -33,25 +33,14 @@ class FakeWindow : public experiment::IMainWindow {
   std::function<void()> onTimer;
 
   void Attach(experiment::TExperimentController& controller) {
-    onRatingClick = [&controller](int rating) {
-      switch (rating) {
-        case 1:
-          controller.RadioButton1Click();
-          break;
-        case 2:
-          controller.RadioButton2Click();
-          break;
-        case 3:
-          controller.RadioButton3Click();
-          break;
-        case 4:
-          controller.RadioButton4Click();
-          break;
-        default:
-          controller.RadioButton5Click();
-          break;
-      }
-    };
+    using Handler = void (experiment::TExperimentController::*)();
+    static constexpr Handler kRatingHandlers[] = {
+        &experiment::TExperimentController::RadioButton1Click,
+        &experiment::TExperimentController::RadioButton2Click,
+        &experiment::TExperimentController::RadioButton3Click,
+        &experiment::TExperimentController::RadioButton4Click,
+        &experiment::TExperimentController::RadioButton5Click};
+    onRatingClick = [&controller](int rating) { (controller.*kRatingHandlers[Index(rating)])(); };
     onTimer = [&controller]() { controller.Timer1Timer(); };
   }
 
@@ -67,13 +56,12 @@ class FakeWindow : public experiment::IMainWindow {
   // The timer's interval elapses; false when it is not running.
   bool FireTimer() {
     if (timerInterval_ == 0) return false;
-    timerEvents += 1;
     if (onTimer) onTimer();
     return true;
   }
 
   void TypeId(const std::string& text) {
-    if (HasControl(RemovableControl::Edit1)) texts_[TextControl::Edit1] = text;
+    if (editPresent_) texts_[TextControl::Edit1] = text;
   }
 
   // IMainWindow.
@@ -82,9 +70,8 @@ class FakeWindow : public experiment::IMainWindow {
     pictures.push_back(picture);
   }
   std::string GetText(TextControl control) const override {
-    if (IsRemoved(control)) return "";
     const auto found = texts_.find(control);
-    return found == texts_.end() ? "" : found->second;
+    return IsRemoved(control) || found == texts_.end() ? "" : found->second;
   }
   void SetText(TextControl control, const std::string& text) override {
     if (!IsRemoved(control)) texts_[control] = text;
@@ -104,8 +91,7 @@ class FakeWindow : public experiment::IMainWindow {
     if (milliseconds != 0) timerStarts += 1;
   }
   void RemoveControl(RemovableControl control) override {
-    if (control == RemovableControl::Memo1) memoPresent_ = false;
-    if (control == RemovableControl::Edit1) editPresent_ = false;
+    (control == RemovableControl::Memo1 ? memoPresent_ : editPresent_) = false;
   }
   bool HasControl(RemovableControl control) const override {
     return control == RemovableControl::Memo1 ? memoPresent_ : editPresent_;
@@ -116,7 +102,7 @@ class FakeWindow : public experiment::IMainWindow {
     messages.push_back(text);
   }
   void EndProgram() override { endRequested = true; }
-  void OpenWebAddress(const std::string& address) override { openedAddresses.push_back(address); }
+  void OpenWebAddress(const std::string&) override {}
 
   uint32_t TimerInterval() const { return timerInterval_; }
   bool TimerRunning() const { return timerInterval_ != 0; }
@@ -125,11 +111,9 @@ class FakeWindow : public experiment::IMainWindow {
   std::vector<std::string> calls;  // the operations that change what the rater sees, in order
   std::vector<imagestore::TJPEGImage> pictures;
   std::vector<std::string> messages;
-  std::vector<std::string> openedAddresses;
   bool buttonEnabled = true;
   int progress = -1;
   int timerStarts = 0;
-  int timerEvents = 0;
   bool normalState = false;
   bool endRequested = false;
   bool refuseTimer = false;  // the system has no timer left to start

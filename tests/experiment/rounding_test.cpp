@@ -8,14 +8,13 @@ namespace talvex::experiment {
 namespace {
 
 TEST(Round, TiesGoToEven) {
-  EXPECT_EQ(Round(2.5), 2);
-  EXPECT_EQ(Round(3.5), 4);
-  EXPECT_EQ(Round(0.5), 0);
-  EXPECT_EQ(Round(1.5), 2);
-  EXPECT_EQ(Round(-2.5), -2);
-  EXPECT_EQ(Round(-3.5), -4);
-  EXPECT_EQ(Round(2.4999999999999996), 2);
-  EXPECT_EQ(Round(0.0), 0);
+  const std::pair<double, int64_t> cases[] = {
+      {2.5, 2},   {3.5, 4},   {0.5, 0}, {1.5, 2},
+      {-2.5, -2}, {-3.5, -4}, {0.0, 0}, {2.4999999999999996, 2}};
+  for (const auto& [x, rounded] : cases) EXPECT_EQ(Round(x), rounded) << x;
+  const std::pair<int64_t, int64_t> nanoseconds[] = {{1500000, 2}, {2500000, 2},   {2500001, 3},
+                                                     {499999, 0},  {-1500000, -2}, {-2600000, -3}};
+  for (const auto& [ns, ms] : nanoseconds) EXPECT_EQ(NanosecondsToMilliseconds(ns), ms) << ns;
 }
 
 TEST(Round, ProductIsRoundedExactlyNotAsItsNearestDouble) {
@@ -27,9 +26,7 @@ TEST(Round, ProductIsRoundedExactlyNotAsItsNearestDouble) {
   EXPECT_EQ(RoundProduct(0.3, 80), 24);
   EXPECT_EQ(RoundProduct(-0.025, 20), -1);
   EXPECT_EQ(RoundProduct(0.5, 0), 0);
-}
-
-TEST(Round, HugeValuesSaturate) {
+  // Huge values saturate.
   EXPECT_EQ(RoundProduct(1e300, 20), INT64_MAX);
   EXPECT_EQ(RoundProduct(-1e300, 20), -INT64_MAX);
   EXPECT_EQ(RoundProduct(4503599627370497.0, 2), 9007199254740994);
@@ -41,15 +38,6 @@ TEST(Round, ClassThresholdUsesExactProduct) {
   EXPECT_EQ(PositiveThreshold(0, 5), 0);
   EXPECT_EQ(PositiveThreshold(5, 0), 1000);
   EXPECT_EQ(PositiveThreshold(0, 0), 0);
-}
-
-TEST(Round, NanosecondsToMillisecondsTiesToEven) {
-  EXPECT_EQ(NanosecondsToMilliseconds(1500000), 2);
-  EXPECT_EQ(NanosecondsToMilliseconds(2500000), 2);
-  EXPECT_EQ(NanosecondsToMilliseconds(2500001), 3);
-  EXPECT_EQ(NanosecondsToMilliseconds(499999), 0);
-  EXPECT_EQ(NanosecondsToMilliseconds(-1500000), -2);
-  EXPECT_EQ(NanosecondsToMilliseconds(-2600000), -3);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <set>
 
@@ -13,67 +12,51 @@ namespace talvex::experiment {
 namespace {
 
 using talvex::testing::FakeLoader;
+
 using talvex::testing::TrialBench;
 
-Pool Names(int count, bool positive) {
+Pool Positives(int count) {
   Pool pool;
-  for (int n = 0; n < count; ++n) {
-    pool.push_back(positive ? FakeLoader::PosName(n) : FakeLoader::NegName(n));
-  }
+  for (int n = 0; n < count; ++n) pool.push_back(FakeLoader::PosName(n));
   return pool;
-}
-
-// The entries behind the first `catalogue` ones: all different and all from the catalogue.
-void ExpectDistinctRepeats(const Pool& pool, size_t catalogue, size_t repeats) {
-  ASSERT_EQ(pool.size(), catalogue + repeats);
-  const std::set<std::string> original(pool.begin(), pool.begin() + catalogue);
-  const std::set<std::string> tail(pool.begin() + catalogue, pool.end());
-  EXPECT_EQ(tail.size(), repeats);
-  for (const std::string& name : tail) EXPECT_EQ(original.count(name), 1u) << name;
-}
-
-TEST(AddRepeats, DefaultFractionsGiveTwoAndTwentyFour) {
-  RandomSource random;
-  Pool positives = Names(20, true);
-  Pool negatives = Names(80, false);
-  AddRepeats(positives, 0.1, random);
-  AddRepeats(negatives, 0.3, random);
-  ExpectDistinctRepeats(positives, 20, 2);
-  ExpectDistinctRepeats(negatives, 80, 24);
 }
 
 TEST(AddRepeats, DrawsWithoutReplacementInKnownOrder) {
   RandomSource random;  // seed 0: draws below 20 give 0, then 0 again of the rest
-  Pool pool = Names(20, true);
+  Pool pool = Positives(20);
   AddRepeats(pool, 0.1, random);
-  EXPECT_EQ(pool[20], FakeLoader::PosName(0));
-  EXPECT_EQ(pool[21], FakeLoader::PosName(1));
+  EXPECT_EQ(pool, [] {
+    Pool expected = Positives(20);
+    expected.insert(expected.end(), {FakeLoader::PosName(0), FakeLoader::PosName(1)});
+    return expected;
+  }());
 }
 
 TEST(AddRepeats, FractionOneRepeatsEveryEntryOnce) {
   RandomSource random;
   random.SetSeed(12345);
-  Pool pool = Names(20, true);
+  Pool pool = Positives(20);
   AddRepeats(pool, 1.0, random);
-  ExpectDistinctRepeats(pool, 20, 20);
+  ASSERT_EQ(pool.size(), 40u);
+  // The repeats are all different and all from the catalogue.
+  EXPECT_EQ(std::set<std::string>(pool.begin() + 20, pool.end()),
+            std::set<std::string>(pool.begin(), pool.begin() + 20));
 }
 
 TEST(AddRepeats, RoundingOfTheExactProductDecidesTheCount) {
-  RandomSource random;
-  Pool pool = Names(20, true);
-  AddRepeats(pool, 0.025, random);  // 20 x 0.025 is just above 0.5
-  EXPECT_EQ(pool.size(), 21u);
-  pool = Names(20, true);
-  AddRepeats(pool, 0.125, random);  // exactly 2.5: to even
-  EXPECT_EQ(pool.size(), 22u);
-  pool = Names(20, true);
-  AddRepeats(pool, 1.02, random);  // 20.4 rounds down to the pool's size
-  EXPECT_EQ(pool.size(), 40u);
+  // 20 x 0.025 is just above 0.5; 20 x 0.125 is exactly 2.5, to even; 20.4 rounds down to
+  // the pool's size.
+  for (const auto& [fraction, size] : {std::pair{0.025, 21u}, {0.125, 22u}, {1.02, 40u}}) {
+    RandomSource random;
+    Pool pool = Positives(20);
+    AddRepeats(pool, fraction, random);
+    EXPECT_EQ(pool.size(), size) << fraction;
+  }
 }
 
 TEST(AddRepeats, ZeroOrNegativeFractionAddsNothing) {
   RandomSource random;
-  Pool pool = Names(20, true);
+  Pool pool = Positives(20);
   AddRepeats(pool, 0.0, random);
   AddRepeats(pool, -0.5, random);
   EXPECT_EQ(pool.size(), 20u);
@@ -86,7 +69,7 @@ TEST(AddRepeats, ZeroOrNegativeFractionAddsNothing) {
 TEST(AddRepeats, FractionRoundingPastThePoolFailsWithListError) {
   for (double fraction : {1.1, 1e300}) {
     RandomSource random;
-    Pool pool = Names(20, true);
+    Pool pool = Positives(20);
     try {
       AddRepeats(pool, fraction, random);
       ADD_FAILURE() << "no error for " << fraction;
@@ -96,37 +79,35 @@ TEST(AddRepeats, FractionRoundingPastThePoolFailsWithListError) {
   }
 }
 
-TEST(ReportedImageName, ResourceNamesBecomeStatusTabName) {
-  EXPECT_EQ(ReportedImageName("RESOURCES_NEG_C__0__BMP", "/opt/talvex/"), "neg\tc (0).ccc");
-  EXPECT_EQ(ReportedImageName("RESOURCES_POS_G__5__BMP", "/opt/talvex/"), "pos\tg (5).ccc");
-  EXPECT_EQ(ReportedImageName("RESOURCES_NEG_C__79__BMP", "/opt/talvex/"), "neg\tc (79).ccc");
-}
-
-TEST(ReportedImageName, FolderPrefixGoesAndBackslashesBecomeTabs) {
-  EXPECT_EQ(ReportedImageName("C:\\Study\\images\\RESOURCES_POS_G__1__BMP", "C:\\Study\\"),
-            "pos\tg (1).ccc");
-  EXPECT_EQ(ReportedImageName("sub\\RESOURCES_NEG_C__2__BMP", "C:\\Study\\"),
-            "sub\tneg\tc (2).ccc");
+TEST(ReportedImageName, ResourceNamesBecomeStatusTabNameWithoutTheFolder) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"RESOURCES_NEG_C__0__BMP", "/opt/talvex/", "neg\tc (0).ccc"},
+      {"RESOURCES_POS_G__5__BMP", "/opt/talvex/", "pos\tg (5).ccc"},
+      {"RESOURCES_NEG_C__79__BMP", "/opt/talvex/", "neg\tc (79).ccc"},
+      // The folder prefix goes and backslashes become tabs.
+      {"C:\\Study\\images\\RESOURCES_POS_G__1__BMP", "C:\\Study\\", "pos\tg (1).ccc"},
+      {"sub\\RESOURCES_NEG_C__2__BMP", "C:\\Study\\", "sub\tneg\tc (2).ccc"}};
+  for (const auto& [name, folder, reported] : cases) {
+    EXPECT_EQ(ReportedImageName(name, folder), reported) << name;
+  }
 }
 
 TEST(ClassDraw, EmptyPoolIsNeverChosen) {
   TrialBench bench;
-  bench.record.PosPool.clear();
-  for (uint32_t seed = 0; seed < 2000; seed += 7) {
-    bench.record.Random.SetSeed(seed);
-    EXPECT_EQ(&ClassDraw(bench.record), &bench.record.NegPool);
-  }
-  bench.record.PosPool = Names(1, true);
-  bench.record.NegPool.clear();
-  for (uint32_t seed = 0; seed < 2000; seed += 7) {
-    bench.record.Random.SetSeed(seed);
-    EXPECT_EQ(&ClassDraw(bench.record), &bench.record.PosPool);
+  for (const bool positivesLeft : {false, true}) {
+    bench.record.PosPool = Positives(positivesLeft ? 1 : 0);
+    if (positivesLeft) bench.record.NegPool.clear();
+    const Pool& only = positivesLeft ? bench.record.PosPool : bench.record.NegPool;
+    for (uint32_t seed = 0; seed < 2000; seed += 7) {
+      bench.record.Random.SetSeed(seed);
+      EXPECT_EQ(&ClassDraw(bench.record), &only) << positivesLeft << " " << seed;
+    }
   }
 }
 
 TEST(ClassDraw, DrawBelowThresholdChoosesPositives) {
-  TrialBench bench;                // 20 against 80: t = 200
-  bench.record.Random.SetSeed(0);  // first draw below 1000 is 0
+  TrialBench bench;
+  bench.record.Random.SetSeed(0);  // 20 against 80: t = 200; the first draw below 1000 is 0
   EXPECT_EQ(&ClassDraw(bench.record), &bench.record.PosPool);
   bench.record.Random.SetSeed(0);
   bench.record.Random.RandomBelow(1);
@@ -189,21 +170,23 @@ TEST(DrawTrial, RefusedTimerEndsTheDrawWithTheImageShown) {
 }
 
 TEST(TrialSchedule, DefaultScheduleDrawnToTheEnd) {
-  // Several runs, each press re-seeded from the running counter.
+  // Several runs, each press re-seeded from the running counter. The default fractions add
+  // 2 positive and 24 negative repeats, each a different entry of the catalogue.
   for (int run = 0; run < 20; ++run) {
     TrialBench bench;
+    ExperimentRecord& record = bench.record;
     bench.system.counter += static_cast<uint64_t>(run) * 977;
-    bench.record.Random.Reseed(bench.system);
-    AddRepeats(bench.record.PosPool, 0.1, bench.record.Random);
-    AddRepeats(bench.record.NegPool, 0.3, bench.record.Random);
-    ASSERT_EQ(bench.record.PosPool.size() + bench.record.NegPool.size(), 126u);
-    while (!bench.record.PosPool.empty() || !bench.record.NegPool.empty()) {
-      bench.record.Random.Reseed(bench.system);
-      Pool& pool = ClassDraw(bench.record);
-      ASSERT_FALSE(pool.empty()) << "draw from an empty pool at trial " << bench.record.TrialCount;
-      DrawTrial(bench.record, pool, bench.window, bench.system);
+    record.Random.Reseed(bench.system);
+    AddRepeats(record.PosPool, 0.1, record.Random);
+    AddRepeats(record.NegPool, 0.3, record.Random);
+    ASSERT_EQ(record.PosPool.size() + record.NegPool.size(), 126u);
+    while (!record.PosPool.empty() || !record.NegPool.empty()) {
+      record.Random.Reseed(bench.system);
+      Pool& pool = ClassDraw(record);
+      ASSERT_FALSE(pool.empty()) << "draw from an empty pool at trial " << record.TrialCount;
+      DrawTrial(record, pool, bench.window, bench.system);
     }
-    EXPECT_EQ(bench.record.TrialCount, 126);
+    EXPECT_EQ(record.TrialCount, 126);
     std::map<std::string, int> shown;
     for (const std::string& name : bench.loader->loads) shown[name] += 1;
     EXPECT_EQ(shown.size(), 100u);
