@@ -1,12 +1,10 @@
 #include "talvex/imagestore/exe_image.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <functional>
+#include <iterator>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -20,8 +18,6 @@ namespace {
 
 using namespace testing;
 
-constexpr uint32_t kHighBit = 0x80000000u;
-
 Resource Binary(const std::u16string& name, const std::string& data, uint16_t language = 0x409) {
   return Resource{Named(u"BINARY"), Named(name), language, Bytes(data)};
 }
@@ -31,24 +27,9 @@ std::vector<uint8_t> Image(const std::vector<Resource>& resources,
   return pack::WriteResourceImage(resources, layout);
 }
 
-std::vector<std::string> DisplayNames(TResourceList& list) {
-  std::vector<std::string> names;
-  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Items(i).DisplayName());
-  return names;
-}
-
 std::vector<std::string> BinaryNames(const std::vector<uint8_t>& bytes) {
   TExeImage image(bytes.data(), bytes.size(), "test");
   return ListTypeEntryNames(image, "BINARY");
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EExeError& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 // Walks every list and every entry the way a resource browser would, reading every name,
@@ -57,12 +38,11 @@ void WalkAll(TResourceList& list) {
   for (int i = 0; i < list.Count(); ++i) {
     TResourceItem& item = list.Items(i);
     item.DisplayName();
-    std::vector<uint8_t> data;
     if (item.HasSubList()) {
       WalkAll(item.SubList());
     } else {
       item.DataSize();
-      item.WriteData(data);
+      DataOf(item);
     }
   }
 }
@@ -70,22 +50,13 @@ void WalkAll(TResourceList& list) {
 // The file offset of the section header's pointer to raw data in every written image.
 constexpr size_t kSectionRawPointer = 0x40 + 248 + 20;
 
-int CountMappingsOf(const std::string& path) {
-  const std::string target = std::filesystem::canonical(path).string();
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  int count = 0;
-  while (std::getline(maps, line)) count += line.find(target) != std::string::npos ? 1 : 0;
-  return count;
-}
-
+// How often /proc/self/fd names the file.
 int CountDescriptorsOf(const std::string& path) {
   const std::filesystem::path target = std::filesystem::canonical(path);
   int count = 0;
   for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
     std::error_code error;
-    const auto link = std::filesystem::read_symlink(fd.path(), error);
-    count += !error && link == target ? 1 : 0;
+    count += std::filesystem::read_symlink(fd.path(), error) == target && !error;
   }
   return count;
 }
@@ -104,9 +75,8 @@ TEST(ExeImageOpen, FileNotBeginningWithMzIsUnrecognized) {
                                      std::string("\x7f"
                                                  "ELF\2\1\1",
                                                  7)}) {
-    const std::vector<uint8_t> bytes = Bytes(content);
-    EXPECT_EQ(ErrorOf([&] { TExeImage image(bytes.data(), bytes.size(), "x"); }),
-              "unrecognized file format");
+    EXPECT_EQ(ErrorOf([&] { Parsed parsed(Bytes(content)); }), "unrecognized file format")
+        << content.size();
   }
   TempFolder folder;
   WriteFile(folder / "empty", {});
@@ -115,8 +85,8 @@ TEST(ExeImageOpen, FileNotBeginningWithMzIsUnrecognized) {
 
 TEST(ExeImageOpen, UnreadableOrWrongNtHeadersAreNotPe) {
   const std::vector<uint8_t> valid = Image({Binary(u"A", "a")});
-  const auto refuse = [](std::vector<uint8_t> bytes) {
-    return ErrorOf([&] { TExeImage image(bytes.data(), bytes.size(), "x"); });
+  const auto refuse = [](const std::vector<uint8_t>& bytes) {
+    return ErrorOf([&] { Parsed parsed(bytes); });
   };
   const std::string notPe = "Not a PE (WIN32 Executable) file";
   EXPECT_EQ(refuse(Bytes("MZ")), notPe);  // no NT header pointer
@@ -131,10 +101,8 @@ TEST(ExeImageOpen, UnreadableOrWrongNtHeadersAreNotPe) {
   std::vector<uint8_t> farAway = valid;
   Put32(farAway, 0x3C, 0xFFFFFFF0u);
   EXPECT_EQ(refuse(farAway), notPe);
-  std::vector<uint8_t> truncated(valid.begin(), valid.begin() + 0x40 + 247);
-  EXPECT_EQ(refuse(truncated), notPe);
-  std::vector<uint8_t> justEnough(valid.begin(), valid.begin() + 0x40 + 248);
-  EXPECT_EQ(refuse(justEnough), "no error");
+  EXPECT_EQ(refuse({valid.begin(), valid.begin() + 0x40 + 247}), notPe);
+  EXPECT_EQ(refuse({valid.begin(), valid.begin() + 0x40 + 248}), "no error");
 }
 
 TEST(ExeImageOpen, ReadsAFileAndReleasesItWithTheImage) {
@@ -160,104 +128,79 @@ TEST(ExeImageOpen, ReadsAFileAndReleasesItWithTheImage) {
 
 // --- Sections -----------------------------------------------------------------------------
 
-TEST(ExeImageSections, ResourceSectionNameIgnoresCaseButNotLength) {
-  pack::ImageLayout upper;
-  upper.sectionName = ".RSRC";
-  EXPECT_EQ(BinaryNames(Image({Binary(u"A", "a")}, upper)), std::vector<std::string>{"A"});
-
-  pack::ImageLayout longer;
-  longer.sectionName = ".rsrc1";
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a")}, longer);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(image.FindSection(".rsrc"), nullptr);
-  EXPECT_EQ(image.FindSection(".RSRC1"), image.NtHeaders() + 248);
-  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot(); }), "No resources in this file.");
-}
-
-TEST(ExeImageSections, EightCharacterNamesHaveNoTerminator) {
+TEST(ExeImageSections, SectionNamesIgnoreCaseButNotLength) {
   pack::ImageLayout layout;
+  layout.sectionName = ".RSRC";
+  EXPECT_EQ(BinaryNames(Image({Binary(u"A", "a")}, layout)), std::vector<std::string>{"A"});
+
+  layout.sectionName = ".rsrc1";
+  Parsed longer(Image({Binary(u"A", "a")}, layout));
+  EXPECT_EQ(longer.image.FindSection(".rsrc"), nullptr);
+  EXPECT_EQ(longer.image.FindSection(".RSRC1"), longer.image.NtHeaders() + 248);
+  EXPECT_EQ(ErrorOf([&] { longer.image.ResourceRoot(); }), "No resources in this file.");
+
+  // Eight-character names have no terminator.
   layout.sectionName = ".rsrcdat";
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a")}, layout);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_NE(image.FindSection(".RSRCDAT"), nullptr);
-  EXPECT_EQ(image.FindSection(".rsrcda"), nullptr);
+  Parsed full(Image({Binary(u"A", "a")}, layout));
+  EXPECT_NE(full.image.FindSection(".RSRCDAT"), nullptr);
+  EXPECT_EQ(full.image.FindSection(".rsrcda"), nullptr);
 }
 
 TEST(ExeImageSections, NoSectionsMeansNoResources) {
   std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
   Put16(bytes, 0x40 + 6, 0);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot(); }), "No resources in this file.");
+  Parsed parsed(bytes);
+  EXPECT_EQ(ErrorOf([&] { parsed.image.ResourceRoot(); }), "No resources in this file.");
 }
 
 TEST(ExeImageSections, SectionTablePastTheEndIsCorrupt) {
   std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
   bytes[0x40 + 248 + 1] = 'x';  // no section is called .rsrc now
   Put16(bytes, 0x40 + 6, 0xFFFF);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot(); }), "Corrupt resource directory");
+  Parsed parsed(bytes);
+  EXPECT_EQ(ErrorOf([&] { parsed.image.ResourceRoot(); }), "Corrupt resource directory");
 }
 
 // --- The root list ------------------------------------------------------------------------
 
-TEST(ResourceRoot, ShowsTypesInStoredOrderWithoutIconAndCursorImages) {
-  const std::vector<uint8_t> bytes = Image({
-      Resource{Number(257), Number(1), 0, Bytes("x")},
-      Resource{Number(14), Number(1), 0, Bytes("x")},
-      Resource{Number(3), Number(1), 0, Bytes("x")},
-      Resource{Number(2), Number(1), 0, Bytes("x")},
-      Resource{Number(1), Number(1), 0, Bytes("x")},
-      Resource{Named(u"ZED"), Number(1), 0, Bytes("x")},
-      Resource{Named(u"BINARY"), Number(1), 0, Bytes("x")},
-  });
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceList& root = image.ResourceRoot();
+TEST(ResourceRoot, ShowsTypesInStoredOrderByNameWithoutIconAndCursorImages) {
+  std::vector<Resource> resources = {Resource{Number(257), Number(1), 0, Bytes("x")},
+                                     Resource{Named(u"ZED"), Number(1), 0, Bytes("x")},
+                                     Resource{Named(u"BINARY"), Number(1), 0, Bytes("x")}};
+  for (uint32_t type = 0; type <= 17; ++type) {
+    resources.push_back(Resource{Number(type), Number(1), 0, Bytes("x")});
+  }
+  Parsed parsed(Image(resources));
+  TResourceList& root = parsed.image.ResourceRoot();
   EXPECT_EQ(DisplayNames(root),
-            (std::vector<std::string>{"BINARY", "ZED", "Bitmap", "Icon", "257"}));
-  ASSERT_NE(image.CursorTypeEntry(), nullptr);
-  ASSERT_NE(image.IconTypeEntry(), nullptr);
-  EXPECT_EQ(image.CursorTypeEntry()->NameOrId(), 1u);
-  EXPECT_EQ(image.IconTypeEntry()->NameOrId(), 3u);
-  EXPECT_EQ(&image.ResourceRoot(), &root);
+            (std::vector<std::string>{"BINARY", "ZED", "Unknown0", "Bitmap", "Menu", "Dialog",
+                                      "String", "FontDir", "Font", "Accelerators", "RCData",
+                                      "MessageTable", "Cursor", "Unknown13", "Icon", "Unknown15",
+                                      "Version", "17", "257"}));
+  ASSERT_NE(parsed.image.CursorTypeEntry(), nullptr);
+  ASSERT_NE(parsed.image.IconTypeEntry(), nullptr);
+  EXPECT_EQ(parsed.image.CursorTypeEntry()->NameOrId(), 1u);
+  EXPECT_EQ(parsed.image.IconTypeEntry()->NameOrId(), 3u);
+  EXPECT_EQ(&parsed.image.ResourceRoot(), &root);
   EXPECT_EQ(&root.EntryList(), &root.EntryList());
   EXPECT_EQ(&root.Items(0), &root.Items(0));
 }
 
-TEST(ResourceRoot, EveryStandardTypeShowsItsName) {
-  std::vector<Resource> resources;
-  for (uint32_t type = 0; type <= 17; ++type) {
-    if (type != 1 && type != 3)
-      resources.push_back(Resource{Number(type), Number(1), 0, Bytes("x")});
-  }
-  const std::vector<uint8_t> bytes = Image(resources);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(DisplayNames(image.ResourceRoot()),
-            (std::vector<std::string>{"Unknown0", "Bitmap", "Menu", "Dialog", "String", "FontDir",
-                                      "Font", "Accelerators", "RCData", "MessageTable", "Cursor",
-                                      "Unknown13", "Icon", "Unknown15", "Version", "17"}));
-}
-
 TEST(ResourceList, ItemsOutsideTheListRaiseListError) {
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceList& root = image.ResourceRoot();
+  Parsed parsed(Image({Binary(u"A", "a")}));
+  TResourceList& root = parsed.image.ResourceRoot();
   ASSERT_EQ(root.Count(), 1);
   for (int index : {-1, 1, 1000}) {
-    try {
-      root.Items(index);
-      ADD_FAILURE() << "no error for index " << index;
-    } catch (const EListError& e) {
-      EXPECT_EQ(std::string(e.what()), "List index out of bounds (" + std::to_string(index) + ")");
-    }
+    EXPECT_EQ(ErrorOf<EListError>([&] { root.Items(index); }),
+              "List index out of bounds (" + std::to_string(index) + ")");
   }
 }
 
 // --- Entries ------------------------------------------------------------------------------
 
 TEST(ResourceItem, EntryUnderATypeIsALeafWithData) {
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "payload")});
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceItem& type = image.ResourceRoot().Items(0);
+  Parsed parsed(Image({Binary(u"A", "payload")}));
+  TResourceItem& type = parsed.image.ResourceRoot().Items(0);
   EXPECT_TRUE(type.HasSubList());
   EXPECT_EQ(type.DataSize(), 0u);
   TResourceItem& entry = type.SubList().Items(0);
@@ -265,7 +208,7 @@ TEST(ResourceItem, EntryUnderATypeIsALeafWithData) {
   EXPECT_EQ(ErrorOf([&] { entry.SubList(); }), "ResourceItem is not a list");
   EXPECT_EQ(entry.DataSize(), 7u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.DataPointer()), 7), "payload");
-  EXPECT_EQ(&entry.OwnerImage(), &image);
+  EXPECT_EQ(&entry.OwnerImage(), &parsed.image);
   // The type of a list under a string-named type carries the high bit; its low 8 bits are
   // the name's offset, whatever that is.
   EXPECT_EQ(type.SubList().ResourceType(), type.NameOrId());
@@ -275,35 +218,19 @@ TEST(ResourceItem, EntryUnderATypeIsALeafWithData) {
   EXPECT_EQ(stream, Bytes("head:payload"));
 }
 
-TEST(ResourceItem, DataIsTheFirstLanguageStored) {
-  const std::vector<uint8_t> bytes =
-      Image({Binary(u"A", "english", 0x409), Binary(u"A", "german", 0x407)});
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
-  std::vector<uint8_t> data;
-  entry.WriteData(data);
-  EXPECT_EQ(data, Bytes("german"));
-  EXPECT_EQ(ListTypeEntryNames(image, "BINARY"), std::vector<std::string>{"A"});
-}
+TEST(ResourceItem, DataComesFromTheSectionAddressAndTheFirstLanguageStored) {
+  Parsed languages(Image({Binary(u"A", "english", 0x409), Binary(u"A", "german", 0x407)}));
+  EXPECT_EQ(DataOf(languages.FirstEntry()), Bytes("german"));
+  EXPECT_EQ(ListTypeEntryNames(languages.image, "BINARY"), std::vector<std::string>{"A"});
 
-TEST(ResourceItem, DataAddressesAreRelativeToTheSectionAddress) {
   pack::ImageLayout layout;
   layout.sectionVirtualAddress = 0x7000;
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "first"), Binary(u"B", "second")}, layout);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  std::vector<uint8_t> data;
-  image.ResourceRoot().Items(0).SubList().Items(1).WriteData(data);
-  EXPECT_EQ(data, Bytes("second"));
-}
+  Parsed moved(Image({Binary(u"A", "first"), Binary(u"B", "second")}, layout));
+  EXPECT_EQ(DataOf(moved.image.ResourceRoot().Items(0).SubList().Items(1)), Bytes("second"));
 
-TEST(ResourceItem, EmptyDataWritesNothing) {
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "")});
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
-  EXPECT_EQ(entry.DataSize(), 0u);
-  std::vector<uint8_t> data;
-  entry.WriteData(data);
-  EXPECT_TRUE(data.empty());
+  Parsed empty(Image({Binary(u"A", "")}));
+  EXPECT_EQ(empty.FirstEntry().DataSize(), 0u);
+  EXPECT_TRUE(DataOf(empty.FirstEntry()).empty());
 }
 
 // A list below the name level (a tree deeper than type, name and language) holds plain
@@ -311,14 +238,14 @@ TEST(ResourceItem, EmptyDataWritesNothing) {
 TEST(ResourceItem, ListsBelowTheTypeLevelArePlain) {
   std::vector<uint8_t> bytes = Image({Resource{Number(6), Number(1), 0x409, Bytes("x")},
                                       Resource{Number(6), Number(2), 0x409, Bytes("y")}});
-  TExeImage probe(bytes.data(), bytes.size(), "x");
-  TResourceList& names = probe.ResourceRoot().Items(0).SubList();
+  Parsed probe(bytes);
+  TResourceList& names = probe.image.ResourceRoot().Items(0).SubList();
   // Point name 1 at the name directory itself, so that it looks like one more level.
-  const uint64_t entry = names.Items(0).DirectoryEntry();
-  const auto directory = static_cast<uint32_t>(names.Directory() - probe.ResourceSectionStart());
-  Put32(bytes, entry + 4, kHighBit | directory);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceItem& deep = image.ResourceRoot().Items(0).SubList().Items(0);
+  const auto directory =
+      static_cast<uint32_t>(names.Directory() - probe.image.ResourceSectionStart());
+  Put32(bytes, names.Items(0).DirectoryEntry() + 4, kHighBit | directory);
+  Parsed parsed(bytes);
+  TResourceItem& deep = parsed.FirstEntry();
   ASSERT_TRUE(deep.HasSubList());
   TResourceList& below = deep.SubList();
   EXPECT_EQ(below.ResourceType(), 0u);
@@ -328,31 +255,28 @@ TEST(ResourceItem, ListsBelowTheTypeLevelArePlain) {
 
 // --- The catalogue walk ---------------------------------------------------------------------
 
-TEST(ListTypeEntryNames, FileWithoutBinaryGivesNothing) {
-  EXPECT_TRUE(BinaryNames(Image({Resource{Named(u"OTHER"), Named(u"A"), 0, Bytes("a")}})).empty());
-}
-
-TEST(ListTypeEntryNames, OnlyTheExactTypeNameMatches) {
-  const std::vector<uint8_t> bytes = Image({
-      Resource{Named(u"binary"), Named(u"LOWER"), 0, Bytes("a")},
-      Resource{Named(u"BINARYX"), Named(u"LONGER"), 0, Bytes("a")},
-      Resource{Named(u"BINAR"), Named(u"SHORTER"), 0, Bytes("a")},
-      Resource{Named(u"BINARY"), Named(u"EXACT"), 0, Bytes("a")},
-  });
-  EXPECT_EQ(BinaryNames(bytes), std::vector<std::string>{"EXACT"});
-}
-
-TEST(ListTypeEntryNames, IntegerIdsAreListedInDecimal) {
-  const std::vector<uint8_t> bytes =
-      Image({Resource{Named(u"BINARY"), Number(65535), 0, Bytes("a")},
-             Resource{Named(u"BINARY"), Number(7), 0, Bytes("a")}, Binary(u"NAMED", "a")});
-  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"NAMED", "7", "65535"}));
-}
-
-TEST(ListTypeEntryNames, SeveralLanguagesAreListedOnce) {
-  const std::vector<uint8_t> bytes = Image({Binary(u"A", "a", 0x409), Binary(u"A", "a", 0x407),
-                                            Binary(u"A", "a", 0), Binary(u"B", "b")});
-  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"A", "B"}));
+TEST(ListTypeEntryNames, ListsTheEntriesOfTheExactTypeOnceInStoredOrder) {
+  const std::pair<std::vector<Resource>, std::vector<std::string>> cases[] = {
+      {{Resource{Named(u"OTHER"), Named(u"A"), 0, Bytes("a")}}, {}},
+      // Only the exact type name matches.
+      {{Resource{Named(u"binary"), Named(u"LOWER"), 0, Bytes("a")},
+        Resource{Named(u"BINARYX"), Named(u"LONGER"), 0, Bytes("a")},
+        Resource{Named(u"BINAR"), Named(u"SHORTER"), 0, Bytes("a")},
+        Resource{Named(u"BINARY"), Named(u"EXACT"), 0, Bytes("a")}},
+       {"EXACT"}},
+      // Integer IDs are listed in decimal.
+      {{Resource{Named(u"BINARY"), Number(65535), 0, Bytes("a")},
+        Resource{Named(u"BINARY"), Number(7), 0, Bytes("a")}, Binary(u"NAMED", "a")},
+       {"NAMED", "7", "65535"}},
+      // Several languages are listed once.
+      {{Binary(u"A", "a", 0x409), Binary(u"A", "a", 0x407), Binary(u"A", "a", 0),
+        Binary(u"B", "b")},
+       {"A", "B"}},
+  };
+  for (const auto& [resources, names] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(names));
+    EXPECT_EQ(BinaryNames(Image(resources)), names);
+  }
 }
 
 TEST(ListTypeEntryNames, NamesComeInStoredOrder) {
@@ -363,8 +287,8 @@ TEST(ListTypeEntryNames, NamesComeInStoredOrder) {
             (std::vector<std::string>{"RESOURCES_NEG_C__10__BMP", "RESOURCES_NEG_C__1__BMP",
                                       "RESOURCES_NEG_C__2__BMP"}));
   // The reader does not sort: swapping two stored entries swaps them in the result.
-  TExeImage probe(bytes.data(), bytes.size(), "x");
-  TResourceList& names = probe.ResourceRoot().Items(0).SubList();
+  Parsed probe(bytes);
+  TResourceList& names = probe.image.ResourceRoot().Items(0).SubList();
   const uint64_t first = names.Items(0).DirectoryEntry();
   const uint64_t last = names.Items(2).DirectoryEntry();
   for (uint64_t i = 0; i < 8; ++i) std::swap(bytes[first + i], bytes[last + i]);
@@ -377,9 +301,9 @@ TEST(ListTypeEntryNames, EveryTypeCalledBinaryIsExamined) {
   std::vector<uint8_t> bytes =
       Image({Binary(u"ONE", "1"), Resource{Named(u"BINARZ"), Named(u"TWO"), 0, Bytes("2")}});
   // Rename BINARZ to a second BINARY: the walk does not stop at the first match.
-  TExeImage probe(bytes.data(), bytes.size(), "x");
-  const TResourceItem& second = probe.ResourceRoot().Items(1);
-  const uint64_t text = probe.ResourceSectionStart() + (second.NameOrId() & ~kHighBit);
+  Parsed probe(bytes);
+  const TResourceItem& second = probe.image.ResourceRoot().Items(1);
+  const uint64_t text = probe.image.ResourceSectionStart() + (second.NameOrId() & ~kHighBit);
   Put16(bytes, text + 2 + 2 * 5, 'Y');
   EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"ONE", "TWO"}));
 }
@@ -388,17 +312,13 @@ TEST(ListTypeEntryNames, NamesAreConvertedToUtf8) {
   const std::u16string unpaired = {u'A', char16_t(0xD800), u'B'};
   const std::vector<uint8_t> bytes =
       Image({Binary(u"Gr\u00fc\u00dfe\u20ac\U0001D11E", "a"), Binary(unpaired, "b")});
-  EXPECT_EQ(BinaryNames(bytes), (std::vector<std::string>{"A\xEF\xBF\xBD"
-                                                          "B",
-                                                          "Gr\xC3\xBC\xC3\x9F"
-                                                          "e\xE2\x82\xAC\xF0\x9D\x84\x9E"}));
+  EXPECT_EQ(BinaryNames(bytes),
+            (std::vector<std::string>{"A\uFFFDB", "Gr\u00fc\u00dfe\u20ac\U0001D11E"}));
 }
 
 TEST(ListTypeEntryNames, EmptyBinaryDirectoryGivesNothing) {
   std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
-  TExeImage probe(bytes.data(), bytes.size(), "x");
-  const uint64_t directory = probe.ResourceRoot().Items(0).SubList().Directory();
-  Put32(bytes, directory + 12, 0);
+  Put32(bytes, Parsed(bytes).image.ResourceRoot().Items(0).SubList().Directory() + 12, 0);
   EXPECT_TRUE(BinaryNames(bytes).empty());
 }
 
@@ -408,7 +328,7 @@ TEST(CorruptDirectory, RootOutsideTheFile) {
   for (uint32_t position : {0x7FFFFFF0u, 0xFFFFFFFFu}) {
     std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
     Put32(bytes, kSectionRawPointer, position);
-    EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
+    EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory") << position;
   }
 }
 
@@ -416,88 +336,75 @@ TEST(CorruptDirectory, EntryCountsBeyondTheFile) {
   std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
   Put16(bytes, 0x200 + 12, 0xFFFF);
   Put16(bytes, 0x200 + 14, 0xFFFF);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(ErrorOf([&] { image.ResourceRoot().Count(); }), "Corrupt resource directory");
+  Parsed parsed(bytes);
+  EXPECT_EQ(ErrorOf([&] { parsed.image.ResourceRoot().Count(); }), "Corrupt resource directory");
 }
 
 TEST(CorruptDirectory, SubDirectoryOrNamePastTheEnd) {
-  const std::vector<uint8_t> valid = Image({Binary(u"A", "a")});
-  TExeImage probe(valid.data(), valid.size(), "x");
-  const uint64_t typeEntry = probe.ResourceRoot().Items(0).DirectoryEntry();
-  const uint64_t nameEntry = probe.ResourceRoot().Items(0).SubList().Items(0).DirectoryEntry();
-  const uint64_t text =
-      probe.ResourceSectionStart() + (probe.ResourceRoot().Items(0).NameOrId() & ~kHighBit);
-
-  std::vector<uint8_t> bytes = valid;
-  Put32(bytes, typeEntry + 4, kHighBit | 0x7FFFFFF0u);
-  EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
-
-  bytes = valid;
-  Put32(bytes, nameEntry, kHighBit | static_cast<uint32_t>(valid.size() - 0x200 - 1));
-  EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
-
-  bytes = valid;
-  Put16(bytes, text, 0xFFFF);  // a name longer than the rest of the file
-  EXPECT_EQ(ErrorOf([&] { BinaryNames(bytes); }), "Corrupt resource directory");
-
-  bytes = valid;
+  Parsed probe(Image({Binary(u"A", "a")}));
+  const std::vector<uint8_t>& valid = probe.bytes;
+  TResourceItem& type = probe.image.ResourceRoot().Items(0);
+  const uint64_t text = probe.image.ResourceSectionStart() + (type.NameOrId() & ~kHighBit);
   const uint64_t languageEntry =
-      probe.ResourceSectionStart() +
-      (probe.ResourceRoot().Items(0).SubList().Items(0).OffsetToData() & ~kHighBit) + 16;
-  Put32(bytes, languageEntry + 4, 0x7FFFFFF0u);  // a data entry past the end
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
-  EXPECT_EQ(ErrorOf([&] { entry.DataSize(); }), "Corrupt resource directory");
+      probe.image.ResourceSectionStart() + (probe.FirstEntry().OffsetToData() & ~kHighBit) + 16;
+  const auto patched = [&](size_t at, uint32_t value, bool wide = true) {
+    std::vector<uint8_t> bytes = valid;
+    wide ? Put32(bytes, at, value) : Put16(bytes, at, value);
+    return bytes;
+  };
+  const std::string corrupt = "Corrupt resource directory";
+  const std::vector<uint8_t> cases[] = {
+      patched(type.DirectoryEntry() + 4, kHighBit | 0x7FFFFFF0u),
+      patched(probe.FirstEntry().DirectoryEntry(),
+              kHighBit | static_cast<uint32_t>(valid.size() - 0x200 - 1)),
+      patched(text, 0xFFFF, false)};  // a name longer than the rest of the file
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(ErrorOf([&] { BinaryNames(cases[i]); }), corrupt) << i;
+  }
+  Parsed parsed(patched(languageEntry + 4, 0x7FFFFFF0u));  // a data entry past the end
+  EXPECT_EQ(ErrorOf([&] { parsed.FirstEntry().DataSize(); }), corrupt);
 }
 
 TEST(CorruptDirectory, DataOutsideTheFile) {
-  const std::vector<uint8_t> valid = Image({Binary(u"A", "abc")});
-  TExeImage probe(valid.data(), valid.size(), "x");
-  const uint64_t dataEntry = static_cast<uint64_t>(
-      probe.ResourceRoot().Items(0).SubList().Items(0).DataEntry() - probe.ViewBase());
-  const uint32_t address = Get32(valid, dataEntry);
-
+  Parsed probe(Image({Binary(u"A", "abc")}));
+  const uint64_t dataEntry =
+      static_cast<uint64_t>(probe.FirstEntry().DataEntry() - probe.image.ViewBase());
+  const uint32_t address = Get32(probe.bytes, dataEntry);
   const auto refused = [&](uint32_t newAddress, uint32_t newSize) {
-    std::vector<uint8_t> bytes = valid;
+    std::vector<uint8_t> bytes = probe.bytes;
     Put32(bytes, dataEntry, newAddress);
     Put32(bytes, dataEntry + 4, newSize);
-    TExeImage image(bytes.data(), bytes.size(), "x");
-    TResourceItem& entry = image.ResourceRoot().Items(0).SubList().Items(0);
-    return ErrorOf([&] {
-      std::vector<uint8_t> data;
-      entry.WriteData(data);
-    });
+    Parsed parsed(bytes);
+    return ErrorOf([&] { DataOf(parsed.FirstEntry()); });
   };
   EXPECT_EQ(refused(address, 3), "no error");
   EXPECT_EQ(refused(address, 0xFFFFFFFFu), "Corrupt resource directory");
   EXPECT_EQ(refused(0xFFFFFFFFu, 3), "Corrupt resource directory");
   EXPECT_EQ(refused(0, 3), "Corrupt resource directory");  // before the start of the file
-  const auto end = static_cast<uint32_t>(valid.size() - 0x200 + 0x1000);
+  const auto end = static_cast<uint32_t>(probe.bytes.size() - 0x200 + 0x1000);
   EXPECT_EQ(refused(end - 3, 3), "no error");
   EXPECT_EQ(refused(end - 2, 3), "Corrupt resource directory");
 }
 
 TEST(CorruptDirectory, DirectoryLoopEndsInRefusal) {
   std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
-  TExeImage probe(bytes.data(), bytes.size(), "x");
-  const uint64_t nameEntry = probe.ResourceRoot().Items(0).SubList().Items(0).DirectoryEntry();
   // The name entry points back at the root directory.
-  Put32(bytes, nameEntry + 4, kHighBit);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(ErrorOf([&] { WalkAll(image.ResourceRoot()); }), "Corrupt resource directory");
+  Put32(bytes, Parsed(bytes).FirstEntry().DirectoryEntry() + 4, kHighBit);
+  Parsed parsed(bytes);
+  EXPECT_EQ(ErrorOf([&] { WalkAll(parsed.image.ResourceRoot()); }), "Corrupt resource directory");
 }
 
 TEST(CorruptDirectory, SharedDirectoriesCannotFanOutWithoutLimit) {
   // 400 top-level entries share one directory of 400 entries, which share one language
   // directory: a small file that would make 400 + 400 x 400 entries.
-  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
   const uint32_t count = 400;
   const uint32_t shared = 16 + 8 * count;
   const uint32_t language = 2 * shared;
   const uint32_t dataEntry = language + 24;
   const size_t section = pack::kResourceSectionFileOffset;
-  bytes.assign(section + dataEntry + 16, 0);
-  std::copy_n(Image({Binary(u"A", "a")}).begin(), section, bytes.begin());
+  std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
+  bytes.resize(section);
+  bytes.resize(section + dataEntry + 16, 0);
   for (uint32_t directory : {0u, shared}) {
     Put16(bytes, section + directory + 14, count);
     for (uint32_t i = 0; i < count; ++i) {
@@ -510,8 +417,8 @@ TEST(CorruptDirectory, SharedDirectoriesCannotFanOutWithoutLimit) {
   Put32(bytes, section + language + 16, 0x409);
   Put32(bytes, section + language + 20, dataEntry);
   Put32(bytes, section + dataEntry, 0x1000);
-  TExeImage image(bytes.data(), bytes.size(), "x");
-  EXPECT_EQ(ErrorOf([&] { WalkAll(image.ResourceRoot()); }), "Corrupt resource directory");
+  Parsed parsed(bytes);
+  EXPECT_EQ(ErrorOf([&] { WalkAll(parsed.image.ResourceRoot()); }), "Corrupt resource directory");
 }
 
 TEST(CorruptDirectory, EveryTruncationFailsCleanly) {
@@ -519,13 +426,11 @@ TEST(CorruptDirectory, EveryTruncationFailsCleanly) {
       Image({Binary(u"NAME", "data"), Resource{Number(6), Number(1), 0, Bytes("xx")},
              Resource{Number(14), Number(1), 0, Bytes("yyyyyy")}});
   for (size_t length = 0; length <= valid.size(); ++length) {
-    const std::vector<uint8_t> bytes(valid.begin(), valid.begin() + static_cast<long>(length));
-    try {
-      TExeImage image(bytes.data(), bytes.size(), "x");
-      WalkAll(image.ResourceRoot());
-    } catch (const EExeError&) {
-      // Refused with a message: that is all a truncated file may do.
-    }
+    // Refused with a message: that is all a truncated file may do.
+    ErrorOf([&] {
+      Parsed parsed({valid.begin(), valid.begin() + static_cast<long>(length)});
+      WalkAll(parsed.image.ResourceRoot());
+    });
   }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "resource_test_support.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/jpeg_encode.h"
 #include "talvex/imagestore/resource_manager.h"
@@ -20,6 +21,9 @@
 namespace talvex::imagestore {
 namespace {
 
+using testing::Bytes;
+using testing::ErrorOf;
+
 std::vector<uint8_t> PlainJpeg(int width, int height) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 3));
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 13 % 251);
@@ -32,60 +36,44 @@ std::vector<uint8_t> Encipher(std::vector<uint8_t> bytes) {
   return bytes;
 }
 
-ResourceBytes Resource(const std::vector<uint8_t>& bytes) {
-  return {bytes.data(), bytes.size()};
-}
-
-std::string LoadError(const std::vector<uint8_t>& resource) {
-  try {
-    LoadDecipheredImage(Resource(resource));
-  } catch (const EJPEG& error) {
-    return error.what();
-  }
-  return "no error";
+std::unique_ptr<TJPEGImage> Load(const std::vector<uint8_t>& resource) {
+  return LoadDecipheredImage(ResourceBytes{resource.data(), resource.size()});
 }
 
 std::string Message(int code) {
   return "JPEG error #" + std::to_string(code);
 }
 
-TEST(LoadImage, DeciphersTheResourceIntoAPicture) {
+TEST(LoadImage, DeciphersTheResourceIntoIndependentPicturesAndLeavesIt) {
   const std::vector<uint8_t> plain = PlainJpeg(48, 32);
   const std::vector<uint8_t> resource = Encipher(plain);
   ASSERT_NE(resource, plain);
-  const auto picture = LoadDecipheredImage(Resource(resource));
-  ASSERT_NE(picture, nullptr);
-  EXPECT_EQ(picture->Width(), 48);
-  EXPECT_EQ(picture->Height(), 32);
-  EXPECT_EQ(picture->CompressedBytes(), plain);
-  EXPECT_EQ(picture->Decoded().pixels.size(), 48u * 32u * 3u);
-}
-
-TEST(LoadImage, TwoLoadsGiveIndependentEqualPicturesAndLeaveTheResource) {
-  const std::vector<uint8_t> resource = Encipher(PlainJpeg(16, 16));
-  const std::vector<uint8_t> untouched = resource;
-  auto first = LoadDecipheredImage(Resource(resource));
-  auto second = LoadDecipheredImage(Resource(resource));
-  EXPECT_EQ(resource, untouched);
+  auto first = Load(resource);
+  auto second = Load(resource);
+  EXPECT_EQ(resource, Encipher(plain));  // deciphered in a copy
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->Width(), 48);
+  EXPECT_EQ(first->Height(), 32);
+  EXPECT_EQ(first->CompressedBytes(), plain);
+  EXPECT_EQ(first->Decoded().pixels.size(), 48u * 32u * 3u);
   EXPECT_NE(first->CompressedBytes().data(), second->CompressedBytes().data());
-  EXPECT_EQ(first->CompressedBytes(), second->CompressedBytes());
+  EXPECT_EQ(second->CompressedBytes(), plain);
   EXPECT_EQ(first->Decoded().pixels, second->Decoded().pixels);
   first.reset();
-  EXPECT_EQ(second->Width(), 16);
+  EXPECT_EQ(second->Width(), 48);
 }
 
 TEST(LoadImage, ResourceThatIsNoJpegFailsAtLoad) {
-  EXPECT_EQ(LoadError(Encipher({'n', 'o', 't', ' ', 'a', ' ', 'J', 'P', 'E', 'G'})),
-            Message(JERR_NO_SOI));
-  // A JPEG file stored without encipherment deciphers to noise.
-  EXPECT_EQ(LoadError(PlainJpeg(8, 8)), Message(JERR_NO_SOI));
-  EXPECT_EQ(LoadError({}), Message(JERR_INPUT_EMPTY));
-}
-
-TEST(LoadImage, ResourceCutInsideItsHeaderFailsAtLoad) {
-  std::vector<uint8_t> plain = PlainJpeg(8, 8);
-  plain.resize(30);
-  EXPECT_EQ(LoadError(Encipher(plain)), Message(JERR_NO_IMAGE));
+  std::vector<uint8_t> cut = PlainJpeg(8, 8);
+  cut.resize(30);
+  const std::pair<std::vector<uint8_t>, int> cases[] = {
+      {Encipher(Bytes("not a JPEG")), JERR_NO_SOI},
+      {PlainJpeg(8, 8), JERR_NO_SOI},  // stored without encipherment: deciphers to noise
+      {{}, JERR_INPUT_EMPTY},
+      {Encipher(cut), JERR_NO_IMAGE}};  // cut inside its header
+  for (const auto& [resource, code] : cases) {
+    EXPECT_EQ(ErrorOf<EJPEG>([&] { Load(resource); }), Message(code)) << code;
+  }
 }
 
 // LoadImage over an image pack registered as the program's resources.
@@ -102,18 +90,14 @@ class LoadImageFromPack : public ::testing::Test {
   std::vector<uint8_t> pack_;
 };
 
-TEST_F(LoadImageFromPack, LoadsTheNamedPicture) {
-  const auto picture = TResourceManager().LoadImage("RESOURCES_POS_G__3__BMP");
-  ASSERT_NE(picture, nullptr);
-  EXPECT_EQ(picture->CompressedBytes(), PlainJpeg(40, 30));
-  EXPECT_EQ(picture->Width(), 40);
-  EXPECT_EQ(TResourceManager().LoadImage("RESOURCES_BLANK_BMP")->Width(), 8);
-}
-
-TEST_F(LoadImageFromPack, SameNameTwiceGivesIndependentPictures) {
+TEST_F(LoadImageFromPack, LoadsTheNamedPictureAnewEachTime) {
   const TResourceManager loader;
   auto first = loader.LoadImage("RESOURCES_POS_G__3__BMP");
   auto second = loader.LoadImage("RESOURCES_POS_G__3__BMP");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->CompressedBytes(), PlainJpeg(40, 30));
+  EXPECT_EQ(first->Width(), 40);
+  EXPECT_EQ(loader.LoadImage("RESOURCES_BLANK_BMP")->Width(), 8);
   EXPECT_NE(first.get(), second.get());
   EXPECT_NE(first->CompressedBytes().data(), second->CompressedBytes().data());
   EXPECT_EQ(first->CompressedBytes(), second->CompressedBytes());
@@ -121,22 +105,11 @@ TEST_F(LoadImageFromPack, SameNameTwiceGivesIndependentPictures) {
   EXPECT_EQ(second->Decoded().width, 40);
 }
 
-TEST_F(LoadImageFromPack, UnknownNameIsNotFound) {
-  try {
-    TResourceManager().LoadImage("RESOURCES_NEG_C__99__BMP");
-    FAIL() << "no error";
-  } catch (const EResNotFound& error) {
-    EXPECT_STREQ(error.what(), "Resource RESOURCES_NEG_C__99__BMP not found");
-  }
-}
-
-TEST_F(LoadImageFromPack, BrokenPictureFailsAtLoad) {
-  try {
-    TResourceManager().LoadImage("RESOURCES_TEXT_BMP");
-    FAIL() << "no error";
-  } catch (const EJPEG& error) {
-    EXPECT_EQ(error.what(), Message(JERR_NO_IMAGE));
-  }
+TEST_F(LoadImageFromPack, UnknownNameIsNotFoundAndABrokenPictureFailsAtLoad) {
+  EXPECT_EQ(ErrorOf<EResNotFound>([] { TResourceManager().LoadImage("RESOURCES_NEG_C__99__BMP"); }),
+            "Resource RESOURCES_NEG_C__99__BMP not found");
+  EXPECT_EQ(ErrorOf<EJPEG>([] { TResourceManager().LoadImage("RESOURCES_TEXT_BMP"); }),
+            Message(JERR_NO_IMAGE));
 }
 
 }  // namespace

@@ -24,13 +24,9 @@ using imagestore::testing::WriteFile;
 
 const std::vector<uint8_t> kJpeg = Bytes("\xFF\xD8\xFF\xE0 pretend picture");
 
+// The message of the EPackError an action raises, or "no error".
 std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EPackError& e) {
-    return e.what();
-  }
-  return "no error";
+  return imagestore::testing::ErrorOf<EPackError>(action);
 }
 
 std::vector<std::string> PackedNames(const std::vector<uint8_t>& pack) {
@@ -51,12 +47,14 @@ std::vector<uint8_t> StoredData(const std::vector<uint8_t>& pack, const std::str
 
 TEST(ImagePack, StoresEncipheredImagesUnderUpperCaseNamesInCompilerOrder) {
   const std::vector<uint8_t> other = Bytes("\xFF\xD8\xFF\xDB another picture");
+  // Names beyond ASCII are kept as UTF-16.
   const std::vector<uint8_t> pack = BuildImagePack({{"RESOURCES_NEG_C__1__BMP", "", kJpeg},
                                                     {"resources_blank_bmp", "", other},
+                                                    {"gr\u00fc\u00dfe", "", kJpeg},
                                                     {"RESOURCES_NEG_C__10__BMP", "", kJpeg}});
   EXPECT_EQ(PackedNames(pack),
-            (std::vector<std::string>{"RESOURCES_BLANK_BMP", "RESOURCES_NEG_C__10__BMP",
-                                      "RESOURCES_NEG_C__1__BMP"}));
+            (std::vector<std::string>{"GR\u00fc\u00dfE", "RESOURCES_BLANK_BMP",
+                                      "RESOURCES_NEG_C__10__BMP", "RESOURCES_NEG_C__1__BMP"}));
   // Every image is enciphered with a key stream of its own, starting afresh.
   std::vector<uint8_t> stored = StoredData(pack, "RESOURCES_NEG_C__1__BMP");
   EXPECT_NE(stored, kJpeg);
@@ -96,15 +94,6 @@ TEST(ImagePack, RefusesNamesADirectoryCannotHold) {
             }),
             "two images have the same resource name in upper case: one.jpg and two.jpeg");
   EXPECT_EQ(ErrorOf([] { BuildImagePack({}); }), "no images to pack");
-}
-
-TEST(ImagePack, NonAsciiNamesAreKeptAsUtf16) {
-  const std::vector<uint8_t> pack =
-      BuildImagePack({{"gr\xC3\xBC\xC3\x9F"
-                       "e",
-                       "", kJpeg}});
-  EXPECT_EQ(PackedNames(pack), std::vector<std::string>{"GR\xC3\xBC\xC3\x9F"
-                                                        "E"});
 }
 
 TEST(ResourceImageWriter, RefusesWhatADirectoryCannotHold) {
@@ -222,13 +211,8 @@ TEST(EmbeddedImages, BuiltProgramListsItsImagesInStoredOrder) {
       Lines(Tool("list " + Quote(TALVEX_EMBEDDED_PROBE), status));
   ASSERT_EQ(status, 0);
   EXPECT_EQ(listed, SampleNames());
-  ASSERT_EQ(listed.size(), 102u);
-  EXPECT_EQ(listed.front(), "RESOURCES_BLANK_BMP");
-  EXPECT_EQ(listed[1], "RESOURCES_NEG_C__0__BMP");
   EXPECT_LT(std::find(listed.begin(), listed.end(), "RESOURCES_NEG_C__10__BMP"),
             std::find(listed.begin(), listed.end(), "RESOURCES_NEG_C__1__BMP"));
-  EXPECT_EQ(listed[81], "RESOURCES_POS_G__0__BMP");
-  EXPECT_EQ(listed.back(), "RESOURCES_TALVEX2_BMP");
 
   // The program itself lists the same, from its registered pack and from its own file.
   EXPECT_EQ(Lines(RunCommand(Quote(TALVEX_EMBEDDED_PROBE), status)), listed);

@@ -2,11 +2,8 @@
 // ELF file's section, and the lookup of one resource by type and name.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
-#include <fstream>
-#include <functional>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -22,15 +19,6 @@ namespace talvex::imagestore {
 namespace {
 
 using namespace testing;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EExeError& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 std::vector<uint8_t> SamplePack() {
   return pack::WriteResourceImage({
@@ -52,72 +40,50 @@ class Registration {
   Registration& operator=(const Registration&) = delete;
 };
 
-// An ELF file (64- or 32-bit) whose sections are the given contents, then the names.
+// An ELF file (64- or 32-bit) of the sections (all of the given section type), then their
+// names, then the section table: a null header, the sections, the names.
 std::vector<uint8_t> ElfFile(
     bool wide, const std::vector<std::pair<std::string, std::vector<uint8_t>>>& sections,
     uint32_t type = 1) {
   const uint32_t headerSize = wide ? 64 : 52;
-  const uint32_t sectionHeaderSize = wide ? 64 : 40;
-  std::vector<uint8_t> names(1, 0);
-  std::vector<uint32_t> nameOffsets;
-  for (const auto& section : sections) {
-    nameOffsets.push_back(static_cast<uint32_t>(names.size()));
-    names.insert(names.end(), section.first.begin(), section.first.end());
-    names.push_back(0);
-  }
-  const auto namesName = static_cast<uint32_t>(names.size());
-  for (char c : std::string(".shstrtab")) names.push_back(static_cast<uint8_t>(c));
-  names.push_back(0);
-
+  const auto size = [](const std::vector<uint8_t>& bytes) {
+    return static_cast<uint32_t>(bytes.size());
+  };
   ByteBuilder body;
-  std::vector<uint32_t> offsets;
-  for (const auto& section : sections) {
-    offsets.push_back(headerSize + static_cast<uint32_t>(body.Bytes().size()));
-    body.Append(section.second);
-  }
-  const uint32_t namesOffset = headerSize + static_cast<uint32_t>(body.Bytes().size());
+  std::vector<uint8_t> names(1, 0);
+  std::vector<std::array<uint32_t, 4>> headers = {{0, 0, 0, 0}};  // name, type, offset, size
+  const auto add = [&](const std::string& name, uint32_t sectionType,
+                       const std::vector<uint8_t>& contents) {
+    headers.push_back({size(names), sectionType, headerSize + size(body.Bytes()), size(contents)});
+    names.insert(names.end(), name.begin(), name.end());
+    names.push_back(0);
+    body.Append(contents);
+  };
+  for (const auto& [name, contents] : sections) add(name, type, contents);
+  add(".shstrtab", 3, {});
+  headers.back()[3] = size(names);  // the names hold their own section's name
   body.Append(names);
-  const uint32_t table = headerSize + static_cast<uint32_t>(body.Bytes().size());
-  const auto count = static_cast<uint32_t>(sections.size() + 2);
+  const uint32_t table = headerSize + size(body.Bytes());
+  const auto count = static_cast<uint32_t>(headers.size());
 
   ByteBuilder file;
   file.U8(0x7F).U8('E').U8('L').U8('F').U8(wide ? 2 : 1).U8(1).U8(1);
   while (file.Bytes().size() < 16) file.U8(0);
   file.U16(2).U16(wide ? 62 : 3).U32(1);
-  if (wide) {
-    file.U32(0).U32(0).U32(0).U32(0).U32(table).U32(0);  // entry, program headers, sections
-  } else {
-    file.U32(0).U32(0).U32(table);
-  }
-  file.U32(0).U16(headerSize).U16(0).U16(0).U16(sectionHeaderSize).U16(count).U16(count - 1);
+  // Entry point, program headers and the section table: 64-bit fields in a 64-bit file.
+  wide ? file.U32(0).U32(0).U32(0).U32(0).U32(table).U32(0) : file.U32(0).U32(0).U32(table);
+  file.U32(0).U16(headerSize).U16(0).U16(0).U16(wide ? 64 : 40).U16(count).U16(count - 1);
   file.Append(body.Bytes());
-  auto sectionHeader = [&](uint32_t name, uint32_t sectionType, uint32_t offset, uint32_t size) {
+  for (const auto& [name, sectionType, offset, length] : headers) {
+    file.U32(name).U32(sectionType).U32(2).U32(0);
     if (wide) {
-      file.U32(name).U32(sectionType).U32(2).U32(0).U32(0).U32(0).U32(offset).U32(0);
-      file.U32(size).U32(0).U32(0).U32(0).U32(1).U32(0).U32(0).U32(0);
+      file.U32(0).U32(0).U32(offset).U32(0).U32(length).U32(0).U32(0).U32(0).U32(1).U32(0);
+      file.U32(0).U32(0);
     } else {
-      file.U32(name).U32(sectionType).U32(2).U32(0).U32(offset).U32(size).U32(0).U32(0);
-      file.U32(1).U32(0);
+      file.U32(offset).U32(length).U32(0).U32(0).U32(1).U32(0);
     }
-  };
-  sectionHeader(0, 0, 0, 0);
-  for (size_t i = 0; i < sections.size(); ++i) {
-    sectionHeader(nameOffsets[i], type, offsets[i],
-                  static_cast<uint32_t>(sections[i].second.size()));
   }
-  sectionHeader(namesName, 3, namesOffset, static_cast<uint32_t>(names.size()));
   return file.Bytes();
-}
-
-int CountMappingsOfThisProgram() {
-  char target[PATH_MAX] = {};
-  const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target - 1);
-  if (length <= 0) return -1;
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  int count = 0;
-  while (std::getline(maps, line)) count += line.find(target) != std::string::npos ? 1 : 0;
-  return count;
 }
 
 // Whether this test program was linked with an image pack of its own.
@@ -141,9 +107,11 @@ TEST(ListImageNames, ReadsTheRegisteredPack) {
 TEST(ListImageNames, ProgramWithoutAnImagePackHasNoResources) {
   // This test program carries no image pack; its own file is read and released again.
   if (ThisProgramCarriesAPack()) GTEST_SKIP() << "this program carries an image pack";
-  const int before = CountMappingsOfThisProgram();
+  const int before = CountMappingsOf("/proc/self/exe");
   EXPECT_EQ(ErrorOf([] { TResourceManager().ListImageNames(); }), "No resources in this file.");
-  EXPECT_EQ(CountMappingsOfThisProgram(), before);
+  EXPECT_EQ(CountMappingsOf("/proc/self/exe"), before);
+  ResourceBytes found;
+  EXPECT_FALSE(FindModuleResource("BINARY", "RESOURCES_BLANK_BMP", found));
 }
 
 TEST(FindModuleResource, LooksUpTypeAndNameLikeThePlatform) {
@@ -162,12 +130,6 @@ TEST(FindModuleResource, LooksUpTypeAndNameLikeThePlatform) {
   EXPECT_FALSE(FindModuleResource("BINARY", "12", found));  // a name, not the number
   EXPECT_FALSE(FindModuleResource("BINARY", "ELSEWHERE", found));
   EXPECT_FALSE(FindModuleResource("MISSING", "RESOURCES_NEG_C__1__BMP", found));
-}
-
-TEST(FindModuleResource, ProgramWithoutAnImagePackFindsNothing) {
-  if (ThisProgramCarriesAPack()) GTEST_SKIP() << "this program carries an image pack";
-  ResourceBytes found;
-  EXPECT_FALSE(FindModuleResource("BINARY", "RESOURCES_BLANK_BMP", found));
 }
 
 // --- Image packs in ELF files ----------------------------------------------------------------
@@ -199,9 +161,12 @@ TEST(ProgramImage, ReadsAPeFileOrAProgramFile) {
             "Couldn't open: " + folder / "missing");
 }
 
-TEST(ProgramImage, SectionWithoutContentsIsNotThePack) {
-  const std::vector<uint8_t> elf = ElfFile(true, {{kImagePackSection, SamplePack()}}, 8);
-  EXPECT_EQ(OpenProgramImage(elf.data(), elf.size(), "program", nullptr), nullptr);
+TEST(ProgramImage, SectionWithoutContentsOrABigEndianFileIsNotSearched) {
+  std::vector<uint8_t> bigEndian = ElfFile(true, {{kImagePackSection, SamplePack()}});
+  bigEndian[5] = 2;
+  const std::vector<uint8_t> noContents = ElfFile(true, {{kImagePackSection, SamplePack()}}, 8);
+  EXPECT_EQ(OpenProgramImage(noContents.data(), noContents.size(), "program", nullptr), nullptr);
+  EXPECT_EQ(OpenProgramImage(bigEndian.data(), bigEndian.size(), "program", nullptr), nullptr);
 }
 
 TEST(ProgramImage, CorruptSectionTableIsRefused) {
@@ -231,12 +196,6 @@ TEST(ProgramImage, CorruptSectionTableIsRefused) {
     EXPECT_TRUE(error == "Corrupt ELF section table" || error == "unrecognized file format")
         << length << ": " << error;
   }
-}
-
-TEST(ProgramImage, BigEndianElfIsNotSearched) {
-  std::vector<uint8_t> elf = ElfFile(true, {{kImagePackSection, SamplePack()}});
-  elf[5] = 2;
-  EXPECT_EQ(OpenProgramImage(elf.data(), elf.size(), "program", nullptr), nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -15,27 +14,18 @@ namespace {
 
 using namespace testing;
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EExeError& e) {
-    return e.what();
-  }
-  return "no error";
-}
-
 // An image of the resources, kept alive with its bytes.
-struct Fixture {
+struct Fixture : Parsed {
   explicit Fixture(const std::vector<Resource>& resources)
-      : bytes(pack::WriteResourceImage(resources)), image(bytes.data(), bytes.size(), "test") {}
+      : Parsed(pack::WriteResourceImage(resources)) {}
 
   // The entry of the given name under the top-level entry of the given type.
   TResourceItem& Entry(uint32_t type, uint32_t id) {
     TResourceList& root = image.ResourceRoot();
     root.Count();  // builds the root's entries, which sets the icon and cursor types
-    TResourceItem* typeEntry = nullptr;
-    if (type == 1) typeEntry = image.CursorTypeEntry();
-    if (type == 3) typeEntry = image.IconTypeEntry();
+    TResourceItem* typeEntry = type == 1   ? image.CursorTypeEntry()
+                               : type == 3 ? image.IconTypeEntry()
+                                           : nullptr;
     for (int i = 0; typeEntry == nullptr && i < root.Count(); ++i) {
       if (!root.Items(i).IsNamed() && root.Items(i).NameOrId() == type) typeEntry = &root.Items(i);
     }
@@ -46,43 +36,23 @@ struct Fixture {
     }
     throw std::runtime_error("no such entry");
   }
-
-  std::vector<uint8_t> bytes;
-  TExeImage image;
 };
-
-std::vector<std::string> DisplayNames(TResourceList& list) {
-  std::vector<std::string> names;
-  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Items(i).DisplayName());
-  return names;
-}
 
 const IconShape kSmall{16, 16, 4};
 const IconShape kLarge{32, 32, 8};
 
 // --- The kind table --------------------------------------------------------------------------
 
-TEST(ResourceKinds, ClassFollowsTheListType) {
+// The other kinds are made for their types through the lists in the tests below.
+TEST(ResourceKinds, OtherAndStringNamedTypesArePlainEntries) {
   Fixture f({Resource{Named(u"BINARY"), Named(u"A"), 0, Bytes("a")}});
-  TResourceList& list = f.image.ResourceRoot();
-  const auto kindOf = [&](uint32_t type) -> const std::type_info& {
-    const std::unique_ptr<TResourceItem> item = CreateResourceItem(type, list, 0x210);
-    return typeid(*item);
-  };
-  EXPECT_EQ(kindOf(0), typeid(TResourceItem));
-  EXPECT_EQ(kindOf(1), typeid(TCursorResEntry));
-  EXPECT_EQ(kindOf(2), typeid(TBitMapResource));
-  EXPECT_EQ(kindOf(3), typeid(TIconResEntry));
-  EXPECT_EQ(kindOf(4), typeid(TMenuResource));
-  EXPECT_EQ(kindOf(6), typeid(TStringResource));
-  EXPECT_EQ(kindOf(12), typeid(TCursorResource));
-  EXPECT_EQ(kindOf(14), typeid(TIconResource));
-  for (uint32_t plain : {5u, 7u, 8u, 9u, 10u, 11u, 13u, 15u, 16u, 17u, 257u}) {
-    EXPECT_EQ(kindOf(plain), typeid(TResourceItem)) << plain;
-  }
   // A string-named type carries the high bit, whatever its low bits say.
-  EXPECT_EQ(kindOf(0x80000006u), typeid(TResourceItem));
-  EXPECT_EQ(kindOf(0x8000000Eu), typeid(TResourceItem));
+  for (uint32_t type :
+       {0u, 5u, 7u, 8u, 9u, 10u, 11u, 13u, 15u, 16u, 17u, 257u, 0x80000006u, 0x8000000Eu}) {
+    const std::unique_ptr<TResourceItem> item =
+        CreateResourceItem(type, f.image.ResourceRoot(), 0x210);
+    EXPECT_EQ(typeid(*item), typeid(TResourceItem)) << type;
+  }
 }
 
 // --- Icons -----------------------------------------------------------------------------------

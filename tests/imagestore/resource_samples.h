@@ -1,6 +1,6 @@
 #pragma once
-// Small icon, cursor, bitmap, string-table and menu data for the tests of the entry kinds,
-// laid out as the standard file and resource formats have them.
+// Small icon, cursor and bitmap data for the tests of the entry kinds, laid out as the
+// standard file and resource formats have them.
 
 #include <cstdint>
 #include <string>
@@ -22,8 +22,7 @@ class ByteBuilder {
   }
   ByteBuilder& Text16(const std::u16string& text, bool terminated) {
     for (char16_t c : text) U16(c);
-    if (terminated) U16(0);
-    return *this;
+    return terminated ? U16(0) : *this;
   }
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
@@ -36,11 +35,6 @@ struct IconShape {
   uint32_t height;
   uint16_t bitCount;
 };
-
-// Colour count a directory entry gives for a bit count.
-inline uint32_t EntryColours(uint16_t bitCount) {
-  return bitCount < 8 ? 1u << bitCount : 0u;
-}
 
 // The image of an icon or cursor: a 40-byte bitmap header with the height doubled (image
 // and mask), the palette, the colour rows and the mask rows, filled with a pattern.
@@ -57,26 +51,27 @@ inline std::vector<uint8_t> IconImage(const IconShape& shape, uint8_t pattern) {
   return b.Bytes();
 }
 
-// The first 12 bytes of an icon directory entry (without the image's file offset), which
-// is also what an icon group stores before the image's ID.
+// Sizes (256 as 0), colour count and a zero byte: how every icon and cursor directory entry
+// begins.
+inline ByteBuilder& EntrySize(ByteBuilder& b, const IconShape& shape) {
+  b.U8(shape.width < 256 ? shape.width : 0).U8(shape.height < 256 ? shape.height : 0);
+  return b.U8(shape.bitCount < 8 ? 1u << shape.bitCount : 0u).U8(0);
+}
+
+// An icon directory entry up to the image's size, which is also what an icon group stores
+// before the image's ID.
 inline ByteBuilder& IconEntry(ByteBuilder& b, const IconShape& shape, uint32_t size) {
-  return b.U8(shape.width < 256 ? shape.width : 0)
-      .U8(shape.height < 256 ? shape.height : 0)
-      .U8(EntryColours(shape.bitCount))
-      .U8(0)
-      .U16(1)
-      .U16(shape.bitCount)
-      .U32(size);
+  return EntrySize(b, shape).U16(1).U16(shape.bitCount).U32(size);
 }
 
 // A whole .ico file of the images.
-inline std::vector<uint8_t> IconFile(const std::vector<IconShape>& specs,
+inline std::vector<uint8_t> IconFile(const std::vector<IconShape>& shapes,
                                      const std::vector<std::vector<uint8_t>>& images) {
   ByteBuilder b;
   b.U16(0).U16(1).U16(static_cast<uint32_t>(images.size()));
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
   for (size_t i = 0; i < images.size(); ++i) {
-    IconEntry(b, specs[i], static_cast<uint32_t>(images[i].size())).U32(offset);
+    IconEntry(b, shapes[i], static_cast<uint32_t>(images[i].size())).U32(offset);
     offset += static_cast<uint32_t>(images[i].size());
   }
   for (const auto& image : images) b.Append(image);
@@ -84,13 +79,13 @@ inline std::vector<uint8_t> IconFile(const std::vector<IconShape>& specs,
 }
 
 // The icon group resource of images with the given IDs.
-inline std::vector<uint8_t> IconGroup(const std::vector<IconShape>& specs,
+inline std::vector<uint8_t> IconGroup(const std::vector<IconShape>& shapes,
                                       const std::vector<std::vector<uint8_t>>& images,
                                       const std::vector<uint16_t>& ids) {
   ByteBuilder b;
   b.U16(0).U16(1).U16(static_cast<uint32_t>(ids.size()));
   for (size_t i = 0; i < ids.size(); ++i) {
-    IconEntry(b, specs[i], static_cast<uint32_t>(images[i].size())).U16(ids[i]);
+    IconEntry(b, shapes[i], static_cast<uint32_t>(images[i].size())).U16(ids[i]);
   }
   return b.Bytes();
 }
@@ -100,10 +95,8 @@ inline std::vector<uint8_t> CursorFile(const IconShape& shape, const std::vector
                                        uint16_t hotX, uint16_t hotY) {
   ByteBuilder b;
   b.U16(0).U16(2).U16(1);
-  b.U8(shape.width < 256 ? shape.width : 0).U8(shape.height < 256 ? shape.height : 0);
-  b.U8(EntryColours(shape.bitCount)).U8(0).U16(hotX).U16(hotY);
-  b.U32(static_cast<uint32_t>(image.size())).U32(22).Append(image);
-  return b.Bytes();
+  EntrySize(b, shape).U16(hotX).U16(hotY).U32(static_cast<uint32_t>(image.size())).U32(22);
+  return b.Append(image).Bytes();
 }
 
 // A cursor image resource: the hot spot, then the image.

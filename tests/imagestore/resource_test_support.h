@@ -1,31 +1,32 @@
 #pragma once
-// Helpers of the resource reader's tests: temporary folders and files, running tools, and
-// resource images built by the pack library.
+// Helpers of the resource reader's tests: bytes, files, errors, running tools, and resource
+// images built by the pack library.
 
-#include <unistd.h>
+#include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
+#include "talvex/imagestore/exe_image.h"
 #include "talvex/pack/resource_image_writer.h"
 
 namespace talvex::imagestore::testing {
 
 using pack::Resource;
 using pack::ResourceId;
+using TempFolder = talvex::testing::ScratchFolder;
 
-inline ResourceId Named(const std::u16string& name) {
-  return ResourceId::Named(name);
-}
-inline ResourceId Number(uint32_t id) {
-  return ResourceId::Number(id);
-}
+inline constexpr auto Named = &ResourceId::Named;
+inline constexpr auto Number = &ResourceId::Number;
+inline constexpr uint32_t kHighBit = 0x80000000u;
 
 inline std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
@@ -46,64 +47,80 @@ inline uint32_t Get32(const std::vector<uint8_t>& bytes, size_t at) {
          uint32_t{bytes.at(at + 2)} << 16 | uint32_t{bytes.at(at + 3)} << 24;
 }
 
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "talvex-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  std::string Path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The message of the E an action raises, or "no error".
+template <typename E = EExeError>
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// A resource image read from memory, kept alive with its bytes.
+struct Parsed {
+  explicit Parsed(std::vector<uint8_t> data)
+      : bytes(std::move(data)), image(bytes.data(), bytes.size(), "test") {}
+  // The first entry under the first type.
+  TResourceItem& FirstEntry() { return image.ResourceRoot().Items(0).SubList().Items(0); }
+
+  std::vector<uint8_t> bytes;
+  TExeImage image;
+};
+
+inline std::vector<uint8_t> DataOf(const TResourceItem& item) {
+  std::vector<uint8_t> data;
+  item.WriteData(data);
+  return data;
+}
+
+inline std::vector<std::string> DisplayNames(TResourceList& list) {
+  std::vector<std::string> names;
+  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Items(i).DisplayName());
+  return names;
+}
+
+// How often the mappings of this process name the file.
+inline int CountMappingsOf(const std::string& path) {
+  const std::string target = std::filesystem::canonical(path).string();
+  std::ifstream maps("/proc/self/maps");
+  int count = 0;
+  for (std::string line; std::getline(maps, line);) count += line.find(target) != line.npos;
+  return count;
 }
 
 // Runs a shell command; returns its standard output and sets status to its exit code.
 inline std::string RunCommand(const std::string& command, int& status) {
   std::string output;
   FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return output;
-  }
+  status = -1;
+  if (pipe == nullptr) return output;
   char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    output.append(buffer, got);
+  }
   const int raw = ::pclose(pipe);
-  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  if (WIFEXITED(raw)) status = WEXITSTATUS(raw);
   return output;
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = std::min(text.find('\n', start), text.size());
+    lines.push_back(text.substr(start, end - start));
   }
   return lines;
 }

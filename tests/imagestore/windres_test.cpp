@@ -19,7 +19,6 @@ namespace {
 
 using namespace testing;
 
-constexpr uint32_t kHighBit = 0x80000000u;
 const char* const kCompiler = "i686-w64-mingw32-windres";
 const char* const kLinker = "i686-w64-mingw32-ld";
 
@@ -39,24 +38,12 @@ std::vector<uint8_t> CompileDll(const TempFolder& folder, const std::string& scr
 // Replaces every UTF-16 occurrence of from by to (of the same length).
 void ReplaceText16(std::vector<uint8_t>& bytes, const std::u16string& from,
                    const std::u16string& to) {
-  std::vector<uint8_t> pattern;
-  for (char16_t c : from) {
-    pattern.push_back(static_cast<uint8_t>(c & 0xFF));
-    pattern.push_back(static_cast<uint8_t>(c >> 8));
+  const std::vector<uint8_t> pattern = ByteBuilder().Text16(from, false).Bytes();
+  const std::vector<uint8_t> replacement = ByteBuilder().Text16(to, false).Bytes();
+  for (auto it = bytes.begin();
+       (it = std::search(it, bytes.end(), pattern.begin(), pattern.end())) != bytes.end();) {
+    it = std::copy(replacement.begin(), replacement.end(), it);
   }
-  for (auto it = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
-       it != bytes.end(); it = std::search(it + 1, bytes.end(), pattern.begin(), pattern.end())) {
-    for (size_t i = 0; i < to.size(); ++i) {
-      it[static_cast<long>(2 * i)] = static_cast<uint8_t>(to[i] & 0xFF);
-      it[static_cast<long>(2 * i + 1)] = static_cast<uint8_t>(to[i] >> 8);
-    }
-  }
-}
-
-std::vector<std::string> DisplayNames(TResourceList& list) {
-  std::vector<std::string> names;
-  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Items(i).DisplayName());
-  return names;
 }
 
 TResourceItem& Child(TResourceList& list, const std::string& displayName) {
@@ -64,21 +51,6 @@ TResourceItem& Child(TResourceList& list, const std::string& displayName) {
     if (list.Items(i).DisplayName() == displayName) return list.Items(i);
   }
   throw std::runtime_error("no entry " + displayName);
-}
-
-std::string SubListError(TResourceItem& item) {
-  try {
-    item.SubList();
-  } catch (const EExeError& e) {
-    return e.what();
-  }
-  return "no error";
-}
-
-std::vector<uint8_t> DataOf(const TResourceItem& item) {
-  std::vector<uint8_t> data;
-  item.WriteData(data);
-  return data;
 }
 
 // The language ID of an entry's first stored variant.
@@ -156,7 +128,7 @@ TEST_F(ResourceCompiler, ListsTypesAndBinaryEntries) {
   EXPECT_EQ(ListTypeEntryNames(image, "binary"), std::vector<std::string>{"LOWER_ENTRY"});
 
   TResourceList& binary = root.Items(0).SubList();
-  EXPECT_EQ(SubListError(binary.Items(0)), "ResourceItem is not a list");
+  EXPECT_EQ(ErrorOf([&] { binary.Items(0).SubList(); }), "ResourceItem is not a list");
   // MULTI has German (0x407) stored before US English (0x409): the first one's data counts.
   EXPECT_EQ(FirstLanguage(image, binary.Items(0)), 0x407u);
   EXPECT_EQ(DataOf(binary.Items(0)), Bytes("the second file"));
