@@ -6,11 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/jpeg_image.h"
 
@@ -18,27 +18,8 @@ namespace talvex::samples {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh folder under the temporary folder, removed with the object.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& name)
-      : path_(fs::temp_directory_path() /
-              ("talvex-samples-" + name + "-" +
-               std::to_string(::testing::UnitTest::GetInstance()->random_seed()))) {
-    fs::remove_all(path_);
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::vector<uint8_t> ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
+using talvex::testing::ReadBytes;
+using talvex::testing::ScratchFolder;
 
 TEST(SamplePlan, NamesEveryResourceOnce) {
   const std::vector<SampleEntry> plan = PlanSampleSet();
@@ -143,31 +124,30 @@ TEST(SampleSet, DiscIsPalerThanTheFundusAroundIt) {
 }
 
 TEST(SampleSet, WritingTwiceGivesTheSameFiles) {
-  TempFolder first("first"), second("second");
-  WriteSampleSet(first.Path().string(), 96, 72);
-  WriteSampleSet(second.Path().string(), 96, 72);
+  ScratchFolder first, second;  // the sets go into folders still to be made
+  WriteSampleSet(first / "set", 96, 72);
+  WriteSampleSet(second / "set", 96, 72);
   size_t count = 0;
-  for (const fs::directory_entry& file : fs::directory_iterator(first.Path())) {
+  for (const fs::directory_entry& file : fs::directory_iterator(first / "set")) {
     ++count;
     EXPECT_EQ(file.path().extension(), ".jpg");
-    EXPECT_EQ(ReadFile(file.path()), ReadFile(second.Path() / file.path().filename()))
+    EXPECT_EQ(ReadBytes(file.path()),
+              ReadBytes(second / ("set/" + file.path().filename().string())))
         << file.path();
   }
   EXPECT_EQ(count, 102u);
 }
 
 TEST(SampleSet, UnwritableFolderIsReported) {
-  TempFolder folder("blocked");
-  fs::create_directories(folder.Path());
-  const fs::path blocker = folder.Path() / "file";
+  ScratchFolder folder;
+  const std::string blocker = folder / "file";
   std::ofstream(blocker) << "x";
   try {
-    WriteSampleSet((blocker / "inner").string(), 96, 72);
+    WriteSampleSet(blocker + "/inner", 96, 72);
     FAIL() << "no error";
   } catch (const Exception& error) {
-    EXPECT_EQ(std::string(error.what())
-                  .rfind("Cannot create folder \"" + (blocker / "inner").string() + "\": ", 0),
-              0u)
+    EXPECT_EQ(
+        std::string(error.what()).rfind("Cannot create folder \"" + blocker + "/inner\": ", 0), 0u)
         << error.what();
   }
 }
