@@ -205,9 +205,12 @@ void TForm1::ConnectEvents() {
   connect(timer1_, &QTimer::timeout, this, &TForm1::Timer1Due);
   connect(timerFinish_, &QTimer::timeout, this, [this] {
     if (SteadyNanoseconds() < timer1DueNs_) {
-      if (!timerRehearsed_) {
-        timerRehearsed_ = true;
+      if (timerStage_ == TimerStage::Waiting) {
+        timerStage_ = TimerStage::Rehearsed;
         image1_->repaint();
+      } else if (timerStage_ == TimerStage::Rehearsed) {
+        timerStage_ = TimerStage::Finishing;
+        image1_->TouchPreviousPicture();
       }
       ArmTimerFinish();
     } else {
@@ -340,19 +343,21 @@ int TForm1::Timer1Milliseconds() const {
 void TForm1::StartTimer1() {
   timer1_->start(Timer1Milliseconds());
   timer1DueNs_ = SteadyNanoseconds() + int64_t{Timer1Milliseconds()} * 1'000'000;
-  timerRehearsed_ = false;
+  timerStage_ = TimerStage::Waiting;
   ArmTimerFinish();
 }
 
 // A timer wakes up late by up to a millisecond of rounding plus the system's slack of 0.1 % of
 // the wait, so an exposure would run long. The finishing timer wakes up that much early and
 // waits out the rest in zero-interval turns of the event loop, which go on delivering events;
-// Timer1 itself only stands behind it. Its first wake-up comes 15 ms earlier still, to paint
-// the picture area once more: the paint that ends the exposure then does not pay for caches
-// gone cold during a long wait (several milliseconds after a second of idling).
+// Timer1 itself only stands behind it. The paint that ends an exposure would also pay for
+// caches gone cold during the wait (milliseconds after a second of idling), so the first
+// wake-up comes 15 ms earlier still to paint the picture area once more, and the last stretch
+// begins by reading through the pixels of the picture to come.
 void TForm1::ArmTimerFinish() {
   const int64_t remaining = timer1DueNs_ - SteadyNanoseconds();
-  const int64_t early = 1'500'000 + remaining / 500 + (timerRehearsed_ ? 0 : 15'000'000);
+  int64_t early = 1'500'000 + remaining / 500;
+  if (timerStage_ == TimerStage::Waiting) early += 15'000'000;
   const int64_t wait = remaining > early ? (remaining - early) / 1'000'000 : 0;
   timerFinish_->start(static_cast<int>(std::min<int64_t>(wait, INT_MAX)));
 }
@@ -364,7 +369,7 @@ void TForm1::Timer1Due() {
   timer1_->start(Timer1Milliseconds());
   timer1DueNs_ += interval;
   if (timer1DueNs_ <= now) timer1DueNs_ = now + interval;
-  timerRehearsed_ = false;
+  timerStage_ = TimerStage::Waiting;
   ArmTimerFinish();
   Forward([this] { events_->Timer1Timer(); });
 }

@@ -101,9 +101,11 @@ class TForm1 : public QMainWindow, public experiment::IMainWindow {
   QAction* about1_ = nullptr;
   QAction* about2_ = nullptr;
 
-  uint32_t timerInterval_ = 0;   // ms; 0: stopped
-  int64_t timer1DueNs_ = 0;      // steady clock, ns: when Timer1's next event is due
-  bool timerRehearsed_ = false;  // the paint before the next event has been rehearsed
+  uint32_t timerInterval_ = 0;  // ms; 0: stopped
+  int64_t timer1DueNs_ = 0;     // steady clock, ns: when Timer1's next event is due
+  // How far the wait for Timer1's next event has come (see ArmTimerFinish).
+  enum class TimerStage { Waiting, Rehearsed, Finishing };
+  TimerStage timerStage_ = TimerStage::Waiting;
   int ratingBecameChecked_ = 0;  // the rating button the rater just checked, 0: none
   bool endRequested_ = false;
 };

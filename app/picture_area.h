@@ -47,6 +47,10 @@ class TPictureArea : public QWidget {
   };
   const PaintStamp& FirstPaint() const { return firstPaint_; }
 
+  // Reads through the pixels of the picture replaced last, the one most likely shown next (the
+  // blank picture between trials), so that its paint does not wait for memory.
+  void TouchPreviousPicture() const;
+
  signals:
   // Mouse button pressed and released over the area.
   void clicked();
