@@ -1,19 +1,13 @@
 #pragma once
-// Child processes timed from just before they are started to just after they have ended,
-// and the clocks the benchmarks share.
+// Child processes timed from just before they are started to just after they have ended.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace talvex::bench {
-
-// CLOCK_MONOTONIC in nanoseconds: the clock of the latency mark and of std::steady_clock,
-// and the same in every process of the machine.
-int64_t MonotonicNs();
-
-// CLOCK_REALTIME less CLOCK_MONOTONIC, in nanoseconds, read as closely together as possible.
-int64_t RealtimeOffsetNs();
 
 struct ChildRun {
   bool started = false;
