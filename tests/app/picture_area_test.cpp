@@ -69,6 +69,22 @@ TEST(PictureConversion, InconsistentBitmapsGiveNoImage) {
   EXPECT_TRUE(ToQImage(noPalette).isNull());
 }
 
+TEST(PictureConversion, StretchReadsColourRowsInPlaceWhateverTheirWidth) {
+  // Rows of 9 bytes: the colour pixels are read where the decoder left them.
+  const QImage same = TPictureArea::Stretch(RgbBitmap(3, 2,
+                                                      {255, 0, 0, 0, 255, 0, 0, 0, 255,  //
+                                                       1, 2, 3, 4, 5, 6, 7, 8, 9}),
+                                            QSize(3, 2));
+  ASSERT_EQ(same.size(), QSize(3, 2));
+  EXPECT_EQ(same.format(), QImage::Format_RGB32);
+  EXPECT_EQ(same.pixel(1, 0), qRgb(0, 255, 0));
+  EXPECT_EQ(same.pixel(2, 1), qRgb(7, 8, 9));
+  // Too few bytes for the size: no image rather than a read past them.
+  EXPECT_TRUE(
+      TPictureArea::Stretch(RgbBitmap(3, 2, std::vector<uint8_t>(17)), QSize(3, 2)).isNull());
+  EXPECT_TRUE(TPictureArea::Stretch(RgbBitmap(3, 2, std::vector<uint8_t>(18)), QSize()).isNull());
+}
+
 TEST(PictureArea, PictureIsPreparedStretchedToTheWholeArea) {
   TPictureArea area;
   area.resize(100, 30);
