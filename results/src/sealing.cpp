@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
@@ -14,15 +15,6 @@ constexpr size_t kCipherBlock = 512;  // bytes enciphered per step
 constexpr const char* kDesktopMessage =
     "A file with extension .enc has been saved to your desktop.\r\n"
     "Please submit this on our website";
-
-bool EndsWithNoCase(const std::string& text, const std::string& lowerSuffix) {
-  if (text.size() < lowerSuffix.size()) return false;
-  const size_t start = text.size() - lowerSuffix.size();
-  for (size_t i = 0; i < lowerSuffix.size(); ++i) {
-    if (static_cast<char>(text[start + i] | 0x20) != lowerSuffix[i]) return false;
-  }
-  return true;
-}
 
 std::string FileNamePart(const std::string& path) {
   const size_t separator = path.find_last_of(kPathSeparator);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
@@ -17,15 +18,6 @@ namespace {
 // than this does not occur in a results file.
 constexpr size_t kShapePrefix = 64 * 1024;
 constexpr size_t kCopyBlock = 64 * 1024;
-
-bool EndsWithNoCase(const std::string& text, const std::string& lowerSuffix) {
-  if (text.size() < lowerSuffix.size()) return false;
-  const size_t start = text.size() - lowerSuffix.size();
-  for (size_t i = 0; i < lowerSuffix.size(); ++i) {
-    if (static_cast<char>(text[start + i] | 0x20) != lowerSuffix[i]) return false;
-  }
-  return true;
-}
 
 [[noreturn]] void RaiseIoError(const platform::FileStatus& status) {
   throw EInOutError(status.code, IoErrorMessage(status.code));

@@ -1,0 +1,58 @@
+#include "startup.h"
+
+#include <QScreen>
+
+#include "app_icon.h"
+#include "error_box.h"
+#include "form1.h"
+#include "form1_events.h"
+#include "form2.h"
+#include "talvex/imagestore/jpeg_image.h"
+
+namespace talvex::app {
+namespace {
+
+// Exit code of a run whose set-up failed (the error box has been shown).
+constexpr int kSetUpFailed = 1;
+
+void StepDone(const StartUpWatch& watch, const char* step) {
+  if (watch.stepDone) watch.stepDone(step);
+}
+
+}  // namespace
+
+void SetUpApplication() {
+  // The application's name, "Talvex", is also its display name. It is not set as the
+  // display name explicitly: on X11 Qt would then append it to every window's caption.
+  QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+  QApplication::setApplicationVersion(QStringLiteral("1.6.1.1"));
+  QApplication::setWindowIcon(TalvexIcon());
+}
+
+int RunWindows(QApplication& application, System& system, const StartUpWatch& watch) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr && screen->depth() <= 8) {
+    imagestore::TJPEGImage::SetDefaultPixelFormat(imagestore::PixelFormat::Bits8);
+  }
+
+  TForm1 form1(system, MakeResourceManager, ControllerEvents(system, MakeResourceManager));
+  StepDone(watch, "main window built (fonts, controls)");
+  form1.FormCreate();
+  if (!form1.SetUpComplete()) {
+    // Either the set-up found no images and ended the program, or it stopped on an error
+    // that the error box has shown: the window is never shown.
+    return form1.EndRequested() ? 0 : kSetUpFailed;
+  }
+  StepDone(watch, "creation event: the set-up");
+
+  // Created hidden and never shown; "About" makes a window of its own each time.
+  TForm2 form2(system, MakeResourceManager());
+  StepDone(watch, "hidden About window");
+
+  if (watch.beforeShow) watch.beforeShow(form1);
+  // Qt applies -qwindowgeometry / -geometry and the window manager's hints to this show.
+  form1.show();
+  return application.exec();
+}
+
+}  // namespace talvex::app
