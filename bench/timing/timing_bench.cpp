@@ -39,6 +39,7 @@
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/resource_manager.h"
+#include "talvex/platform/folder_system.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
 
@@ -65,39 +66,7 @@ struct Options {
   bool smoke = false;
 };
 
-// The real system, with the program folder and the temporary folder inside a work folder,
-// the run parameters given, and a shell that does nothing.
-class BenchSystem : public System {
- public:
-  BenchSystem(fs::path folder, std::vector<std::string> values)
-      : folder_(std::move(folder)), values_(std::move(values)) {}
-
-  LocalTime LocalNow() override { return real_.LocalNow(); }
-  int64_t MonotonicNanoseconds() override { return real_.MonotonicNanoseconds(); }
-  bool ReadPerformanceCounter(uint64_t& value) override {
-    return real_.ReadPerformanceCounter(value);
-  }
-  uint32_t TickCount() override { return real_.TickCount(); }
-  LocaleValues Locale() override {
-    LocaleValues values = real_.Locale();
-    values.decimalSeparator = '.';
-    return values;
-  }
-  std::string ExecutablePath() override { return (folder_ / "talvex").string(); }
-  std::vector<std::string> CommandLineValues() override { return values_; }
-  int GetDriveKind(const std::string&) override { return kDriveFixed; }
-  std::string GetTempFolder() override { return (folder_ / "tmp").string() + "/"; }
-  std::string GetSpecialFolder(int) override { return (folder_ / "Desktop").string(); }
-  bool FolderIsWritable(const std::string& folder) override {
-    return real_.FolderIsWritable(folder);
-  }
-  void OpenWebAddress(const std::string&) override {}
-
- private:
-  System& real_ = platform::TheSystem();
-  fs::path folder_;
-  std::vector<std::string> values_;
-};
+using BenchSystem = platform::FolderSystem;
 
 // The program's image loader, remembering the name it loaded last.
 class NamingLoader : public imagestore::TResourceManager {

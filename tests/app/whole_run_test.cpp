@@ -17,6 +17,7 @@
 #include "app_test_support.h"
 #include "form1.h"
 #include "talvex/embedded_images.h"
+#include "talvex/platform/folder_system.h"
 #include "talvex/platform/posix_system.h"
 
 namespace talvex::app {
@@ -24,40 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The real system, with the program folder, the temporary folder and the desktop inside a
-// test folder, the run parameters given, and a shell that only records.
-class RunSystem : public System {
- public:
-  RunSystem(fs::path folder, std::vector<std::string> values)
-      : folder_(std::move(folder)), values_(std::move(values)) {}
-  std::vector<std::string> opened;
-
-  LocalTime LocalNow() override { return real_.LocalNow(); }
-  int64_t MonotonicNanoseconds() override { return real_.MonotonicNanoseconds(); }
-  bool ReadPerformanceCounter(uint64_t& value) override {
-    return real_.ReadPerformanceCounter(value);
-  }
-  uint32_t TickCount() override { return real_.TickCount(); }
-  LocaleValues Locale() override {
-    LocaleValues values = real_.Locale();
-    values.decimalSeparator = '.';  // the fractions below are written with a point
-    return values;
-  }
-  std::string ExecutablePath() override { return (folder_ / "talvex").string(); }
-  std::vector<std::string> CommandLineValues() override { return values_; }
-  int GetDriveKind(const std::string&) override { return kDriveFixed; }
-  std::string GetTempFolder() override { return (folder_ / "tmp").string() + "/"; }
-  std::string GetSpecialFolder(int) override { return (folder_ / "Desktop").string(); }
-  bool FolderIsWritable(const std::string& folder) override {
-    return real_.FolderIsWritable(folder);
-  }
-  void OpenWebAddress(const std::string& address) override { opened.push_back(address); }
-
- private:
-  System& real_ = platform::TheSystem();
-  fs::path folder_;
-  std::vector<std::string> values_;
-};
+using RunSystem = platform::FolderSystem;
 
 struct WholeRun : ::testing::Test {
   fs::path folder;
