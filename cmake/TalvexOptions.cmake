@@ -11,14 +11,7 @@ target_compile_options(talvex_warnings INTERFACE
 
 # Adds a static library talvex_<name> (alias talvex::<name>) from the sources given,
 # with its public headers under <folder>/include.
-# A folder whose sources are not written yet gives a header-only library.
 function(talvex_add_library name)
-  if(NOT ARGN)
-    add_library(talvex_${name} INTERFACE)
-    add_library(talvex::${name} ALIAS talvex_${name})
-    target_include_directories(talvex_${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/include)
-    return()
-  endif()
   add_library(talvex_${name} STATIC ${ARGN})
   add_library(talvex::${name} ALIAS talvex_${name})
   target_include_directories(talvex_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
