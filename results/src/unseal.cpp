@@ -33,6 +33,11 @@ std::string_view AsText(const std::vector<uint8_t>& bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+imagestore::CipherKey CipherKeyOf(SealKey key, std::string_view passPhrase) {
+  return key == SealKey::k128 ? imagestore::DeriveKey(passPhrase)
+                              : imagestore::DeriveKey40(passPhrase);
+}
+
 }  // namespace
 
 const char* SealKeyName(SealKey key) {
@@ -60,6 +65,24 @@ bool HasResultsShape(std::string_view text) {
   return text.substr(lineEnd + 2, header.size()) == header;
 }
 
+std::optional<SealKey> FindSealKey(std::string_view sealedStart, std::string_view passPhrase) {
+  const std::string_view start = sealedStart.substr(0, kShapePrefix);
+  const std::vector<uint8_t> bytes(start.begin(), start.end());
+  for (const SealKey key : {SealKey::k128, SealKey::k40}) {
+    if (HasResultsShape(AsText(Deciphered(bytes, CipherKeyOf(key, passPhrase))))) return key;
+  }
+  return std::nullopt;
+}
+
+std::optional<SealKey> UnsealBytes(std::string& bytes, std::string_view passPhrase) {
+  const std::optional<SealKey> key = FindSealKey(bytes, passPhrase);
+  if (key) {
+    imagestore::StreamCipher(CipherKeyOf(*key, passPhrase))
+        .Apply(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
+  }
+  return key;
+}
+
 SealKey UnsealFile(const std::string& sealedPath, const std::string& outputPath, bool overwrite,
                    std::string_view passPhrase) {
   platform::File in;
@@ -79,18 +102,15 @@ SealKey UnsealFile(const std::string& sealedPath, const std::string& outputPath,
   }
   prefix.resize(filled);
 
-  SealKey key = SealKey::k128;
-  imagestore::CipherKey cipherKey = imagestore::DeriveKey(passPhrase);
-  if (!HasResultsShape(AsText(Deciphered(prefix, cipherKey)))) {
-    key = SealKey::k40;
-    cipherKey = imagestore::DeriveKey40(passPhrase);
-    if (!HasResultsShape(AsText(Deciphered(prefix, cipherKey)))) {
-      throw Exception(FormatMessage(
-          "\"%s\" is not a sealed results file: neither the 128-bit nor the 40-bit key "
-          "yields a parameter line and the header line",
-          sealedPath.c_str()));
-    }
+  const std::optional<SealKey> found = FindSealKey(AsText(prefix), passPhrase);
+  if (!found) {
+    throw Exception(
+        FormatMessage("\"%s\" is not a sealed results file: neither the 128-bit nor the 40-bit key "
+                      "yields a parameter line and the header line",
+                      sealedPath.c_str()));
   }
+  const SealKey key = *found;
+  const imagestore::CipherKey cipherKey = CipherKeyOf(key, passPhrase);
 
   platform::File out;
   if (in.IsFileAt(outputPath)) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "fake_system.h"
 #include "scratch_folder.h"
@@ -79,6 +80,22 @@ TEST(Unseal, FortyBitKeyIsRecognised) {
   EXPECT_EQ(UnsealFile(folder / "r.enc", folder / "r.xls", false, kResultsPassPhrase),
             SealKey::k40);
   EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
+}
+
+TEST(Unseal, BytesInMemoryAreDecipheredWithTheKeyThatFits) {
+  const struct {
+    std::string bytes;
+    std::optional<SealKey> key;
+  } cases[] = {{Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)), SealKey::k128},
+               {Enciphered(kResults, imagestore::DeriveKey40(kResultsPassPhrase)), SealKey::k40},
+               {Enciphered(kResults, imagestore::DeriveKey("another phrase")), std::nullopt},
+               {kResults, std::nullopt},  // plain text is not a sealed file
+               {"", std::nullopt}};
+  for (const auto& [sealed, key] : cases) {
+    std::string bytes = sealed;
+    EXPECT_EQ(UnsealBytes(bytes, kResultsPassPhrase), key);
+    EXPECT_EQ(bytes, key ? kResults : sealed) << "left unchanged when no key fits";
+  }
 }
 
 TEST(Unseal, NotASealedResultsFileOrAMissingOneWritesNothing) {

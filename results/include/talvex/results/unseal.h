@@ -1,6 +1,7 @@
 #pragma once
 // Opening a sealed results file again: the study's side of the sealing.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,14 @@ std::string MakeUnsealedPath(const std::string& sealedPath, const std::string& o
 // Whether a text begins as a results file does: a parameter line ending in CR LF, then the
 // header line and CR LF.
 bool HasResultsShape(std::string_view text);
+
+// The key that turns the start of a sealed file (its first 64 KiB suffice) into the start of a
+// results file: the 128-bit key first, then the 40-bit one; nothing when neither does.
+std::optional<SealKey> FindSealKey(std::string_view sealedStart, std::string_view passPhrase);
+
+// Deciphers a whole sealed file held in memory, in place, with the key FindSealKey finds, and
+// returns that key; leaves the bytes as they are and returns nothing when neither key fits.
+std::optional<SealKey> UnsealBytes(std::string& bytes, std::string_view passPhrase);
 
 // Deciphers the sealed file into the output file, with whichever key yields a results file,
 // and returns that key. Refuses to replace an existing output file unless overwrite is set.
