@@ -104,13 +104,15 @@ void TExperimentController::ReadRunParameters() {
 bool TExperimentController::GetName() {
   IMainWindow& window = impl_->window;
   const std::string text = window.GetText(TextControl::Edit1);
-  if (text.empty() || text == kIdPrompt) {
+  // Blanks alone would give rows that belong to no one.
+  if (text.find_first_not_of(' ') == std::string::npos || text == kIdPrompt) {
     window.ShowMessage("Enter your ID, please!");
     return false;
   }
-  // An ID goes into the results file's name; refuse one that cannot.
-  if (!results::IsUsableRaterId(text)) {
-    window.ShowMessage(results::kUnusableIdMessage);
+  // An ID goes into the results file's name; refuse one that cannot, saying why.
+  const std::string refusal = results::RaterIdRefusal(text);
+  if (!refusal.empty()) {
+    window.ShowMessage(refusal);
     return false;
   }
   impl_->record.RaterId = text;
@@ -139,11 +141,14 @@ void TExperimentController::Button2Click() {
         ShowProgress();
         return;
       }
+      // The results file is made here, so that nothing else can take its name before the
+      // first row.
       const results::ResultsPlace place{r.ProgramFolder, r.OnCdRom, r.ProgramFolderWritable};
-      std::string resultsPath = results::MakeResultsPath(system, place, r.RaterId);
-      std::string sealedPath = results::MakeSealedPath(resultsPath);
-      r.ResultsPath = std::move(resultsPath);
-      r.SealedPath = std::move(sealedPath);
+      results::ResultsFile file = results::MakeResultsPath(system, place, r.RaterId, r.ParamLine);
+      r.SealedPath = results::MakeSealedPath(file.path);
+      r.ResultsPath = std::move(file.path);
+      r.ResultsIdentity = file.identity;
+      r.ResultsInTemporaryFolder = file.inTemporaryFolder;
       r.PathsMade = true;
       // The ID field stays until the run has its paths, so a failure above can be retried.
       window.RemoveControl(RemovableControl::Edit1);
@@ -158,13 +163,14 @@ void TExperimentController::Button2Click() {
     // write the row again; one that follows a failed append writes it now.
     if (!r.RowWritten) {
       results::TrialRow row;
-      row.paramLine = r.ParamLine;
       row.raterId = r.RaterId;
       row.trialCount = r.TrialCount;
       row.imageName = r.ImageName;
       row.response = r.Response;
       row.latency = r.Latency;
-      results::AppendTrialRow(system, r.ResultsPath, row);
+      results::AppendTrialRow(
+          system,
+          results::ResultsFile{r.ResultsPath, r.ResultsIdentity, r.ResultsInTemporaryFolder}, row);
       r.RowWritten = true;
     }
   }
@@ -173,7 +179,8 @@ void TExperimentController::Button2Click() {
     results::HandOffWindow handOff;
     handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
     handOff.endProgram = [&window]() { window.EndProgram(); };
-    results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop, handOff);
+    results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop,
+                            r.ResultsInTemporaryFolder, handOff);
     impl_->finished = true;
   } else {
     Pool& pool = ClassDraw(r);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <locale.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,6 +19,36 @@ namespace {
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 constexpr mode_t kNewFolderMode = 0777;
 constexpr const char* kSharingViolationText = "The file is in use by another program";
+constexpr const char* kNotARegularFileText = "Not a regular file";
+constexpr const char* kNotTheSameFileText = "The file has been replaced by another one";
+constexpr int kNameAttempts = 100;  // temporary names tried before giving up
+
+FileStatus NotTheSameFileStatus() {
+  FileStatus status;
+  status.code = kNotTheSameFile;
+  status.text = kNotTheSameFileText;
+  return status;
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+  FileIdentity identity;
+  identity.volume = static_cast<uint64_t>(info.st_dev);
+  identity.index = static_cast<uint64_t>(info.st_ino);
+  return identity;
+}
+
+int OpenDescriptor(const std::string& path, int flags) {
+  int descriptor;
+  do {
+    descriptor = ::open(path.c_str(), flags | O_CLOEXEC, kNewFileMode);
+  } while (descriptor < 0 && errno == EINTR);
+  return descriptor;
+}
+
+void ClearNonBlocking(int descriptor) {
+  const int flags = fcntl(descriptor, F_GETFL);
+  if (flags >= 0) fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+}
 
 FileStatus LastError() {
   return StatusFromErrno(errno);
@@ -77,6 +108,7 @@ int ErrorCodeFromErrno(int errorNumber) {
       return kAccessDenied;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:  // a file-size limit: the file cannot grow, as on a full disk
       return kDiskFull;
     case EIO:
       return kDeviceIoError;
@@ -97,6 +129,13 @@ FileStatus StatusFromErrno(int errorNumber) {
   status.code = ErrorCodeFromErrno(errorNumber);
   status.errorNumber = errorNumber;
   if (errorNumber != 0) status.text = ErrorTextFromErrno(errorNumber);
+  return status;
+}
+
+FileStatus NotARegularFileStatus() {
+  FileStatus status;
+  status.code = kAccessDenied;
+  status.text = kNotARegularFileText;
   return status;
 }
 
@@ -123,15 +162,13 @@ File& File::operator=(File&& other) noexcept {
 }
 
 FileStatus File::Open(const std::string& path, int flags, bool exclusive) {
-  if (descriptor_ >= 0) {
-    ::close(descriptor_);
-    descriptor_ = -1;
-  }
-  int descriptor;
-  do {
-    descriptor = ::open(path.c_str(), flags | O_CLOEXEC, kNewFileMode);
-  } while (descriptor < 0 && errno == EINTR);
+  Close();
+  const int descriptor = OpenDescriptor(path, flags);
   if (descriptor < 0) return LastError();
+  return Adopt(descriptor, exclusive);
+}
+
+FileStatus File::Adopt(int descriptor, bool exclusive) {
   FileStatus status = Lock(descriptor, exclusive);
   if (!status.Ok()) {
     ::close(descriptor);
@@ -142,18 +179,47 @@ FileStatus File::Open(const std::string& path, int flags, bool exclusive) {
 }
 
 FileStatus File::OpenForReading(const std::string& path) {
-  FileStatus status = Open(path, O_RDONLY, false);
-  if (!status.Ok()) return status;
+  Close();
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer for ever.
+  const int descriptor = OpenDescriptor(path, O_RDONLY | O_NONBLOCK);
+  if (descriptor < 0) return LastError();
   struct stat info {};
-  if (fstat(descriptor_, &info) == 0 && S_ISDIR(info.st_mode)) {
-    Close();
-    return StatusFromErrno(EISDIR);
+  FileStatus status;
+  if (fstat(descriptor, &info) != 0) {
+    status = LastError();
+  } else if (S_ISDIR(info.st_mode)) {
+    status = StatusFromErrno(EISDIR);
+  } else if (!S_ISREG(info.st_mode)) {
+    status = NotARegularFileStatus();
+  } else {
+    ClearNonBlocking(descriptor);
+    return Adopt(descriptor, false);
   }
-  return {};
+  ::close(descriptor);
+  return status;
 }
 
 FileStatus File::OpenForAppend(const std::string& path) {
   return Open(path, O_WRONLY | O_APPEND, true);
+}
+
+FileStatus File::OpenSameFileForAppend(const std::string& path, const FileIdentity& identity) {
+  Close();
+  // O_NOFOLLOW: a link put at the path fails (ELOOP); O_NONBLOCK: a pipe without a reader
+  // fails (ENXIO) instead of waiting.
+  const int descriptor = OpenDescriptor(path, O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK);
+  if (descriptor < 0) {
+    const int error = errno;
+    if (error == ELOOP || error == ENXIO || error == EISDIR) return NotTheSameFileStatus();
+    return StatusFromErrno(error);
+  }
+  struct stat info {};
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || IdentityOf(info) != identity) {
+    ::close(descriptor);
+    return NotTheSameFileStatus();
+  }
+  ClearNonBlocking(descriptor);
+  return Adopt(descriptor, true);
 }
 
 FileStatus File::CreateNew(const std::string& path) {
@@ -167,6 +233,17 @@ FileStatus File::Create(const std::string& path) {
   struct stat info {};
   if (fstat(descriptor_, &info) == 0 && !S_ISREG(info.st_mode)) return {};  // a device
   return Truncate(0);
+}
+
+FileStatus File::CreateBeside(const std::string& path, std::string& temporaryPath) {
+  FileStatus status;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    temporaryPath = UniqueNameIn(FolderOf(path));
+    status = CreateNew(temporaryPath);
+    if (status.errorNumber != EEXIST) break;
+  }
+  if (!status.Ok()) temporaryPath.clear();
+  return status;
 }
 
 FileStatus File::Read(void* buffer, size_t capacity, size_t& count) {
@@ -230,6 +307,15 @@ FileStatus File::Close() {
   return {};
 }
 
+FileStatus File::Identity(FileIdentity& identity) const {
+  identity = {};
+  struct stat info {};
+  if (descriptor_ < 0) return StatusFromErrno(EBADF);
+  if (fstat(descriptor_, &info) != 0) return LastError();
+  identity = IdentityOf(info);
+  return {};
+}
+
 bool File::IsFileAt(const std::string& path) const {
   struct stat mine {};
   struct stat theirs {};
@@ -264,33 +350,32 @@ FileStatus RemoveFile(const std::string& path) {
   return {};
 }
 
-FileStatus CopyFile(const std::string& source, const std::string& destination) {
-  File from;
-  FileStatus status = from.OpenForReading(source);
-  if (!status.Ok()) return status;
-  if (FolderExists(destination)) return StatusFromErrno(EISDIR);
+FileStatus IdentityAt(const std::string& path, FileIdentity& identity) {
+  identity = {};
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return LastError();
+  identity = IdentityOf(info);
+  return {};
+}
 
-  const std::string temporary = UniqueNameIn(FolderOf(destination));
-  File to;
-  status = to.CreateNew(temporary);
-  if (!status.Ok()) return status;
-
-  char buffer[64 * 1024];
-  for (;;) {
-    size_t count = 0;
-    status = from.Read(buffer, sizeof buffer, count);
-    if (!status.Ok() || count == 0) break;
-    status = to.WriteAll(buffer, count);
-    if (!status.Ok()) break;
+FileStatus RenameFile(const std::string& from, const std::string& to, Existing existing) {
+  if (existing == Existing::kReplace) {
+    if (rename(from.c_str(), to.c_str()) != 0) return LastError();
+    return {};
   }
-  if (status.Ok()) status = to.Sync();
-  if (status.Ok()) status = to.Close();
-  if (status.Ok() && rename(temporary.c_str(), destination.c_str()) != 0) status = LastError();
-  if (!status.Ok()) {
-    to.Close();
-    unlink(temporary.c_str());
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return LastError();
+  // A file system without the no-replace rename: a hard link is made only where the name is
+  // free, and then the old name is dropped.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return {};
   }
-  return status;
+  if (errno != EPERM && errno != EOPNOTSUPP) return LastError();
+  // Nor hard links (FAT): the name is tested and then taken, which leaves a short race.
+  if (Exists(to)) return StatusFromErrno(EEXIST);
+  if (rename(from.c_str(), to.c_str()) != 0) return LastError();
+  return {};
 }
 
 bool ProbeFolderWritable(const std::string& folder) {

@@ -3,14 +3,16 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "file_transform.h"
+#include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/platform/file.h"
+#include "talvex/results/sealing.h"
 
 namespace talvex::results {
 namespace {
 
 constexpr size_t kMaxFileNameBytes = 255;  // a name's limit on the common file systems
-constexpr int kMaxSameNameRuns = 999;      // " (2)" ... " (999)"
 constexpr const char* kDefaultDatePattern = "M/d/yy";
 
 const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
@@ -18,10 +20,6 @@ const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
 const char* const kMonthNames[] = {"January",   "February", "March",    "April",
                                    "May",       "June",     "July",     "August",
                                    "September", "October",  "November", "December"};
-
-[[noreturn]] void RaiseIoError(int code) {
-  throw EInOutError(code, IoErrorMessage(code));
-}
 
 std::string TwoDigits(int value) {
   value %= 100;
@@ -86,6 +84,39 @@ std::string FirstCharacters(const std::string& text, size_t count) {
 bool IsControlByte(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return byte < 32 || byte == 127;
+}
+
+platform::FileStatus InvalidFilenameStatus() {
+  platform::FileStatus status;
+  status.code = platform::kInvalidFilename;
+  return status;
+}
+
+// Makes the first free numbered file of the stem in the folder with its first lines. On
+// failure the status is returned and path names the file that failed.
+platform::FileStatus CreateResultsFile(const std::string& folder, const std::string& stem,
+                                       const std::string& firstLines, ResultsFile& file) {
+  for (int run = 1; run <= kMaxSameNameRuns; ++run) {
+    const std::string name = NumberedName(stem, run, ".xls");
+    file.path = folder + name;
+    if (name.size() > kMaxFileNameBytes) return InvalidFilenameStatus();
+    // A sealed file of that name belongs to another run; this run's sealing must not meet it.
+    if (platform::Exists(MakeSealedPath(file.path))) continue;
+    platform::File created;
+    platform::FileStatus status = created.CreateNew(file.path);
+    if (status.errorNumber == EEXIST) continue;
+    if (!status.Ok()) return status;
+    status = created.WriteAll(firstLines.data(), firstLines.size());
+    if (status.Ok()) status = created.Sync();
+    if (status.Ok()) status = created.Identity(file.identity);
+    if (status.Ok()) status = created.Close();
+    if (!status.Ok()) {
+      created.Close();
+      platform::RemoveFile(file.path);
+    }
+    return status;
+  }
+  return platform::StatusFromErrno(EEXIST);
 }
 
 }  // namespace
@@ -199,6 +230,8 @@ std::string IoErrorMessage(int code) {
       return "Disk full";
     case 106:
       return "Invalid numeric input";
+    case platform::kNotTheSameFile:
+      return "File replaced by another file";
     default:
       return FormatMessage("I/O error %d", code);
   }
@@ -220,87 +253,92 @@ bool ProbeOnCdRom(System& system, const std::string& executablePath) {
   return system.GetDriveKind(DrivePart(executablePath)) == kDriveCdRom;
 }
 
-bool IsUsableRaterId(const std::string& raterId) {
-  if (raterId == "." || raterId == ".." || raterId.size() > kMaxRaterIdBytes) return false;
-  for (const char c : raterId) {
-    if (c == '/' || c == '\\' || IsControlByte(c)) return false;
+std::string RaterIdRefusal(const std::string& raterId) {
+  if (raterId.size() > kMaxRaterIdBytes) {
+    return FormatMessage("This ID is too long. Please use at most %zu letters and digits.",
+                         kMaxRaterIdBytes);
   }
-  return true;
+  if (raterId == "." || raterId == ".." || raterId.find_first_not_of(' ') == std::string::npos) {
+    return kUnusableIdMessage;
+  }
+  for (const char c : raterId) {
+    if (c == '/' || c == '\\' || IsControlByte(c)) return kUnusableIdMessage;
+  }
+  return "";
 }
 
-std::string MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId) {
+bool IsUsableRaterId(const std::string& raterId) {
+  return RaterIdRefusal(raterId).empty();
+}
+
+ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId,
+                            const std::string& paramLine) {
   // An ID that would name a file elsewhere, or no file at all, gets no path.
-  if (!IsUsableRaterId(raterId)) RaiseIoError(platform::kInvalidFilename);
+  if (!IsUsableRaterId(raterId)) RaiseIoError(InvalidFilenameStatus(), raterId);
 
   const LocalTime now = system.LocalNow();
   const LocaleValues locale = system.Locale();
   const std::string dateStamp = Without(DateText(now, locale), '/');
   const std::string nameStamp = Without(FirstCharacters(TimeText(now, locale), 5), ':');
+  const std::string stem = raterId + " " + dateStamp + " " + nameStamp;
+  const std::string firstLines = paramLine + "\r\n" + kHeaderLine + "\r\n";
 
-  std::string folder;
-  if (place.onCdRom || !place.programFolderWritable) {
-    folder = system.GetTempFolder();
-  } else {
+  platform::FileStatus status;
+  ResultsFile file;
+  if (!place.onCdRom && place.programFolderWritable) {
     std::string programFolder = place.programFolder;
     if (!programFolder.empty() && programFolder.back() != kPathSeparator) {
       programFolder += kPathSeparator;
     }
-    folder = programFolder + "results" + kPathSeparator;
+    const std::string folder = programFolder + "results" + kPathSeparator;
+    file.path = folder;
     if (!platform::FolderExists(folder)) {
-      const platform::FileStatus status = platform::CreateFolder(programFolder + "results");
-      // Another program may have made it in the meantime.
-      if (!status.Ok() && !platform::FolderExists(folder)) RaiseIoError(status.code);
+      status = platform::CreateFolder(programFolder + "results");
+      // Another program may have made it in the meantime; a file of that name is no folder.
+      if (platform::FolderExists(folder)) {
+        status = {};
+      } else if (status.errorNumber == EEXIST) {
+        status = platform::StatusFromErrno(ENOTDIR);
+      }
     }
+    if (status.Ok()) status = CreateResultsFile(folder, stem, firstLines, file);
+    if (status.Ok()) return file;
+    // A results folder that cannot hold the file (not writable, a file of that name, a full
+    // disk) leaves the temporary folder.
   }
-
-  const std::string stem = raterId + " " + dateStamp + " " + nameStamp;
-  for (int run = 1; run <= kMaxSameNameRuns; ++run) {
-    const std::string name = run == 1 ? stem + ".xls" : stem + " (" + std::to_string(run) + ").xls";
-    if (name.size() > kMaxFileNameBytes) RaiseIoError(platform::kInvalidFilename);
-    if (!platform::Exists(folder + name)) return folder + name;
-  }
-  RaiseIoError(platform::ErrorCodeFromErrno(EEXIST));
+  const platform::FileStatus first = status;
+  const std::string firstPath = file.path;
+  file.inTemporaryFolder = true;
+  status = CreateResultsFile(system.GetTempFolder(), stem, firstLines, file);
+  if (status.Ok()) return file;
+  // Both failed: the results folder's failure says more about what to mend.
+  if (!first.Ok()) RaiseIoError(first, firstPath);
+  RaiseIoError(status, file.path);
 }
 
-void AppendTrialRow(System& system, const std::string& path, const TrialRow& row) {
+void AppendTrialRow(System& system, const ResultsFile& results, const TrialRow& row) {
   platform::File file;
-  bool created = false;
-  platform::FileStatus status;
-  if (platform::FileExists(path)) {
-    status = file.OpenForAppend(path);
-  } else {
-    status = file.CreateNew(path);
-    created = status.Ok();
-    if (status.errorNumber == EEXIST) status = file.OpenForAppend(path);
-  }
-  if (!status.Ok()) RaiseIoError(status.code);
-
+  platform::FileStatus status = file.OpenSameFileForAppend(results.path, results.identity);
   uint64_t sizeBefore = 0;
-  if (!created) file.Size(sizeBefore);
+  if (status.Ok()) status = file.Size(sizeBefore);
+  if (!status.Ok()) RaiseIoError(status, results.path);
 
   const LocalTime now = system.LocalNow();
   const LocaleValues locale = system.Locale();
-  std::string text;
-  if (created) text = row.paramLine + "\r\n" + kHeaderLine + "\r\n";
-  text += row.raterId + "\t" + DateText(now, locale) + "\t" + TimeText(now, locale) + "\t" +
-          std::to_string(row.trialCount) + "\t" + row.imageName + "\t" +
-          std::to_string(row.response) + "\t" + std::to_string(row.latency) + "\r\n";
+  const std::string text = row.raterId + "\t" + DateText(now, locale) + "\t" +
+                           TimeText(now, locale) + "\t" + std::to_string(row.trialCount) + "\t" +
+                           row.imageName + "\t" + std::to_string(row.response) + "\t" +
+                           std::to_string(row.latency) + "\r\n";
 
   status = file.WriteAll(text.data(), text.size());
   if (status.Ok()) status = file.Sync();
   if (!status.Ok()) {
-    // The file keeps whole lines only: a part row would run into the next one, and a file
-    // without its header would never get one.
-    if (created) {
-      file.Close();
-      platform::RemoveFile(path);
-    } else {
-      file.Truncate(sizeBefore);
-    }
-    RaiseIoError(status.code);
+    // The file keeps whole lines only: a part row would run into the next one.
+    file.Truncate(sizeBefore);
+    RaiseIoError(status, results.path);
   }
   status = file.Close();
-  if (!status.Ok()) RaiseIoError(status.code);
+  if (!status.Ok()) RaiseIoError(status, results.path);
 }
 
 }  // namespace talvex::results

@@ -1,17 +1,19 @@
 #include "talvex/results/sealing.h"
 
 #include <cstdint>
+#include <memory>
 
+#include "file_transform.h"
 #include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
-#include "talvex/results/results_log.h"
 
 namespace talvex::results {
 namespace {
 
-constexpr size_t kCipherBlock = 512;  // bytes enciphered per step
+constexpr size_t kCipherBlock = 512;      // bytes enciphered per step
+constexpr size_t kCopyBlock = 64 * 1024;  // bytes copied per step
 constexpr const char* kDesktopMessage =
     "A file with extension .enc has been saved to your desktop.\r\n"
     "Please submit this on our website";
@@ -19,6 +21,27 @@ constexpr const char* kDesktopMessage =
 std::string FileNamePart(const std::string& path) {
   const size_t separator = path.find_last_of(kPathSeparator);
   return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// The sealed file on the desktop under its own name, or under the first free numbered name
+// when a file of another run is there. False when no copy was made.
+bool CopyToDesktopFolder(const std::string& sealedPath, std::string desktop) {
+  if (desktop.empty()) return false;
+  if (desktop.back() != kPathSeparator) desktop += kPathSeparator;
+  const std::string name = FileNamePart(sealedPath);
+  const std::string stem = EndsWithNoCase(name, ".enc") ? name.substr(0, name.size() - 4) : name;
+  for (int run = 1; run <= kMaxSameNameRuns; ++run) {
+    const std::string target = desktop + NumberedName(stem, run, ".enc");
+    if (platform::Exists(target)) continue;
+    try {
+      TransformFile(sealedPath, target, TransformPlan{kCopyBlock, 0, platform::Existing::kKeep},
+                    [](const std::vector<uint8_t>&) { return [](uint8_t*, size_t) {}; });
+      return true;
+    } catch (const Exception&) {
+      return false;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -34,60 +57,33 @@ std::string MakeSealedPath(const std::string& resultsPath) {
 
 void CryptFile(const std::string& source, const std::string& destination,
                std::string_view passPhrase) {
-  platform::File in;
-  platform::FileStatus status = in.OpenForReading(source);
-  if (!status.Ok()) {
-    throw EFOpenError(
-        FormatMessage("Cannot open file \"%s\". %s", source.c_str(), status.text.c_str()));
-  }
-  platform::File out;
-  // Creating the destination over the source would empty the source before it was read.
-  status = in.IsFileAt(destination) ? platform::SharingViolationStatus() : out.Create(destination);
-  if (!status.Ok()) {
-    throw EFCreateError(
-        FormatMessage("Cannot create file \"%s\". %s", destination.c_str(), status.text.c_str()));
-  }
-
-  // Only a file of this call's making is removed on failure, never a device.
-  const bool removable = out.IsFileAt(destination) && platform::FileExists(destination);
-
-  imagestore::StreamCipher cipher(imagestore::DeriveKey(passPhrase));
-  uint8_t buffer[kCipherBlock];
-  for (;;) {
-    size_t count = 0;
-    status = in.Read(buffer, sizeof buffer, count);
-    if (!status.Ok() || count == 0) break;
-    cipher.Apply(buffer, count);
-    status = out.WriteAll(buffer, count);
-    if (!status.Ok()) break;
-  }
-  if (status.Ok()) status = out.Sync();
-  if (status.Ok()) status = out.Close();
-  if (!status.Ok()) {
-    // A sealed file that holds only part of the results must not be handed on.
-    out.Close();
-    if (removable) platform::RemoveFile(destination);
-    throw EInOutError(status.code, IoErrorMessage(status.code));
-  }
+  const auto cipher = std::make_shared<imagestore::StreamCipher>(imagestore::DeriveKey(passPhrase));
+  TransformFile(source, destination, TransformPlan{kCipherBlock, 0, platform::Existing::kKeep},
+                [cipher](const std::vector<uint8_t>&) {
+                  return [cipher](uint8_t* bytes, size_t count) { cipher->Apply(bytes, count); };
+                });
 }
 
 void SealAndHandOff(System& system, const std::string& resultsPath, const std::string& sealedPath,
-                    bool copyToDesktop, const HandOffWindow& window) {
+                    bool copyToDesktop, bool inTemporaryFolder, const HandOffWindow& window) {
   CryptFile(resultsPath, sealedPath, kResultsPassPhrase);
+  std::string message;
   if (copyToDesktop) {
-    std::string desktop = system.GetSpecialFolder(kCsidlDesktop);
-    bool copied = false;
-    if (!desktop.empty()) {
-      if (desktop.back() != kPathSeparator) desktop += kPathSeparator;
-      copied = platform::CopyFile(sealedPath, desktop + FileNamePart(sealedPath)).Ok();
-    }
     // The message names the place where the rater really finds the sealed file.
-    if (window.showMessage) {
-      window.showMessage(copied ? std::string(kDesktopMessage)
-                                : "A file with extension .enc has been saved to:\r\n" + sealedPath +
-                                      "\r\nPlease submit this on our website");
-    }
+    message = CopyToDesktopFolder(sealedPath, system.GetSpecialFolder(kCsidlDesktop))
+                  ? std::string(kDesktopMessage)
+                  : "A file with extension .enc has been saved to:\r\n" + sealedPath +
+                        "\r\nPlease submit this on our website";
   }
+  if (inTemporaryFolder) {
+    // The system may empty its temporary folder: the rater is told where the files are.
+    if (!message.empty()) message += "\r\n\r\n";
+    message +=
+        "The results file and the sealed file were saved in the temporary folder, "
+        "which may be emptied:\r\n" +
+        resultsPath + "\r\n" + sealedPath + "\r\nPlease copy them to a safe place.";
+  }
+  if (!message.empty() && window.showMessage) window.showMessage(message);
   if (window.endProgram) window.endProgram();
 }
 

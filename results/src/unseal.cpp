@@ -1,9 +1,10 @@
 #include "talvex/results/unseal.h"
 
-#include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "file_transform.h"
 #include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
@@ -18,10 +19,6 @@ namespace {
 // than this does not occur in a results file.
 constexpr size_t kShapePrefix = 64 * 1024;
 constexpr size_t kCopyBlock = 64 * 1024;
-
-[[noreturn]] void RaiseIoError(const platform::FileStatus& status) {
-  throw EInOutError(status.code, IoErrorMessage(status.code));
-}
 
 std::vector<uint8_t> Deciphered(std::vector<uint8_t> bytes, const imagestore::CipherKey& key) {
   imagestore::StreamCipher cipher(key);
@@ -85,68 +82,26 @@ std::optional<SealKey> UnsealBytes(std::string& bytes, std::string_view passPhra
 
 SealKey UnsealFile(const std::string& sealedPath, const std::string& outputPath, bool overwrite,
                    std::string_view passPhrase) {
-  platform::File in;
-  platform::FileStatus status = in.OpenForReading(sealedPath);
-  if (!status.Ok()) {
-    throw EFOpenError(
-        FormatMessage("Cannot open file \"%s\". %s", sealedPath.c_str(), status.text.c_str()));
-  }
-  std::vector<uint8_t> prefix(kShapePrefix);
-  size_t filled = 0;
-  while (filled < prefix.size()) {
-    size_t count = 0;
-    status = in.Read(prefix.data() + filled, prefix.size() - filled, count);
-    if (!status.Ok()) RaiseIoError(status);
-    if (count == 0) break;
-    filled += count;
-  }
-  prefix.resize(filled);
-
-  const std::optional<SealKey> found = FindSealKey(AsText(prefix), passPhrase);
-  if (!found) {
-    throw Exception(
-        FormatMessage("\"%s\" is not a sealed results file: neither the 128-bit nor the 40-bit key "
-                      "yields a parameter line and the header line",
-                      sealedPath.c_str()));
-  }
-  const SealKey key = *found;
-  const imagestore::CipherKey cipherKey = CipherKeyOf(key, passPhrase);
-
-  platform::File out;
-  if (in.IsFileAt(outputPath)) {
-    status = platform::SharingViolationStatus();
-  } else {
-    status = overwrite ? out.Create(outputPath) : out.CreateNew(outputPath);
-  }
-  if (status.errorNumber == EEXIST) {
-    throw EOutputExists(FormatMessage("File \"%s\" already exists", outputPath.c_str()));
-  }
-  if (!status.Ok()) {
-    throw EFCreateError(
-        FormatMessage("Cannot create file \"%s\". %s", outputPath.c_str(), status.text.c_str()));
-  }
-
-  const bool removable = out.IsFileAt(outputPath) && platform::FileExists(outputPath);
-
-  imagestore::StreamCipher cipher(cipherKey);
-  std::vector<uint8_t> block = std::move(prefix);
-  for (;;) {
-    cipher.Apply(block.data(), block.size());
-    status = out.WriteAll(block.data(), block.size());
-    if (!status.Ok()) break;
-    block.resize(kCopyBlock);
-    size_t count = 0;
-    status = in.Read(block.data(), block.size(), count);
-    if (!status.Ok() || count == 0) break;
-    block.resize(count);
-  }
-  if (status.Ok()) status = out.Sync();
-  if (status.Ok()) status = out.Close();
-  if (!status.Ok()) {
-    out.Close();
-    if (removable) platform::RemoveFile(outputPath);
-    RaiseIoError(status);
-  }
+  SealKey key = SealKey::k128;
+  const auto choose = [&](const std::vector<uint8_t>& prefix) -> BlockTransform {
+    const std::optional<SealKey> found = FindSealKey(AsText(prefix), passPhrase);
+    if (!found) {
+      throw Exception(
+          FormatMessage("\"%s\" is not a sealed results file: neither the 128-bit nor the 40-bit "
+                        "key yields a parameter line and the header line",
+                        sealedPath.c_str()));
+    }
+    if (!overwrite && platform::Exists(outputPath)) {
+      throw EOutputExists(FormatMessage("File \"%s\" already exists", outputPath.c_str()));
+    }
+    key = *found;
+    const auto cipher = std::make_shared<imagestore::StreamCipher>(CipherKeyOf(key, passPhrase));
+    return [cipher](uint8_t* bytes, size_t count) { cipher->Apply(bytes, count); };
+  };
+  TransformFile(sealedPath, outputPath,
+                TransformPlan{kCopyBlock, kShapePrefix,
+                              overwrite ? platform::Existing::kReplace : platform::Existing::kKeep},
+                choose);
   return key;
 }
 

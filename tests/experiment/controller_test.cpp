@@ -1,6 +1,7 @@
 #include "talvex/experiment/controller.h"
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
 
 #include <filesystem>
 #include <memory>
@@ -209,10 +210,21 @@ TEST_F(Controller, NoImageFilesEndsTheProgram) {
 
 TEST_F(Controller, ProgramOnCdRomOrUnwritableFolderWritesToTheTemporaryFolder) {
   system.driveKind = kDriveCdRom;
+  system.commandLine = {"5000", "0", "0", "0"};
+  loader = FakeLoader::DefaultSet(2, 1);
   Create();
   EXPECT_TRUE(Record().OnCdRom);
   Start("k4T19");
   EXPECT_EQ(Record().ResultsPath.rfind(system.tempFolder, 0), 0u) << Record().ResultsPath;
+  EXPECT_TRUE(Record().ResultsInTemporaryFolder);
+  for (int trial = 1; trial <= 3; ++trial) RateAndNext(2);
+  // The end message says where the results are, though no desktop copy was asked for.
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_NE(
+      window.messages[0].find("temporary folder, which may be emptied:\r\n" + Record().ResultsPath),
+      std::string::npos)
+      << window.messages[0];
+  EXPECT_TRUE(window.endRequested);
 
   system.driveKind = kDriveFixed;
   system.programFolderWritable = false;
@@ -245,26 +257,34 @@ TEST_F(Controller, PromptOrEmptyIdAsksForTheIdAndRemovesTheInstructions) {
   EXPECT_EQ(Text(TextControl::Edit1), "m2B33");
 }
 
-TEST_F(Controller, UnusableIdIsRefusedAndTheFieldStaysButOneBlankIsAnId) {
+TEST_F(Controller, RefusedIdsSayWhyAndKeepTheField) {
   Create();
-  for (const char* id : {"a/b", "..", "a\\b"}) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a/b", results::kUnusableIdMessage},
+      {"..", results::kUnusableIdMessage},
+      {"a\\b", results::kUnusableIdMessage},
+      {" ", "Enter your ID, please!"},  // blanks alone are no ID
+      {"    ", "Enter your ID, please!"},
+      {std::string(148, 'x'), "This ID is too long. Please use at most 147 letters and digits."}};
+  for (const auto& [id, message] : cases) {
     SCOPED_TRACE(id);
     Start(id);
-    EXPECT_EQ(window.LastMessage(), results::kUnusableIdMessage);
+    EXPECT_EQ(window.LastMessage(), message);
     EXPECT_TRUE(window.HasControl(RemovableControl::Edit1));
     EXPECT_EQ(Text(TextControl::Edit1), id);
     EXPECT_EQ(Record().TrialCount, 0);
     EXPECT_FALSE(Record().PathsMade);
   }
-  Start(" ");
-  EXPECT_EQ(window.messages.size(), 3u);
-  EXPECT_EQ(Record().RaterId, " ");
+  EXPECT_EQ(testing::EntryCount(system.programFolder), 0u);
+  Start(" k4T19 ");  // blanks around an ID are kept
+  EXPECT_EQ(Record().RaterId, " k4T19 ");
   EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
   EXPECT_EQ(Record().TrialCount, 1);
 }
 
-TEST_F(Controller, FieldStaysWhenTheResultsFolderCannotBeMade) {
+TEST_F(Controller, FieldStaysWhenNoFolderCanHoldTheResultsFile) {
   system.programFolder = system.programRoot / "missing/bin/";
+  system.tempFolder = system.programRoot / "missing/tmp/";
   Create();
   window.TypeId("k4T19");
   EXPECT_THROW(controller->Button2Click(), EInOutError);
@@ -277,6 +297,27 @@ TEST_F(Controller, FieldStaysWhenTheResultsFolderCannotBeMade) {
   EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
   EXPECT_EQ(Record().TrialCount, 1);
   EXPECT_EQ(Record().ResultsPath.rfind(system.programFolder + "results", 0), 0u);
+  EXPECT_FALSE(Record().ResultsInTemporaryFolder);
+}
+
+TEST_F(Controller, TwoRunsStartedInOneMinuteKeepTheirRowsApart) {
+  Create();
+  SecondRun second(system, loader);
+  Start("k4T19");
+  second.window.TypeId("k4T19");
+  second.controller.Button2Click();
+  ASSERT_NE(Record().ResultsPath, second.Record().ResultsPath);
+  for (int press = 0; press < 2; ++press) {
+    RateAndNext(3);
+    second.window.ClickRating(4);
+    second.controller.Button2Click();
+  }
+  for (const std::string& path : {Record().ResultsPath, second.Record().ResultsPath}) {
+    const std::vector<std::string> lines = Split(ReadBytes(path), "\r\n");
+    ASSERT_EQ(lines.size(), 5u) << path;  // parameter line, header, two rows, ""
+    EXPECT_EQ(Split(lines[2], "\t")[3], "1");
+    EXPECT_EQ(Split(lines[3], "\t")[3], "2");
+  }
 }
 
 TEST_F(Controller, FailedFirstDrawGoesStraightOnAtTheNextPress) {
@@ -312,7 +353,7 @@ TEST_F(Controller, RatingClickBeforeTheFirstTrialIsNeverWritten) {
   window.FireTimer();
   controller->Button2Click();
   EXPECT_EQ(window.LastMessage(), "Please enter your rating!");
-  EXPECT_FALSE(fs::exists(Record().ResultsPath));
+  EXPECT_EQ(ResultLines().size(), 2u);  // the first lines only, made at Start
 }
 
 TEST_F(Controller, NextWithoutRatingAsksForItAndWritesNothing) {
@@ -326,8 +367,8 @@ TEST_F(Controller, NextWithoutRatingAsksForItAndWritesNothing) {
   EXPECT_EQ(window.messages, std::vector<std::string>{"Please enter your rating!"});
   EXPECT_EQ(Record().TrialCount, 1);
   EXPECT_EQ(loader->TrialLoads().size(), 1u);
-  EXPECT_FALSE(fs::exists(Record().ResultsPath));
-  EXPECT_EQ(window.progress, 1);  // refreshed all the same
+  EXPECT_EQ(ResultLines().size(), 2u);  // the first lines only, made at Start
+  EXPECT_EQ(window.progress, 1);        // refreshed all the same
 
   system.AdvanceMs(1500);
   window.ClickRating(4);
@@ -437,12 +478,17 @@ TEST_F(Controller, FailedAppendIsRetriedAtTheNextPress) {
   Start("k4T19");
   system.AdvanceMs(800);
   window.ClickRating(5);
-  fs::create_directories(Record().ResultsPath);  // the results file cannot be opened
-  EXPECT_THROW(controller->Button2Click(), EInOutError);
+  {
+    // Another program holds the results file.
+    FILE* other = fopen(Record().ResultsPath.c_str(), "r");
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(flock(fileno(other), LOCK_EX), 0);
+    EXPECT_THROW(controller->Button2Click(), EInOutError);
+    fclose(other);
+  }
   EXPECT_EQ(Record().TrialCount, 1);
   EXPECT_EQ(loader->TrialLoads().size(), 1u);
 
-  fs::remove(Record().ResultsPath);
   controller->Button2Click();
   EXPECT_EQ(Record().TrialCount, 2);
   const std::vector<std::string> lines = ResultLines();

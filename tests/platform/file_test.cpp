@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
+#include "file_hazards.h"
 #include "scratch_folder.h"
 
 namespace talvex::platform {
@@ -17,8 +19,8 @@ using testing::WriteBytes;
 
 TEST(FileErrors, ErrnoValuesMapToTheResultsCodes) {
   const std::pair<int, int> cases[] = {
-      {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4},   {EACCES, 5},
-      {EROFS, 5},  {EISDIR, 5},  {ENOSPC, 101},     {EDQUOT, 101}, {EEXIST, EEXIST}};
+      {ENOENT, 2}, {ENOTDIR, 3},  {ENAMETOOLONG, 3}, {EMFILE, 4},  {EACCES, 5},     {EROFS, 5},
+      {EISDIR, 5}, {ENOSPC, 101}, {EDQUOT, 101},     {EFBIG, 101}, {EEXIST, EEXIST}};
   for (const auto& [error, code] : cases) EXPECT_EQ(ErrorCodeFromErrno(error), code) << error;
   // EIO must not read as "File access denied" (code 5, the value of EIO itself).
   EXPECT_EQ(ErrorCodeFromErrno(EIO), kDeviceIoError);
@@ -157,26 +159,87 @@ TEST(FileQueries, CreateFolderMakesOneLevel) {
   EXPECT_EQ(CreateFolder(scratch / "plain/results").code, kInvalidFilename);
 }
 
-TEST(CopyFile, ReplacesTheDestinationAndLeavesNoTemporaryFile) {
-  ScratchFolder source;
-  ScratchFolder target;
-  WriteBytes(source / "s.enc", std::string(100000, '\x5a'));
-  WriteBytes(target / "s.enc", "an older and different file");
-  ASSERT_TRUE(CopyFile(source / "s.enc", target / "s.enc").Ok());
-  EXPECT_EQ(ReadBytes(target / "s.enc"), std::string(100000, '\x5a'));
-  EXPECT_EQ(testing::EntryCount(target.Path()), 1u);
+TEST(File, ReadingRefusesWhatIsNotARegularFileWithoutWaiting) {
+  ScratchFolder scratch;
+  testing::Watchdog watchdog(20);
+  ASSERT_TRUE(testing::MakePipe(scratch / "pipe"));
+  File file;
+  FileStatus status = file.OpenForReading(scratch / "pipe");
+  EXPECT_EQ(status.code, kAccessDenied);
+  EXPECT_EQ(status.text, "Not a regular file");
+  status = file.OpenForReading("/dev/zero");
+  EXPECT_EQ(status.text, "Not a regular file");
+  EXPECT_EQ(file.OpenForReading(scratch.Path()).text, "Is a directory");
+  EXPECT_FALSE(file.IsOpen());
 }
 
-TEST(CopyFile, FailuresLeaveTheDestinationAlone) {
+TEST(File, SameFileForAppendTakesOnlyTheFileOfItsIdentity) {
   ScratchFolder scratch;
-  WriteBytes(scratch / "s", "new");
-  WriteBytes(scratch / "d", "old");
-  EXPECT_EQ(CopyFile(scratch / "missing", scratch / "d").code, kFileNotFound);
-  EXPECT_EQ(ReadBytes(scratch / "d"), "old");
-  EXPECT_EQ(CopyFile(scratch / "s", scratch / "no-folder/d").code, kFileNotFound);
-  std::filesystem::create_directory(scratch / "folder");
-  EXPECT_EQ(CopyFile(scratch / "s", scratch / "folder").code, kAccessDenied);
-  EXPECT_EQ(testing::EntryCount(scratch.Path()), 3u);
+  testing::Watchdog watchdog(20);
+  const std::string path = scratch / "f";
+  FileIdentity identity;
+  {
+    File made;
+    ASSERT_TRUE(made.CreateNew(path).Ok());
+    ASSERT_TRUE(made.Identity(identity).Ok());
+  }
+  FileIdentity atPath;
+  ASSERT_TRUE(IdentityAt(path, atPath).Ok());
+  EXPECT_EQ(atPath, identity);
+  File file;
+  ASSERT_TRUE(file.OpenSameFileForAppend(path, identity).Ok());
+  ASSERT_TRUE(file.WriteAll("row", 3).Ok());
+  file.Close();
+
+  // Each takes the file's place in turn; none of them is the file, not even a link to it.
+  std::filesystem::rename(path, scratch / "kept");
+  const std::function<void()> impostors[] = {
+      [&] { WriteBytes(path, "another"); },
+      [&] { std::filesystem::create_symlink(scratch / "kept", path); },
+      [&] { ASSERT_TRUE(testing::MakePipe(path)); },
+      [&] { std::filesystem::create_directory(path); }};
+  for (const auto& impostor : impostors) {
+    impostor();
+    const FileStatus status = file.OpenSameFileForAppend(path, identity);
+    EXPECT_EQ(status.code, kNotTheSameFile) << status.text;
+    EXPECT_FALSE(file.IsOpen());
+    std::filesystem::remove(path);
+  }
+  EXPECT_EQ(file.OpenSameFileForAppend(path, identity).code, kFileNotFound);
+  EXPECT_EQ(ReadBytes(scratch / "kept"), "row");
+}
+
+TEST(File, CreateBesideMakesFreshNamesInTheSameFolder) {
+  ScratchFolder scratch;
+  File first;
+  File second;
+  std::string firstPath;
+  std::string secondPath;
+  ASSERT_TRUE(first.CreateBeside(scratch / "target", firstPath).Ok());
+  ASSERT_TRUE(second.CreateBeside(scratch / "target", secondPath).Ok());
+  EXPECT_NE(firstPath, secondPath);
+  EXPECT_EQ(firstPath.rfind(scratch.Path() + "/", 0), 0u);
+  EXPECT_EQ(testing::EntryCount(scratch.Path()), 2u);
+  File third;
+  std::string thirdPath;
+  EXPECT_EQ(third.CreateBeside(scratch / "missing/target", thirdPath).code, kFileNotFound);
+  EXPECT_TRUE(thirdPath.empty());
+}
+
+TEST(RenameFile, KeepRefusesATakenNameAndReplaceTakesIt) {
+  ScratchFolder scratch;
+  WriteBytes(scratch / "new", "new");
+  WriteBytes(scratch / "old", "old");
+  EXPECT_EQ(RenameFile(scratch / "new", scratch / "old", Existing::kKeep).errorNumber, EEXIST);
+  EXPECT_EQ(ReadBytes(scratch / "old"), "old");
+  EXPECT_EQ(ReadBytes(scratch / "new"), "new");
+  std::filesystem::create_symlink(scratch / "nowhere", scratch / "dangling");
+  EXPECT_EQ(RenameFile(scratch / "new", scratch / "dangling", Existing::kKeep).errorNumber, EEXIST);
+  ASSERT_TRUE(RenameFile(scratch / "new", scratch / "free", Existing::kKeep).Ok());
+  EXPECT_EQ(ReadBytes(scratch / "free"), "new");
+  ASSERT_TRUE(RenameFile(scratch / "free", scratch / "old", Existing::kReplace).Ok());
+  EXPECT_EQ(ReadBytes(scratch / "old"), "new");
+  EXPECT_EQ(testing::EntryCount(scratch.Path()), 2u);
 }
 
 TEST(ProbeFolderWritable, CreatesAndRemovesAProbe) {

@@ -4,8 +4,10 @@
 #include <sys/file.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "fake_system.h"
+#include "file_hazards.h"
 #include "scratch_folder.h"
 #include "talvex/exception.h"
 
@@ -35,13 +37,8 @@ std::pair<int, std::string> IoErrorOf(Call call) {
   return {0, "no error"};
 }
 
-std::pair<int, std::string> IoError(int code, const char* message) {
-  return {code, message};
-}
-
 TrialRow Row(int n, const std::string& id = "k4T19") {
   TrialRow row;
-  row.paramLine = kDefaultParams;
   row.raterId = id;
   row.trialCount = n;
   row.imageName = "pos\tg (12).ccc";
@@ -57,11 +54,24 @@ class ResultsLog : public ::testing::Test {
     system.locale = DayFirstLocale();
     system.now = At(2026, 12, 7, 14, 5, 9);
   }
+  ResultsFile Start(const std::string& id = "k4T19") {
+    return MakeResultsPath(system, place, id, kDefaultParams);
+  }
+  std::string TempPath(const std::string& name) const { return system.tempFolder + name; }
+  std::string ResultsFolderPath(const std::string& name) const {
+    return folder.Path() + "/results/" + name;
+  }
+
   ScratchFolder folder;
   FakeSystem system;
   const ResultsPlace place{folder.Path() + "/", false, true};
 };
 using RaterId = ResultsLog;
+
+// An I/O error naming its file.
+std::pair<int, std::string> IoError(int code, const char* message, const std::string& path) {
+  return {code, std::string(message) + ": \"" + path + "\""};
+}
 
 TEST(DateText, ShortDatePatterns) {
   const LocalTime day = At(2026, 12, 7, 14, 5, 9);
@@ -151,14 +161,15 @@ TEST_F(ResultsLog, WorkedExamplesByteForByte) {
     SCOPED_TRACE(c.name);
     system.locale = c.locale;
     system.now = At(2026, 12, 7, 14, 5, 9);
-    const std::string path = MakeResultsPath(system, place, "k4T19");
-    EXPECT_EQ(path, folder.Path() + "/results/" + c.name);
-    EXPECT_TRUE(std::filesystem::is_directory(folder / "results"));
-    EXPECT_FALSE(std::filesystem::exists(path));  // the file comes with the first row
+    const ResultsFile file = Start();
+    EXPECT_EQ(file.path, ResultsFolderPath(c.name));
+    EXPECT_FALSE(file.inTemporaryFolder);
+    // The file is made at Start with its first two lines.
+    EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n");
     system.now = At(2026, 12, 7, 14, 5, 31);
-    AppendTrialRow(system, path, Row(1));
-    EXPECT_EQ(ReadBytes(path), kDefaultParams + "\r\n" + kHeader + "\r\nk4T19\t" + c.dateAndTime +
-                                   "\t1\tpos\tg (12).ccc\t2\t1874\r\n");
+    AppendTrialRow(system, file, Row(1));
+    EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\nk4T19\t" +
+                                        c.dateAndTime + "\t1\tpos\tg (12).ccc\t2\t1874\r\n");
   }
 }
 
@@ -185,145 +196,219 @@ TEST(ResultsPath, NameStamps) {
     system.tempFolder = temp.Path() + "/";
     system.locale = locale;
     system.now = time;
-    EXPECT_EQ(MakeResultsPath(system, ResultsPlace{"/nowhere/", true, true}, "id"),
+    EXPECT_EQ(MakeResultsPath(system, ResultsPlace{"/nowhere/", true, true}, "id", "p").path,
               temp.Path() + "/id " + stamps + ".xls");
   }
 }
 
 TEST_F(ResultsLog, CdRomAndUnwritableProgramFoldersUseTheTemporaryFolder) {
-  ScratchFolder temp;
-  system.tempFolder = temp.Path() + "/";
-  EXPECT_EQ(MakeResultsPath(system, ResultsPlace{place.programFolder, true, true}, "a"),
-            temp.Path() + "/a 07122026 1405.xls");
-  EXPECT_EQ(MakeResultsPath(system, ResultsPlace{place.programFolder, false, false}, "a"),
-            temp.Path() + "/a 07122026 1405.xls");
+  for (const ResultsPlace& where : {ResultsPlace{place.programFolder, true, true},
+                                    ResultsPlace{place.programFolder, false, false}}) {
+    const ResultsFile file = MakeResultsPath(system, where, "a", kDefaultParams);
+    EXPECT_TRUE(file.inTemporaryFolder);
+    EXPECT_EQ(file.path.rfind(TempPath("a 07122026 1405"), 0), 0u) << file.path;
+  }
   EXPECT_EQ(testing::EntryCount(folder.Path()), 0u);
-  EXPECT_EQ(testing::EntryCount(temp.Path()), 0u);
+  EXPECT_EQ(testing::EntryCount(system.tempFolder), 2u);
 }
 
-TEST_F(ResultsLog, AnExistingFileGetsAFreshName) {
-  const std::string first = MakeResultsPath(system, place, "k4T19");
-  AppendTrialRow(system, first, Row(1));
-  const std::string second = MakeResultsPath(system, place, "k4T19");
-  EXPECT_EQ(second, folder.Path() + "/results/k4T19 07122026 1405 (2).xls");
-  std::filesystem::create_directory(second);  // anything under the name is skipped
-  EXPECT_EQ(MakeResultsPath(system, place, "k4T19"),
-            folder.Path() + "/results/k4T19 07122026 1405 (3).xls");
-  // The earlier run's file is untouched.
-  EXPECT_EQ(ReadBytes(first).substr(0, kDefaultParams.size()), kDefaultParams);
+TEST_F(ResultsLog, TwoRunsInOneMinuteGetTwoFilesEachWithItsOwnRows) {
+  const ResultsFile first = Start();
+  const ResultsFile second = Start();
+  EXPECT_EQ(first.path, ResultsFolderPath("k4T19 07122026 1405.xls"));
+  EXPECT_EQ(second.path, ResultsFolderPath("k4T19 07122026 1405 (2).xls"));
+  EXPECT_NE(first.identity, second.identity);
+  for (int n = 1; n <= 2; ++n) {
+    AppendTrialRow(system, first, Row(n));
+    AppendTrialRow(system, second, Row(n, "k4T19b"));
+  }
+  for (const auto& [file, id] : {std::pair{first, "k4T19"}, std::pair{second, "k4T19b"}}) {
+    const std::string rows = std::string(id) +
+                             "\t07/12/2026\t14:05:09\t1\tpos\tg (12).ccc\t2\t1874\r\n" + id +
+                             "\t07/12/2026\t14:05:09\t2\tpos\tg (12).ccc\t2\t1874\r\n";
+    EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n" + rows);
+  }
 }
 
-TEST_F(ResultsLog, ResultsFolderThatCannotBeMade) {
+TEST_F(ResultsLog, NothingAlreadyAtANameIsTakenOver) {
+  // A file, a folder, a pipe, a link and a sealed file of an earlier run under the name's
+  // sealed form: each name is passed over, and each thing is left as it was.
+  std::filesystem::create_directory(folder / "results");
+  WriteBytes(ResultsFolderPath("k4T19 07122026 1405.xls"), "forged first lines\r\n");
+  std::filesystem::create_directory(ResultsFolderPath("k4T19 07122026 1405 (2).xls"));
+  ASSERT_TRUE(testing::MakePipe(ResultsFolderPath("k4T19 07122026 1405 (3).xls")));
+  std::filesystem::create_symlink(folder / "elsewhere",
+                                  ResultsFolderPath("k4T19 07122026 1405 (4).xls"));
+  WriteBytes(ResultsFolderPath("k4T19 07122026 1405 (5).enc"), "sealed earlier");
+  testing::Watchdog watchdog(20);
+  const ResultsFile file = Start();
+  EXPECT_EQ(file.path, ResultsFolderPath("k4T19 07122026 1405 (6).xls"));
+  AppendTrialRow(system, file, Row(1));
+  EXPECT_EQ(ReadBytes(ResultsFolderPath("k4T19 07122026 1405.xls")), "forged first lines\r\n");
+  EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
+  EXPECT_FALSE(std::filesystem::exists(ResultsFolderPath("k4T19 07122026 1405 (5).xls")));
+}
+
+TEST_F(ResultsLog, AppendGoesOnlyToTheFileMadeAtStart) {
+  testing::Watchdog watchdog(20);  // a pipe must be refused, not waited on
+  const ResultsFile file = Start();
+  const std::string firstLines = kDefaultParams + "\r\n" + kHeader + "\r\n";
+  const std::string other = folder / "other.xls";
+  const std::string moved = folder / "moved.xls";
+  // What may stand at the path once the run's file has been moved away.
+  const std::function<void()> replacements[] = {
+      [&] { std::filesystem::rename(other, file.path); },
+      [&] { std::filesystem::create_symlink(other, file.path); },
+      [&] { std::filesystem::create_symlink(moved, file.path); },
+      [&] { std::filesystem::create_hard_link(other, file.path); },
+      [&] { ASSERT_TRUE(testing::MakePipe(file.path)); },
+      [&] { std::filesystem::create_directory(file.path); }};
+  int step = 0;
+  for (const auto& replace : replacements) {
+    SCOPED_TRACE(step++);
+    WriteBytes(other, "another run\r\n");
+    std::filesystem::rename(file.path, moved);
+    replace();
+    EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, file, Row(1)); }),
+              IoError(1006, "File replaced by another file", file.path));
+    EXPECT_EQ(ReadBytes(std::filesystem::exists(other) ? other : file.path), "another run\r\n");
+    EXPECT_EQ(ReadBytes(moved), firstLines);
+    std::filesystem::remove(file.path);
+    std::filesystem::remove(other);
+    std::filesystem::rename(moved, file.path);
+  }
+  // Moved away for good: the file is not found, and nothing is made in its place.
+  std::filesystem::rename(file.path, moved);
+  EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, file, Row(1)); }),
+            IoError(2, "File not found", file.path));
+  EXPECT_FALSE(std::filesystem::exists(file.path));
+  // Back in place, it takes the row.
+  std::filesystem::rename(moved, file.path);
+  AppendTrialRow(system, file, Row(1));
+  EXPECT_EQ(ReadBytes(file.path).substr(0, firstLines.size()), firstLines);
+  EXPECT_GT(ReadBytes(file.path).size(), firstLines.size());
+}
+
+TEST_F(ResultsLog, ResultsFolderThatCannotHoldTheFileLeavesTheTemporaryFolder) {
   WriteBytes(folder / "plain", "");
+  std::filesystem::create_directory(folder / "with-file");
+  WriteBytes(folder / "with-file/results", "a file named results");
+  for (const std::string& programFolder :
+       {folder / "plain/", folder / "a/b/", folder / "with-file/", std::string("/proc/")}) {
+    SCOPED_TRACE(programFolder);
+    const ResultsFile file =
+        MakeResultsPath(system, ResultsPlace{programFolder, false, true}, "id", kDefaultParams);
+    EXPECT_TRUE(file.inTemporaryFolder);
+    EXPECT_EQ(file.path.rfind(TempPath("id 07122026 1405"), 0), 0u) << file.path;
+    EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n");
+  }
+  EXPECT_EQ(ReadBytes(folder / "with-file/results"), "a file named results");
+
+  // When the temporary folder fails as well, the error names the results folder.
+  system.tempFolder = folder / "no-temp/";
   EXPECT_EQ(IoErrorOf([&] {
-              MakeResultsPath(system, ResultsPlace{folder / "plain/", false, true}, "id");
+              MakeResultsPath(system, ResultsPlace{folder / "with-file/", false, true}, "id", "");
             }),
-            IoError(3, "Invalid filename"));
-  EXPECT_EQ(IoErrorOf([&] {
-              MakeResultsPath(system, ResultsPlace{folder / "a/b/", false, true}, "id");
-            }),
-            IoError(2, "File not found"));
+            IoError(3, "Invalid filename", folder / "with-file/results/"));
+}
+
+TEST_F(ResultsLog, ResultsFolderWithoutWriteAccessLeavesTheTemporaryFolder) {
+  // A shared PC where an earlier user made the results folder for themselves only.
+  std::filesystem::create_directory(folder / "results");
+  std::filesystem::permissions(
+      folder.Path(), std::filesystem::perms::owner_all | std::filesystem::perms::others_exec);
+  std::filesystem::permissions(
+      folder / "results", std::filesystem::perms::owner_all | std::filesystem::perms::others_exec);
+  std::filesystem::permissions(system.tempFolder, std::filesystem::perms::all);
+  const int code = testing::RunUnprivileged([&] {
+    const ResultsFile file = Start();
+    return file.inTemporaryFolder && file.path == TempPath("k4T19 07122026 1405.xls") ? 0 : 1;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(testing::EntryCount(folder / "results"), 0u);
+  EXPECT_TRUE(std::filesystem::exists(TempPath("k4T19 07122026 1405.xls")));
 }
 
 TEST_F(RaterId, UnsafeIdsAreRefusedAndMakeNoPathAndNoFile) {
-  for (const std::string id : {"k4T19", " ", "a.b .. c", "M\xC3\xBCller"}) {
-    EXPECT_TRUE(IsUsableRaterId(id)) << id;
+  for (const std::string id : {"k4T19", " k4T19", "a.b .. c", "M\xC3\xBCller"}) {
+    EXPECT_EQ(RaterIdRefusal(id), "") << id;
   }
   EXPECT_TRUE(IsUsableRaterId(std::string(kMaxRaterIdBytes, 'x')));
-  EXPECT_FALSE(IsUsableRaterId(std::string(kMaxRaterIdBytes + 1, 'x')));
-  std::vector<std::string> refused = {"a/b",  "..\\x", ".",   "..",           "a\tb",
-                                      "a\nb", "\x7f",  "x\r", "../../escape", "/tmp/x"};
+  EXPECT_EQ(RaterIdRefusal(std::string(kMaxRaterIdBytes + 1, 'x')),
+            "This ID is too long. Please use at most 147 letters and digits.");
+  std::vector<std::string> refused = {"a/b",  "..\\x", ".", "..",  "a\tb",         "a\nb",
+                                      "\x7f", "x\r",   " ", "   ", "../../escape", "/tmp/x"};
   refused.push_back(std::string("a\0b", 3));
   for (const std::string& id : refused) {
-    EXPECT_FALSE(IsUsableRaterId(id)) << id;
-    EXPECT_EQ(IoErrorOf([&] { MakeResultsPath(system, place, id); }),
-              IoError(3, "Invalid filename"))
-        << id;
+    EXPECT_EQ(RaterIdRefusal(id), kUnusableIdMessage) << id;
+    std::pair<int, std::string> expected = IoError(3, "Invalid filename", id);
+    expected.second = expected.second.c_str();  // a message ends at a NUL
+    EXPECT_EQ(IoErrorOf([&] { Start(id); }), expected) << id;
   }
   EXPECT_EQ(testing::EntryCount(folder.Path()), 0u);
 }
 
 TEST_F(RaterId, LongestIdStaysWithinTheNameLimit) {
-  const std::string path = MakeResultsPath(system, place, std::string(kMaxRaterIdBytes, 'x'));
-  AppendTrialRow(system, path, Row(1));
-  EXPECT_TRUE(std::filesystem::exists(path));
+  const ResultsFile file = Start(std::string(kMaxRaterIdBytes, 'x'));
+  AppendTrialRow(system, file, Row(1));
+  EXPECT_TRUE(std::filesystem::exists(file.path));
   // A date pattern far longer than any locale's still cannot make a name the system refuses.
   system.locale.shortDatePattern = "'" + std::string(160, 'x') + "'";
-  EXPECT_EQ(IoErrorOf([&] { MakeResultsPath(system, place, std::string(100, 'x')); }),
-            IoError(3, "Invalid filename"));
+  EXPECT_EQ(IoErrorOf([&] { Start(std::string(100, 'x')); }).first, 3);
 }
 
-TEST_F(ResultsLog, AppendCreatesHeaderOnce) {
-  const std::string path = folder / "r.xls";
+TEST_F(ResultsLog, EachAppendAddsOneRowAndNothingElse) {
+  const ResultsFile file = Start();
   system.now = At(2026, 12, 7, 14, 5, 31);
-  AppendTrialRow(system, path, Row(1));
-  TrialRow second = Row(2);
-  second.paramLine = "must not appear";
+  AppendTrialRow(system, file, Row(1));
+  TrialRow second = Row(2, "a\tb");
   second.imageName = "neg\tc (3).ccc";
   second.response = 5;
   second.latency = -1;
   system.now = At(2026, 12, 8, 0, 0, 1);
-  AppendTrialRow(system, path, second);
-  EXPECT_EQ(ReadBytes(path), kDefaultParams + "\r\n" + kHeader + "\r\n" +
-                                 "k4T19\t07/12/2026\t14:05:31\t1\tpos\tg (12).ccc\t2\t1874\r\n" +
-                                 "k4T19\t08/12/2026\t00:00:01\t2\tneg\tc (3).ccc\t5\t-1\r\n");
-}
-
-TEST_F(ResultsLog, ExistingFileKeepsItsContentsAndGetsNoNewHeader) {
-  const std::string path = folder / "r.xls";
-  WriteBytes(path, "earlier run\r\n");
-  AppendTrialRow(system, path, Row(1, "a\tb"));
-  EXPECT_EQ(ReadBytes(path),
-            "earlier run\r\na\tb\t07/12/2026\t14:05:09\t1\tpos\tg (12).ccc\t2\t1874\r\n");
-}
-
-TEST_F(ResultsLog, AppendFailuresGiveTheirMessages) {
-  WriteBytes(folder / "plain", "");
-  std::filesystem::create_directory(folder / "sub");
-  const std::pair<std::string, std::pair<int, std::string>> cases[] = {
-      {folder / "missing/r.xls", IoError(2, "File not found")},
-      {folder / "plain/r.xls", IoError(3, "Invalid filename")},
-      {folder / "sub", IoError(5, "File access denied")},
-      {"/dev/full", IoError(101, "Disk full")}};
-  for (const auto& [path, error] : cases) {
-    EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, path, Row(1)); }), error) << path;
-  }
+  AppendTrialRow(system, file, second);
+  EXPECT_EQ(ReadBytes(file.path),
+            kDefaultParams + "\r\n" + kHeader + "\r\n" +
+                "k4T19\t07/12/2026\t14:05:31\t1\tpos\tg (12).ccc\t2\t1874\r\n" +
+                "a\tb\t08/12/2026\t00:00:01\t2\tneg\tc (3).ccc\t5\t-1\r\n");
 }
 
 TEST_F(ResultsLog, FileHeldByAnotherProgramIsRefused) {
-  const std::string path = folder / "r.xls";
-  AppendTrialRow(system, path, Row(1));
-  const std::string before = ReadBytes(path);
-  FILE* other = fopen(path.c_str(), "r");
+  const ResultsFile file = Start();
+  AppendTrialRow(system, file, Row(1));
+  const std::string before = ReadBytes(file.path);
+  FILE* other = fopen(file.path.c_str(), "r");
   ASSERT_NE(other, nullptr);
   ASSERT_EQ(flock(fileno(other), LOCK_EX), 0);
-  EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, path, Row(2)); }), IoError(32, "I/O error 32"));
+  EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, file, Row(2)); }),
+            IoError(32, "I/O error 32", file.path));
   fclose(other);
-  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(ReadBytes(file.path), before);
 }
 
 TEST_F(ResultsLog, PartRowIsTakenBackSoTheRetryIsClean) {
-  const std::string path = folder / "r.xls";
-  AppendTrialRow(system, path, Row(1));
-  const std::string before = ReadBytes(path);
+  const ResultsFile file = Start();
+  AppendTrialRow(system, file, Row(1));
+  const std::string before = ReadBytes(file.path);
   {
     FileSizeLimit limit(before.size() + 10);  // the next row stops after 10 bytes
-    EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, path, Row(2)); }).first, EFBIG);
+    EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, file, Row(2)); }),
+              IoError(101, "Disk full", file.path));
   }
-  EXPECT_EQ(ReadBytes(path), before);
-  AppendTrialRow(system, path, Row(2));
-  EXPECT_EQ(ReadBytes(path).size(), before.size() + before.size() - before.find("k4T19"));
+  EXPECT_EQ(ReadBytes(file.path), before);
+  AppendTrialRow(system, file, Row(2));
+  EXPECT_EQ(ReadBytes(file.path).size(), before.size() + before.size() - before.find("k4T19"));
 }
 
-TEST_F(ResultsLog, FirstRowThatFailsLeavesNoHeaderlessFile) {
-  const std::string path = folder / "r.xls";
+TEST_F(ResultsLog, StartThatCannotWriteTheFirstLinesLeavesNoFile) {
   {
-    FileSizeLimit limit(20);  // not even the parameter line and the header fit
-    EXPECT_EQ(IoErrorOf([&] { AppendTrialRow(system, path, Row(1)); }).first, EFBIG);
+    FileSizeLimit limit(20);  // not even the parameter line and the header fit, anywhere
+    EXPECT_EQ(IoErrorOf([&] { Start(); }),
+              IoError(101, "Disk full", ResultsFolderPath("k4T19 07122026 1405.xls")));
   }
-  EXPECT_FALSE(std::filesystem::exists(path));
-  AppendTrialRow(system, path, Row(1));
-  EXPECT_EQ(ReadBytes(path).substr(0, kDefaultParams.size() + 2), kDefaultParams + "\r\n");
+  EXPECT_EQ(testing::EntryCount(folder / "results"), 0u);
+  EXPECT_EQ(testing::EntryCount(system.tempFolder), 0u);
+  EXPECT_EQ(Start().path, ResultsFolderPath("k4T19 07122026 1405.xls"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_system.h"
+#include "file_hazards.h"
 #include "scratch_folder.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
@@ -49,14 +50,41 @@ TEST(CryptFile, BlocksGiveTheSameBytesAsOnePiece) {
   for (const size_t length : {0u, 1u, 511u, 512u, 513u, 5000u}) {
     const std::string plain = SomeBytes(length);
     WriteBytes(folder / "r.xls", plain);
+    std::filesystem::remove(folder / "r.enc");
     CryptFile(folder / "r.xls", folder / "r.enc", kResultsPassPhrase);
     EXPECT_EQ(ReadBytes(folder / "r.enc"), Enciphered(plain, key)) << length;
   }
-  // An existing destination is replaced, not overwritten in place.
+  EXPECT_EQ(testing::EntryCount(folder.Path()), 2u);  // no temporary file left
+}
+
+TEST(CryptFile, FileOfAnotherRunAtTheDestinationIsKept) {
+  ScratchFolder folder;
   WriteBytes(folder / "r.xls", "short");
-  WriteBytes(folder / "r.enc", std::string(2000, 'x'));
-  CryptFile(folder / "r.xls", folder / "r.enc", kResultsPassPhrase);
-  EXPECT_EQ(ReadBytes(folder / "r.enc").size(), 5u);
+  WriteBytes(folder / "r.enc", "sealed by another run");
+  try {
+    CryptFile(folder / "r.xls", folder / "r.enc", kResultsPassPhrase);
+    ADD_FAILURE() << "no error";
+  } catch (const EFCreateError& error) {
+    EXPECT_EQ(error.what(), "Cannot create file \"" + (folder / "r.enc") + "\". File exists");
+  }
+  EXPECT_EQ(ReadBytes(folder / "r.enc"), "sealed by another run");
+  EXPECT_EQ(testing::EntryCount(folder.Path()), 2u);
+}
+
+TEST(CryptFile, PipesAreRefusedWithoutWaiting) {
+  ScratchFolder folder;
+  testing::Watchdog watchdog(20);
+  ASSERT_TRUE(testing::MakePipe(folder / "p.xls"));
+  try {
+    CryptFile(folder / "p.xls", folder / "p.enc", kResultsPassPhrase);
+    ADD_FAILURE() << "no error";
+  } catch (const EFOpenError& error) {
+    EXPECT_EQ(error.what(), "Cannot open file \"" + (folder / "p.xls") + "\". Not a regular file");
+  }
+  WriteBytes(folder / "r.xls", "rows");
+  ASSERT_TRUE(testing::MakePipe(folder / "r.enc"));
+  EXPECT_THROW(CryptFile(folder / "r.xls", folder / "r.enc", kResultsPassPhrase), EFCreateError);
+  EXPECT_EQ(testing::EntryCount(folder.Path()), 3u);
 }
 
 TEST(CryptFile, MissingSourceOrUncreatableDestinationCreateNothing) {
@@ -93,15 +121,15 @@ TEST(CryptFile, SourceIsNeverItsOwnDestination) {
 TEST(CryptFile, FailedWriteRaisesAndLeavesNoPartSealedFile) {
   ScratchFolder folder;
   WriteBytes(folder / "r.xls", SomeBytes(3000));
-  int code = 0;
+  std::pair<int, std::string> error;
   try {
     FileSizeLimit limit(1000);
     CryptFile(folder / "r.xls", folder / "r.enc", kResultsPassPhrase);
-  } catch (const EInOutError& error) {
-    code = error.ErrorCode();
+  } catch (const EInOutError& e) {
+    error = {e.ErrorCode(), e.what()};
   }
-  EXPECT_EQ(code, EFBIG);
-  EXPECT_FALSE(std::filesystem::exists(folder / "r.enc"));
+  EXPECT_EQ(error, std::make_pair(101, "Disk full: \"" + (folder / "r.enc") + "\""));
+  EXPECT_EQ(testing::EntryCount(folder.Path()), 1u);
 }
 
 // A results file and a desktop; the hand-off's messages and end requests are recorded.
@@ -111,9 +139,10 @@ class SealAndHandOff : public ::testing::Test {
     WriteBytes(folder / "r.xls", "rows\r\n");
     system.desktop = desktop.Path();
   }
-  void HandOff(bool copyToDesktop, const std::string& results = "r.xls") {
+  void HandOff(bool copyToDesktop, const std::string& results = "r.xls",
+               bool inTemporaryFolder = false) {
     results::SealAndHandOff(
-        system, folder / results, folder / "r.enc", copyToDesktop,
+        system, folder / results, folder / "r.enc", copyToDesktop, inTemporaryFolder,
         {[this](const std::string& text) { messages.push_back(text); }, [this] { ++endRequests; }});
   }
 
@@ -132,12 +161,30 @@ TEST_F(SealAndHandOff, WithoutDesktopCopyEndsAtOnce) {
   EXPECT_EQ(testing::EntryCount(desktop.Path()), 0u);
 }
 
-TEST_F(SealAndHandOff, DesktopGetsTheSealedFileReplacingAnOldOne) {
-  WriteBytes(desktop / "r.enc", "an older file");
+TEST_F(SealAndHandOff, DesktopCopyNeverReplacesAFileOfAnotherRun) {
+  WriteBytes(desktop / "r.enc", "an older run's file");
+  std::filesystem::create_directory(desktop / "r (2).enc");
   HandOff(true);
-  EXPECT_EQ(ReadBytes(desktop / "r.enc"), ReadBytes(folder / "r.enc"));
+  EXPECT_EQ(ReadBytes(desktop / "r (3).enc"), ReadBytes(folder / "r.enc"));
+  EXPECT_EQ(ReadBytes(desktop / "r.enc"), "an older run's file");
+  EXPECT_EQ(testing::EntryCount(desktop.Path()), 3u);
   EXPECT_EQ(messages, std::vector<std::string>{kDesktopMessage});
   EXPECT_EQ(endRequests, 1);
+}
+
+TEST_F(SealAndHandOff, ResultsInTheTemporaryFolderAreNamedInTheEndMessage) {
+  const std::string note =
+      "The results file and the sealed file were saved in the temporary folder, which may be "
+      "emptied:\r\n" +
+      (folder / "r.xls") + "\r\n" + (folder / "r.enc") + "\r\nPlease copy them to a safe place.";
+  HandOff(true, "r.xls", true);
+  EXPECT_EQ(messages, std::vector<std::string>{std::string(kDesktopMessage) + "\r\n\r\n" + note});
+  // Without a desktop copy the note is the whole message.
+  std::filesystem::remove(folder / "r.enc");
+  messages.clear();
+  HandOff(false, "r.xls", true);
+  EXPECT_EQ(messages, std::vector<std::string>{note});
+  EXPECT_EQ(endRequests, 2);
 }
 
 TEST_F(SealAndHandOff, MessageNamesTheSealedFileWhenThereIsNoDesktopCopy) {
@@ -148,6 +195,7 @@ TEST_F(SealAndHandOff, MessageNamesTheSealedFileWhenThereIsNoDesktopCopy) {
     system.desktop = desktopFolder;
     messages.clear();
     endRequests = 0;
+    std::filesystem::remove(folder / "r.enc");
     HandOff(true);
     EXPECT_EQ(messages, std::vector<std::string>{expected});
     EXPECT_EQ(endRequests, 1);

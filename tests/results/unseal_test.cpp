@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "fake_system.h"
+#include "file_hazards.h"
 #include "scratch_folder.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
@@ -55,11 +56,11 @@ TEST(Unseal, SealedRunComesBackByteForByte) {
   ScratchFolder program;
   FakeSystem system;
   system.now = At(2026, 12, 7, 14, 5, 9);
-  const std::string results =
-      MakeResultsPath(system, ResultsPlace{program.Path() + "/", false, true}, "k4T19");
+  const ResultsFile results =
+      MakeResultsPath(system, ResultsPlace{program.Path() + "/", false, true}, "k4T19",
+                      "10000 0.1 0.3 1 (by default)");
   for (int n = 1; n <= 126; ++n) {
     TrialRow row;
-    row.paramLine = "10000 0.1 0.3 1 (by default)";
     row.raterId = "k4T19";
     row.trialCount = n;
     row.imageName = "neg\tc (" + std::to_string(n) + ").ccc";
@@ -67,11 +68,11 @@ TEST(Unseal, SealedRunComesBackByteForByte) {
     row.latency = 300 + n;
     AppendTrialRow(system, results, row);
   }
-  const std::string sealed = MakeSealedPath(results);
-  CryptFile(results, sealed, kResultsPassPhrase);
+  const std::string sealed = MakeSealedPath(results.path);
+  CryptFile(results.path, sealed, kResultsPassPhrase);
   const std::string output = program / "unsealed.xls";
   EXPECT_EQ(UnsealFile(sealed, output, false, kResultsPassPhrase), SealKey::k128);
-  EXPECT_EQ(ReadBytes(output), ReadBytes(results));
+  EXPECT_EQ(ReadBytes(output), ReadBytes(results.path));
 }
 
 TEST(Unseal, FortyBitKeyIsRecognised) {
@@ -135,6 +136,40 @@ TEST(Unseal, ExistingOutputIsReplacedOnlyWhenAsked) {
   EXPECT_EQ(ReadBytes(folder / "r.enc").size(), kResults.size());
 }
 
+TEST(Unseal, FailedReplacementKeepsTheOldFileAndNamesTheNewOne) {
+  ScratchFolder folder;
+  WriteBytes(folder / "r.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "r.xls", "old results");
+  std::pair<int, std::string> error;
+  try {
+    testing::FileSizeLimit limit(10);  // the disk fills up after 10 bytes
+    UnsealFile(folder / "r.enc", folder / "r.xls", true, kResultsPassPhrase);
+  } catch (const EInOutError& e) {
+    error = {e.ErrorCode(), e.what()};
+  }
+  EXPECT_EQ(error, std::make_pair(101, "Disk full: \"" + (folder / "r.xls") + "\""));
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), "old results");
+  EXPECT_EQ(testing::EntryCount(folder.Path()), 2u);
+}
+
+TEST(Unseal, PipesAreRefusedOrReplacedWithoutWaiting) {
+  ScratchFolder folder;
+  testing::Watchdog watchdog(20);
+  ASSERT_TRUE(testing::MakePipe(folder / "p.enc"));
+  try {
+    UnsealFile(folder / "p.enc", folder / "p.xls", true, kResultsPassPhrase);
+    ADD_FAILURE() << "no error";
+  } catch (const EFOpenError& error) {
+    EXPECT_EQ(error.what(), "Cannot open file \"" + (folder / "p.enc") + "\". Not a regular file");
+  }
+  WriteBytes(folder / "r.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  ASSERT_TRUE(testing::MakePipe(folder / "r.xls"));
+  EXPECT_THROW(UnsealFile(folder / "r.enc", folder / "r.xls", false, kResultsPassPhrase),
+               EOutputExists);
+  UnsealFile(folder / "r.enc", folder / "r.xls", true, kResultsPassPhrase);
+  EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
+}
+
 // Runs the built tool; returns its exit code and fills its output.
 int RunTool(const std::string& arguments, const ScratchFolder& folder, std::string& out,
             std::string& err) {
@@ -184,6 +219,34 @@ TEST(UnsealTool, RefusesToOverwriteWithoutForce) {
   EXPECT_EQ(RunTool("", logs, out, err), 2);
   EXPECT_NE(err.find("Usage: talvex-unseal"), std::string::npos);
   EXPECT_EQ(RunTool("-x '" + (folder / "r.enc") + "'", logs, out, err), 2);
+}
+
+TEST(UnsealTool, TwoInputsForOneOutputFileAreRefused) {
+  ScratchFolder folder;
+  ScratchFolder logs;
+  const std::string second = std::string(kResults).replace(0, 4, "9999");
+  for (const char* sub : {"a", "b", "o"}) std::filesystem::create_directory(folder / sub);
+  WriteBytes(folder / "a/r.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "b/r.enc", Enciphered(second, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "m.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
+  WriteBytes(folder / "m.ENC", Enciphered(second, imagestore::DeriveKey(kResultsPassPhrase)));
+  const std::pair<std::string, std::pair<std::string, std::string>> cases[] = {
+      {"-f -o '" + (folder / "o") + "' '" + (folder / "a/r.enc") + "' '" + (folder / "b/r.enc") +
+           "'",
+       {folder / "a/r.enc", folder / "b/r.enc"}},
+      {"-f '" + (folder / "m.enc") + "' '" + (folder / "m.ENC") + "'",
+       {folder / "m.enc", folder / "m.ENC"}}};
+  const std::string outputs[] = {folder / "o/r.xls", folder / "m.xls"};
+  for (size_t i = 0; i < 2; ++i) {
+    const auto& [arguments, inputs] = cases[i];
+    SCOPED_TRACE(arguments);
+    std::string out;
+    std::string err;
+    EXPECT_EQ(RunTool(arguments, logs, out, err), 1);
+    EXPECT_EQ(ReadBytes(outputs[i]), kResults);  // the first input's results, not replaced
+    EXPECT_EQ(err, "talvex-unseal: \"" + inputs.second + "\" is not unsealed: \"" + inputs.first +
+                       "\" was unsealed into the same file \"" + outputs[i] + "\"\n");
+  }
 }
 
 }  // namespace

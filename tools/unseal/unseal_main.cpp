@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "talvex/exception.h"
+#include "talvex/platform/file.h"
 #include "talvex/results/sealing.h"
 #include "talvex/results/unseal.h"
 
@@ -58,12 +60,31 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  // The output files written so far, by identity, with their inputs: a later input that maps
+  // to one of them (a/r.enc and b/r.enc with -o, m.enc and m.ENC) must not replace it.
+  std::vector<std::pair<talvex::platform::FileIdentity, std::string>> written;
   int exitCode = 0;
   for (const std::string& file : files) {
     const std::string output = talvex::results::MakeUnsealedPath(file, outputFolder);
+    talvex::platform::FileIdentity identity;
+    const std::string* earlier = nullptr;
+    if (talvex::platform::IdentityAt(output, identity).Ok()) {
+      for (const auto& [done, input] : written) {
+        if (done == identity) earlier = &input;
+      }
+    }
+    if (earlier != nullptr) {
+      std::fprintf(stderr,
+                   "talvex-unseal: \"%s\" is not unsealed: \"%s\" was unsealed into the same "
+                   "file \"%s\"\n",
+                   file.c_str(), earlier->c_str(), output.c_str());
+      exitCode = kExitFailed;
+      continue;
+    }
     try {
       const talvex::results::SealKey key =
           talvex::results::UnsealFile(file, output, overwrite, talvex::results::kResultsPassPhrase);
+      if (talvex::platform::IdentityAt(output, identity).Ok()) written.emplace_back(identity, file);
       std::printf("%s -> %s (%s)\n", file.c_str(), output.c_str(),
                   talvex::results::SealKeyName(key));
     } catch (const talvex::results::EOutputExists& error) {

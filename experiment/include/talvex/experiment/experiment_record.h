@@ -9,6 +9,7 @@
 #include "talvex/experiment/random_source.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "talvex/imagestore/resource_manager.h"
+#include "talvex/platform/file.h"
 
 namespace talvex::experiment {
 
@@ -33,6 +34,8 @@ struct ExperimentRecord {
 
   std::string RaterId;
   std::string ResultsPath;
+  platform::FileIdentity ResultsIdentity;  // the file made at Start; rows go to no other
+  bool ResultsInTemporaryFolder = false;   // the system may empty that folder
   std::string SealedPath;
   bool PathsMade = false;  // ResultsPath and SealedPath are fixed for this run
 

@@ -16,7 +16,8 @@ constexpr int kTooManyOpenFiles = 4;
 constexpr int kAccessDenied = 5;
 constexpr int kSharingViolation = 32;  // another program holds the file
 constexpr int kDiskFull = 101;
-constexpr int kDeviceIoError = 1117;  // EIO; kept apart from code 5
+constexpr int kDeviceIoError = 1117;   // EIO; kept apart from code 5
+constexpr int kNotTheSameFile = 1006;  // the path names another file than the one made before
 
 // The outcome of a file step: code 0 on success.
 struct FileStatus {
@@ -27,13 +28,29 @@ struct FileStatus {
 };
 
 // ENOENT 2; ENOTDIR, ENAMETOOLONG, EINVAL, ELOOP 3; EMFILE, ENFILE 4; EACCES, EPERM, EROFS,
-// EISDIR 5; ENOSPC, EDQUOT 101; EIO 1117; any other errno keeps its own value.
+// EISDIR 5; ENOSPC, EDQUOT, EFBIG 101; EIO 1117; any other errno keeps its own value.
 int ErrorCodeFromErrno(int errorNumber);
 // The C library's English text for an errno value, whatever the current locale.
 std::string ErrorTextFromErrno(int errorNumber);
 FileStatus StatusFromErrno(int errorNumber);
 // The status of a file that another program (or another open of this one) holds.
 FileStatus SharingViolationStatus();
+// The status of a path that names something other than a regular file (a pipe, a device).
+FileStatus NotARegularFileStatus();
+
+// Which file an open file or a path is: equal identities name the same file of the same
+// volume, whatever names lead to it.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index;
+  }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+
+// What renaming onto a name that is taken does.
+enum class Existing { kKeep, kReplace };
 
 // An open file; closed by the destructor when Close was not called.
 class File {
@@ -45,14 +62,21 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Reading; other programs may read the file as well but not write it.
+  // A regular file for reading; other programs may read it as well but not write it. Never
+  // waits for a writer: a pipe or a device is refused with NotARegularFileStatus.
   FileStatus OpenForReading(const std::string& path);
   // An existing file, written at its end; other programs may read it but not write it.
   FileStatus OpenForAppend(const std::string& path);
+  // The regular file made before under this identity, written at its end: a link at the path
+  // is not followed, and anything else at the path is refused with kNotTheSameFile.
+  FileStatus OpenSameFileForAppend(const std::string& path, const FileIdentity& identity);
   // A new file; fails with EEXIST (code 17) when anything already has the name.
   FileStatus CreateNew(const std::string& path);
   // A file emptied or created, for exclusive use.
   FileStatus Create(const std::string& path);
+  // A new file under a name of its own in the folder of path, for exclusive use; the name
+  // is returned in temporaryPath.
+  FileStatus CreateBeside(const std::string& path, std::string& temporaryPath);
 
   FileStatus Read(void* buffer, size_t capacity, size_t& count);  // count 0 at the end
   FileStatus WriteAll(const void* data, size_t length);
@@ -61,12 +85,15 @@ class File {
   FileStatus Truncate(uint64_t size);
   FileStatus Close();
 
+  FileStatus Identity(FileIdentity& identity) const;
+
   bool IsOpen() const { return descriptor_ >= 0; }
   // Whether the path names the open file (the same file of the same file system).
   bool IsFileAt(const std::string& path) const;
 
  private:
   FileStatus Open(const std::string& path, int flags, bool exclusive);
+  FileStatus Adopt(int descriptor, bool exclusive);  // locks and keeps an open descriptor
 
   int descriptor_ = -1;
 };
@@ -76,11 +103,12 @@ bool FileExists(const std::string& path);          // a regular file
 bool FolderExists(const std::string& path);        // a folder
 FileStatus CreateFolder(const std::string& path);  // one level
 FileStatus RemoveFile(const std::string& path);
+// The identity of the file at the path, links followed.
+FileStatus IdentityAt(const std::string& path, FileIdentity& identity);
 
-// Copies the source over the destination, replacing an existing file. The copy is written
-// under a temporary name beside the destination and renamed into place, so a failed copy
-// never leaves a partial file under the destination's name.
-FileStatus CopyFile(const std::string& source, const std::string& destination);
+// Gives a file a new name in one step, so that the name holds either the old file or the
+// whole new one. With Existing::kKeep a taken name is refused with EEXIST (code 17).
+FileStatus RenameFile(const std::string& from, const std::string& to, Existing existing);
 
 // Whether a file can be created in the folder: creates and removes a probe file.
 bool ProbeFolderWritable(const std::string& folder);

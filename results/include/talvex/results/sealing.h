@@ -15,8 +15,9 @@ inline constexpr std::string_view kResultsPassPhrase = "qorventil";
 // The results path with its final ".xls" (any letter case) replaced by ".enc".
 std::string MakeSealedPath(const std::string& resultsPath);
 
-// Enciphers the whole source file into the destination as one RC4 stream, 512 bytes at a
-// time. Raises EFOpenError / EFCreateError.
+// Enciphers the whole source file into a new destination file as one RC4 stream, 512 bytes
+// at a time. A file already at the destination is never replaced. Raises EFOpenError,
+// EFCreateError or EInOutError, each naming its file; no destination is left on failure.
 void CryptFile(const std::string& source, const std::string& destination,
                std::string_view passPhrase);
 
@@ -26,9 +27,11 @@ struct HandOffWindow {
   std::function<void()> endProgram;
 };
 
-// Seals ResultsPath into SealedPath, puts the desktop copy in place when asked, shows the
-// message naming where the sealed file is, and requests the end of the program.
+// Seals ResultsPath into SealedPath, puts the desktop copy in place when asked (under a
+// numbered name when the desktop holds a file of that name), shows the message naming where
+// the sealed file is, and requests the end of the program. When the results lie in the
+// temporary folder, the message also says where they are and that the folder may be emptied.
 void SealAndHandOff(System& system, const std::string& resultsPath, const std::string& sealedPath,
-                    bool copyToDesktop, const HandOffWindow& window);
+                    bool copyToDesktop, bool inTemporaryFolder, const HandOffWindow& window);
 
 }  // namespace talvex::results

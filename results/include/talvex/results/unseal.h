@@ -40,9 +40,11 @@ std::optional<SealKey> FindSealKey(std::string_view sealedStart, std::string_vie
 std::optional<SealKey> UnsealBytes(std::string& bytes, std::string_view passPhrase);
 
 // Deciphers the sealed file into the output file, with whichever key yields a results file,
-// and returns that key. Refuses to replace an existing output file unless overwrite is set.
-// Raises EFOpenError, EFCreateError, EInOutError, EOutputExists, or Exception when neither key
-// yields a results file; no output file is left behind on failure.
+// and returns that key. Refuses to replace an existing output file unless overwrite is set;
+// the output is written under a temporary name and renamed into place, so a replaced file is
+// kept when the new one cannot be written whole. Raises EFOpenError, EFCreateError,
+// EInOutError (each naming its file), EOutputExists, or Exception when neither key yields a
+// results file; no output file is left behind on failure.
 SealKey UnsealFile(const std::string& sealedPath, const std::string& outputPath, bool overwrite,
                    std::string_view passPhrase);
 
