@@ -10,6 +10,7 @@
 #include "talvex/platform/posix_system.h"
 
 int main(int argc, char* argv[]) {
+  talvex::platform::IgnoreFileSizeLimitSignal();
   std::setlocale(LC_ALL, "");
   QApplication application(argc, argv);
   talvex::app::SetUpApplication();

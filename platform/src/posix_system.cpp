@@ -1,6 +1,7 @@
 #include "talvex/platform/posix_system.h"
 
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -150,6 +151,10 @@ std::vector<std::string> CommandLineValuesOf(int argc, char** argv) {
 
 void SetCommandLine(int argc, char** argv) {
   gCommandLineValues = CommandLineValuesOf(argc, argv);
+}
+
+void IgnoreFileSizeLimitSignal() {
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 System& TheSystem() {

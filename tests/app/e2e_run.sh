@@ -61,19 +61,26 @@ if [[ $inside == 0 ]]; then
   else
     extra=("$unseal")
   fi
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$work/talvex" "${extra[@]}"
+  # The runs put two windows side by side; the screenshots show the usual screen.
+  screen=1700x900x24
+  [[ $mode == screenshots ]] && screen=1024x768x24
+  exec xvfb-run -a -s "-screen 0 $screen" "$0" --inside "$work/talvex" "${extra[@]}"
 fi
 
 # --- inside the virtual X server ---------------------------------------------------------
 work=$(dirname "$program")
 log=$work/program.log
 
+# What the program is started through (empty: directly).
+launch=()
+
 start_program() {
-  "$program" "$@" >"$log" 2>&1 &
+  "${launch[@]}" "$program" "$@" >>"$log" 2>&1 &
   pid=$!
   wid=
   for _ in $(seq 100); do
-    wid=$(xdotool search --name '^Talvex 2010$' 2>/dev/null | head -n 1 || true)
+    wid=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Talvex 2010$' 2>/dev/null |
+      head -n 1 || true)
     [[ -n $wid ]] && break
     kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$log")"
     sleep 0.1
@@ -102,6 +109,18 @@ wait_exit() {
   wait "$pid"
   code=$?
   set -e
+}
+
+# Keeps the values of the program started last under a name (save_as A), and makes the
+# program kept under a name the one that clicks go to (use A).
+save_as() { eval "${1}_pid=$pid ${1}_wid=$wid ${1}_x=$originX ${1}_y=$originY ${1}_scale=$scale"; }
+use() { eval "pid=\$${1}_pid wid=\$${1}_wid originX=\$${1}_x originY=\$${1}_y scale=\$${1}_scale"; }
+
+# Whether the program shows a message or error box now; sets box.
+box_shown() {
+  box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Talvex$' 2>/dev/null |
+    head -n 1 || true)
+  [[ -n $box ]]
 }
 
 # Clicks at a designed client-area position.
@@ -207,3 +226,79 @@ else
   echo "e2e: talvex-unseal not given; unsealing not checked"
 fi
 echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and exit code correct"
+
+# Two programs, one rater ID, one minute: each run has a results file of its own, made at
+# Start, and the rows of the two never mix.
+rm -rf "$work/results"
+while ((10#$(date +%S) > 40)); do sleep 1; done
+start_program -qwindowgeometry +0+0 50 0 0 0
+save_as A
+start_program -qwindowgeometry +850+0 50 0 0 0
+save_as B
+for run in A B; do
+  use $run
+  type_id twin
+  click_button2
+done
+for trial in 1 2 3; do
+  for run in A B; do
+    use $run
+    click_rating 2
+    click_button2
+  done
+done
+for run in A B; do
+  use $run
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+done
+twins=("$work"/results/twin*.xls)
+[[ ${#twins[@]} == 2 ]] || fail "two runs of one ID in one minute wrote ${#twins[@]} results file(s)"
+for file in "${twins[@]}"; do
+  [[ $(wc -l <"$file") == 5 ]] || fail "$(basename "$file"): $(wc -l <"$file") lines, not 5"
+  awk -F '\t' 'NR > 2 && $4 != NR - 2 { bad = 1 } END { exit bad }' "$file" ||
+    fail "$(basename "$file"): the rows of two runs are mixed"
+done
+echo "e2e: two runs of one ID in one minute keep two results files"
+
+# A file-size limit of 1 KiB (the signal's default action restored, as in a login shell): the
+# press that meets it gets an error box, the program runs on, the file keeps whole rows only,
+# and Next tries the row again.
+rm -rf "$work/results"
+launch=(env --default-signal=SIGXFSZ bash -c 'ulimit -f 1 && exec "$0" "$@"')
+start_program 50 0 0 0
+launch=()
+type_id limited
+click_button2
+refused=0
+for trial in $(seq 40); do
+  click_rating 3
+  click_button2
+  sleep 0.2
+  kill -0 "$pid" 2>/dev/null || fail "the program ended at a file-size limit, at trial $trial"
+  if box_shown; then
+    refused=$trial
+    break
+  fi
+done
+[[ $refused != 0 ]] || fail "40 rows went into a file limited to 1 KiB"
+limited=("$work"/results/limited*.xls)
+size=$(stat -c %s "${limited[0]}")
+for attempt in first retry; do
+  box_shown || fail "no error box at the $attempt refused row"
+  xdotool windowfocus --sync "$box" key Return
+  sleep 0.3
+  kill -0 "$pid" 2>/dev/null || fail "the program ended after the $attempt refused row"
+  [[ $attempt == retry ]] && break
+  click_button2
+  sleep 0.3
+done
+[[ $(stat -c %s "${limited[0]}") == "$size" ]] || fail "the retry changed the limited file"
+[[ $(tail -c 2 "${limited[0]}" | od -An -tx1 | tr -d ' \n') == 0d0a ]] ||
+  fail "the limited file ends in a torn row"
+awk -F '\t' -v rows=$((refused - 1)) \
+  'NR > 2 && (NF != 8 || $4 != NR - 2) { bad = 1 } END { exit bad || NR != rows + 2 }' \
+  "${limited[0]}" || fail "the limited file does not hold rows 1 to $((refused - 1)) whole"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+echo "e2e: a file-size limit refuses row $refused whole; the program runs on"

@@ -39,6 +39,10 @@ System& TheSystem();
 // Keeps the command line for CommandLineValues; main calls it first.
 void SetCommandLine(int argc, char** argv);
 
+// Ignores the signal of a file-size limit (ulimit -f): a write past the limit then fails
+// and is reported as a full disk, instead of ending the program in the middle of a row.
+void IgnoreFileSizeLimitSignal();
+
 // The values after the program path, up to the first empty one.
 std::vector<std::string> CommandLineValuesOf(int argc, char** argv);
 
