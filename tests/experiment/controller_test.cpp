@@ -300,26 +300,6 @@ TEST_F(Controller, FieldStaysWhenNoFolderCanHoldTheResultsFile) {
   EXPECT_FALSE(Record().ResultsInTemporaryFolder);
 }
 
-TEST_F(Controller, TwoRunsStartedInOneMinuteKeepTheirRowsApart) {
-  Create();
-  SecondRun second(system, loader);
-  Start("k4T19");
-  second.window.TypeId("k4T19");
-  second.controller.Button2Click();
-  ASSERT_NE(Record().ResultsPath, second.Record().ResultsPath);
-  for (int press = 0; press < 2; ++press) {
-    RateAndNext(3);
-    second.window.ClickRating(4);
-    second.controller.Button2Click();
-  }
-  for (const std::string& path : {Record().ResultsPath, second.Record().ResultsPath}) {
-    const std::vector<std::string> lines = Split(ReadBytes(path), "\r\n");
-    ASSERT_EQ(lines.size(), 5u) << path;  // parameter line, header, two rows, ""
-    EXPECT_EQ(Split(lines[2], "\t")[3], "1");
-    EXPECT_EQ(Split(lines[3], "\t")[3], "2");
-  }
-}
-
 TEST_F(Controller, FailedFirstDrawGoesStraightOnAtTheNextPress) {
   Create();
   loader->failAll = true;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "fake_system.h"
-#include "file_hazards.h"
 #include "scratch_folder.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
@@ -69,22 +68,6 @@ TEST(CryptFile, FileOfAnotherRunAtTheDestinationIsKept) {
   }
   EXPECT_EQ(ReadBytes(folder / "r.enc"), "sealed by another run");
   EXPECT_EQ(testing::EntryCount(folder.Path()), 2u);
-}
-
-TEST(CryptFile, PipesAreRefusedWithoutWaiting) {
-  ScratchFolder folder;
-  testing::Watchdog watchdog(20);
-  ASSERT_TRUE(testing::MakePipe(folder / "p.xls"));
-  try {
-    CryptFile(folder / "p.xls", folder / "p.enc", kResultsPassPhrase);
-    ADD_FAILURE() << "no error";
-  } catch (const EFOpenError& error) {
-    EXPECT_EQ(error.what(), "Cannot open file \"" + (folder / "p.xls") + "\". Not a regular file");
-  }
-  WriteBytes(folder / "r.xls", "rows");
-  ASSERT_TRUE(testing::MakePipe(folder / "r.enc"));
-  EXPECT_THROW(CryptFile(folder / "r.xls", folder / "r.enc", kResultsPassPhrase), EFCreateError);
-  EXPECT_EQ(testing::EntryCount(folder.Path()), 3u);
 }
 
 TEST(CryptFile, MissingSourceOrUncreatableDestinationCreateNothing) {
