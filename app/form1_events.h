@@ -31,9 +31,12 @@ using EventsFactory = std::function<std::unique_ptr<IForm1Events>(experiment::IM
 // A fresh image loader: every window that loads pictures creates its own.
 using LoaderFactory = std::function<std::unique_ptr<imagestore::TResourceManager>()>;
 
-// The program's image loader over the running program's resources.
-inline std::unique_ptr<imagestore::TResourceManager> MakeResourceManager() {
-  return std::make_unique<imagestore::TResourceManager>();
+// Image loaders over the program's image set, each loading pictures of the pixel format the
+// screen calls for.
+inline LoaderFactory ResourceManagerFactory(const imagestore::ImageSource& source,
+                                            imagestore::PixelFormat format) {
+  return
+      [source, format] { return std::make_unique<imagestore::TResourceManager>(source, format); };
 }
 
 // The experiment controller as the receiver of the main window's events.

@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
   try {
     // The run parameters: the values Qt has left after taking its own options.
     talvex::platform::SetCommandLine(argc, argv);
-    talvex::RegisterEmbeddedImages();
-    return talvex::app::RunWindows(application, talvex::platform::TheSystem());
+    return talvex::app::RunWindows(application, talvex::platform::TheSystem(),
+                                   talvex::EmbeddedImageSource());
   } catch (const std::exception& e) {
     talvex::app::ShowApplicationErrorBox(e.what());
     return 1;

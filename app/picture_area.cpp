@@ -68,8 +68,7 @@ QImage TPictureArea::Prepare(const imagestore::TJPEGImage& picture, const QSize&
 int TPictureArea::DecodeScale(const imagestore::TJPEGImage& picture, const QSize& deviceSize) {
   // Quantized output (8-bit screens, grey files) is dithered at the decoded size; only the
   // full-size decode gives the same picture then.
-  if (picture.Empty() || picture.Grayscale() ||
-      imagestore::TJPEGImage::DefaultPixelFormat() != PixelFormat::Bits24) {
+  if (picture.Empty() || picture.Grayscale() || picture.Format() != PixelFormat::Bits24) {
     return 1;
   }
   int scale = 1;

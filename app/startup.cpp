@@ -7,7 +7,6 @@
 #include "form1.h"
 #include "form1_events.h"
 #include "form2.h"
-#include "talvex/imagestore/jpeg_image.h"
 
 namespace talvex::app {
 namespace {
@@ -29,13 +28,16 @@ void SetUpApplication() {
   QApplication::setWindowIcon(TalvexIcon());
 }
 
-int RunWindows(QApplication& application, System& system, const StartUpWatch& watch) {
+int RunWindows(QApplication& application, System& system, const imagestore::ImageSource& images,
+               const StartUpWatch& watch) {
+  // Pictures are quantized to 8 bits for a screen of at most 8 bits per pixel.
   const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen != nullptr && screen->depth() <= 8) {
-    imagestore::TJPEGImage::SetDefaultPixelFormat(imagestore::PixelFormat::Bits8);
-  }
+  const imagestore::PixelFormat format = screen != nullptr && screen->depth() <= 8
+                                             ? imagestore::PixelFormat::Bits8
+                                             : imagestore::PixelFormat::Bits24;
+  const LoaderFactory makeLoader = ResourceManagerFactory(images, format);
 
-  TForm1 form1(system, MakeResourceManager, ControllerEvents(system, MakeResourceManager));
+  TForm1 form1(system, makeLoader, ControllerEvents(system, makeLoader));
   StepDone(watch, "main window built (fonts, controls)");
   form1.FormCreate();
   if (!form1.SetUpComplete()) {
@@ -46,7 +48,7 @@ int RunWindows(QApplication& application, System& system, const StartUpWatch& wa
   StepDone(watch, "creation event: the set-up");
 
   // Created hidden and never shown; "About" makes a window of its own each time.
-  TForm2 form2(system, MakeResourceManager());
+  TForm2 form2(system, makeLoader());
   StepDone(watch, "hidden About window");
 
   if (watch.beforeShow) watch.beforeShow(form1);

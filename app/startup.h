@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <functional>
 
+#include "talvex/imagestore/image_source.h"
 #include "talvex/system.h"
 
 namespace talvex::app {
@@ -19,9 +20,10 @@ struct StartUpWatch {
   std::function<void(QWidget& mainWindow)> beforeShow;
 };
 
-// Builds and runs the windows; returns the program's exit code: 0 when the run ended or the
-// window was closed, or when the set-up found no images; 1 when the set-up stopped on an
-// error (the error box has been shown).
-int RunWindows(QApplication& application, System& system, const StartUpWatch& watch = {});
+// Builds and runs the windows over the image set of images; returns the program's exit code:
+// 0 when the run ended or the window was closed, or when the set-up found no images; 1 when
+// the set-up stopped on an error (the error box has been shown).
+int RunWindows(QApplication& application, System& system, const imagestore::ImageSource& images,
+               const StartUpWatch& watch = {});
 
 }  // namespace talvex::app

@@ -55,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (hidden != nullptr && hidden->HasSubList()) Walk(hidden->SubList());
     }
     ListTypeEntryNames(*image, "BINARY");
-    const uint8_t* found = nullptr;
-    size_t length = 0;
-    FindResourceData(*image, "BINARY", "RESOURCES_BLANK_BMP", found, length);
-    FindResourceData(*image, "#3", "#1", found, length);
+    ListTypeEntryKeys(*image, "BINARY");
+    ByteSpan found;
+    FindResourceData(*image, "BINARY", "RESOURCES_BLANK_BMP", found);
+    FindResourceData(*image, "#3", "#1", found);
   } catch (const talvex::Exception&) {
   }
   return 0;

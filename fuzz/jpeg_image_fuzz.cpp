@@ -11,10 +11,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace talvex::imagestore;
-  TJPEGImage::SetDefaultPixelFormat(size % 2 == 0 ? PixelFormat::Bits24 : PixelFormat::Bits8);
   try {
     TJPEGImage picture;
-    picture.LoadFromBytes(std::vector<uint8_t>(data, data + size));
+    picture.LoadFromBytes(std::vector<uint8_t>(data, data + size),
+                          size % 2 == 0 ? PixelFormat::Bits24 : PixelFormat::Bits8);
     picture.Decoded();
   } catch (const talvex::Exception&) {
   }

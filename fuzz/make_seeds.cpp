@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "talvex/imagestore/jpeg_encode.h"
 #include "talvex/imagestore/resource_catalogue.h"
+#include "talvex/little_endian.h"
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/resource_image_writer.h"
+#include "talvex/tools/jpeg_encode.h"
 
 namespace {
 
@@ -24,11 +25,17 @@ using pack::ResourceId;
 class Bytes {
  public:
   Bytes& U8(uint32_t v) {
-    data.push_back(static_cast<uint8_t>(v & 0xFF));
+    AppendLittleEndian(data, v, 1);
     return *this;
   }
-  Bytes& U16(uint32_t v) { return U8(v).U8(v >> 8); }
-  Bytes& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+  Bytes& U16(uint32_t v) {
+    AppendLittleEndian16(data, v);
+    return *this;
+  }
+  Bytes& U32(uint32_t v) {
+    AppendLittleEndian32(data, v);
+    return *this;
+  }
   Bytes& Text(const std::u16string& text) {
     for (char16_t c : text) U16(c);
     return U16(0);
@@ -43,10 +50,10 @@ class Bytes {
 std::vector<uint8_t> Jpeg(int width, int height, int components, bool progressive) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width * height * components));
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37 % 251);
-  imagestore::JpegEncodeSettings settings;
+  tools::JpegEncodeSettings settings;
   settings.quality = 50;
   settings.progressive = progressive;
-  return imagestore::EncodeJpeg(pixels.data(), width, height, components, settings);
+  return tools::EncodeJpeg(pixels.data(), width, height, components, settings);
 }
 
 // An 8 x 8 icon or cursor image at 1 bit per pixel: header, palette, colour and mask rows.

@@ -1,23 +1,25 @@
-// The catalogue of the embedded image set: ListImageNames over the registered pack (the
-// directory walked in place) and over the program's own file (mapped, walked and released on
-// every call), and the lookup of one resource by name.
+// The catalogue of the embedded image set: ListImageNames over the linked pack (the directory
+// walked in place) and over the program's own file (mapped, walked and released on every
+// call), and the lookup of one resource by name.
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "module_resources.h"
 #include "talvex/embedded_images.h"
+#include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/imagestore/resource_manager.h"
+#include "talvex/platform/posix_system.h"
 
 namespace {
 
+using talvex::imagestore::ImageSource;
 using talvex::imagestore::TResourceManager;
 
-void BM_ListImageNames(benchmark::State& state) {
-  talvex::RegisterEmbeddedImages();
-  const TResourceManager catalogue;
+void ListNames(benchmark::State& state, const ImageSource& source) {
+  const TResourceManager catalogue(source);
   for (auto _ : state) {
     std::vector<std::string> names = catalogue.ListImageNames();
     benchmark::DoNotOptimize(names.data());
@@ -25,28 +27,27 @@ void BM_ListImageNames(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() *
                           static_cast<int64_t>(catalogue.ListImageNames().size()));
 }
+
+void BM_ListImageNames(benchmark::State& state) {
+  ListNames(state, talvex::EmbeddedImageSource());
+}
 BENCHMARK(BM_ListImageNames)->Unit(benchmark::kMicrosecond);
 
 void BM_ListImageNamesFromProgramFile(benchmark::State& state) {
-  talvex::imagestore::SetModuleResources(nullptr, 0);
-  const TResourceManager catalogue;
-  for (auto _ : state) {
-    std::vector<std::string> names = catalogue.ListImageNames();
-    benchmark::DoNotOptimize(names.data());
-  }
-  talvex::RegisterEmbeddedImages();
+  ListNames(state, ImageSource::ProgramFile(talvex::platform::TheSystem().ExecutablePath()));
 }
 BENCHMARK(BM_ListImageNamesFromProgramFile)->Unit(benchmark::kMicrosecond);
 
 // One lookup by type and name, as LoadImage makes it before copying the bytes.
-void BM_FindModuleResource(benchmark::State& state) {
-  talvex::RegisterEmbeddedImages();
-  talvex::imagestore::ResourceBytes bytes;
+void BM_FindResourceData(benchmark::State& state) {
+  const ImageSource source = talvex::EmbeddedImageSource();
+  talvex::imagestore::ByteSpan bytes;
   for (auto _ : state) {
+    const std::unique_ptr<talvex::imagestore::TExeImage> image = source.Open();
     benchmark::DoNotOptimize(
-        talvex::imagestore::FindModuleResource("BINARY", "RESOURCES_POS_G__19__BMP", bytes));
+        talvex::imagestore::FindResourceData(*image, "BINARY", "RESOURCES_POS_G__19__BMP", bytes));
   }
 }
-BENCHMARK(BM_FindModuleResource)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindResourceData)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

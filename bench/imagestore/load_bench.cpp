@@ -20,9 +20,9 @@ using talvex::imagestore::TResourceManager;
 // The trial images of the embedded set (the blank and About pictures left out).
 const std::vector<std::string>& TrialImageNames() {
   static const std::vector<std::string> names = [] {
-    talvex::RegisterEmbeddedImages();
     std::vector<std::string> trials;
-    for (const std::string& name : TResourceManager().ListImageNames()) {
+    for (const std::string& name :
+         TResourceManager(talvex::EmbeddedImageSource()).ListImageNames()) {
       if (name.compare(10, 3, "POS") == 0 || name.compare(10, 3, "NEG") == 0) {
         trials.push_back(name);
       }
@@ -36,7 +36,7 @@ const std::vector<std::string>& TrialImageNames() {
 void BM_LoadImage(benchmark::State& state) {
   const std::vector<std::string>& names = TrialImageNames();
   if (names.empty()) return state.SkipWithError("no embedded images");
-  const TResourceManager loader;
+  const TResourceManager loader(talvex::EmbeddedImageSource());
   size_t next = 0;
   int64_t bytes = 0;
   for (auto _ : state) {
@@ -54,8 +54,8 @@ BENCHMARK(BM_LoadImage)->Unit(benchmark::kMicrosecond);
 void BM_FirstDecode(benchmark::State& state) {
   const std::vector<std::string>& names = TrialImageNames();
   if (names.empty()) return state.SkipWithError("no embedded images");
-  TJPEGImage::SetDefaultPixelFormat(state.range(0) == 8 ? PixelFormat::Bits8 : PixelFormat::Bits24);
-  const TResourceManager loader;
+  const TResourceManager loader(talvex::EmbeddedImageSource(),
+                                state.range(0) == 8 ? PixelFormat::Bits8 : PixelFormat::Bits24);
   size_t next = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -64,7 +64,6 @@ void BM_FirstDecode(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(picture->Decoded().pixels.data());
   }
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits24);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_FirstDecode)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
@@ -73,7 +72,7 @@ BENCHMARK(BM_FirstDecode)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
 void BM_DecodeScaled(benchmark::State& state) {
   const std::vector<std::string>& names = TrialImageNames();
   if (names.empty()) return state.SkipWithError("no embedded images");
-  const auto picture = TResourceManager().LoadImage(names.front());
+  const auto picture = TResourceManager(talvex::EmbeddedImageSource()).LoadImage(names.front());
   for (auto _ : state) {
     benchmark::DoNotOptimize(picture->DecodeScaled(static_cast<int>(state.range(0))).pixels.data());
   }

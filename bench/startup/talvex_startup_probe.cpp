@@ -13,7 +13,7 @@
 #include "first_paint_probe.h"
 #include "startup.h"
 #include "talvex/embedded_images.h"
-#include "talvex/imagestore/resource_manager.h"
+#include "talvex/imagestore/image_source.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
 
@@ -32,17 +32,15 @@ int Run(talvex::bench::FirstPaintApplication& application, int argc, char** argv
     }
   }
   platform::SetCommandLine(static_cast<int>(values.size()), values.data());
-  if (pack) {
-    imagestore::SetModuleResources(pack->Data(), pack->Size());
-  } else {
-    RegisterEmbeddedImages();
-  }
+  const imagestore::ImageSource images =
+      pack ? imagestore::ImageSource::InMemory(imagestore::ByteSpan{pack->Data(), pack->Size()})
+           : EmbeddedImageSource();
   application.Mark("names, icon, image set registered");
 
   app::StartUpWatch watch;
   watch.stepDone = [&application](const char* step) { application.Mark(step); };
   watch.beforeShow = [&application](QWidget& mainWindow) { application.Watch(&mainWindow); };
-  return app::RunWindows(application, platform::TheSystem(), watch);
+  return app::RunWindows(application, platform::TheSystem(), images, watch);
 }
 
 }  // namespace

@@ -32,14 +32,14 @@
 #include "child_process.h"
 #include "form1.h"
 #include "form1_events.h"
-#include "module_resources.h"
 #include "picture_area.h"
 #include "talvex/embedded_images.h"
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/experiment_record.h"
+#include "talvex/folder_system.h"
 #include "talvex/imagestore/crypto.h"
+#include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/imagestore/resource_manager.h"
-#include "talvex/platform/folder_system.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
 
@@ -66,11 +66,15 @@ struct Options {
   bool smoke = false;
 };
 
-using BenchSystem = platform::FolderSystem;
+using BenchSystem = testing::FolderSystem;
+
+// The image set the benchmark runs on: the embedded one, or a pack given with --pack.
+imagestore::ImageSource benchImages = EmbeddedImageSource();
 
 // The program's image loader, remembering the name it loaded last.
 class NamingLoader : public imagestore::TResourceManager {
  public:
+  NamingLoader() : TResourceManager(benchImages) {}
   std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override {
     lastName = name;
     return TResourceManager::LoadImage(name);
@@ -211,8 +215,9 @@ struct Parts {
 Parts TimeParts(const std::string& name, const QSize& deviceSize) {
   Parts parts;
   int64_t t = MonotonicNs();
-  imagestore::ResourceBytes resource;
-  if (!imagestore::FindModuleResource("BINARY", name, resource)) {
+  const std::unique_ptr<imagestore::TExeImage> image = benchImages.Open();
+  imagestore::ByteSpan resource;
+  if (!imagestore::FindResourceData(*image, "BINARY", name, resource)) {
     throw std::runtime_error("no resource " + name);
   }
   std::vector<uint8_t> stream(resource.data, resource.data + resource.size);
@@ -249,7 +254,7 @@ std::string JpegFileOf(const std::string& name, const fs::path& folder,
                        std::map<std::string, std::string>& written) {
   auto found = written.find(name);
   if (found != written.end()) return found->second;
-  const auto picture = imagestore::TResourceManager().LoadImage(name);
+  const auto picture = imagestore::TResourceManager(benchImages).LoadImage(name);
   const std::vector<uint8_t>& bytes = picture->CompressedBytes();
   const std::string path = (folder / (name + ".jpg")).string();
   std::ofstream out(path, std::ios::binary);
@@ -310,8 +315,8 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     scaling.push_back(parts.scaling);
     entropy.push_back(parts.entropy);
     if (scale == 0) {
-      scale = app::TPictureArea::DecodeScale(*imagestore::TResourceManager().LoadImage(name),
-                                             deviceSize);
+      scale = app::TPictureArea::DecodeScale(
+          *imagestore::TResourceManager(benchImages).LoadImage(name), deviceSize);
     }
     if (withDjpeg) {
       const std::string file = JpegFileOf(name, session.work.path, jpegFiles);
@@ -517,12 +522,11 @@ int main(int argc, char* argv[]) {
   }
   try {
     std::unique_ptr<platform::MappedFile> pack;
-    if (options.packPath.empty()) {
-      RegisterEmbeddedImages();
-    } else {
+    if (!options.packPath.empty()) {
       pack = std::make_unique<platform::MappedFile>(options.packPath);
       if (pack->Failed()) throw std::runtime_error("cannot map " + options.packPath);
-      imagestore::SetModuleResources(pack->Data(), pack->Size());
+      benchImages =
+          imagestore::ImageSource::InMemory(imagestore::ByteSpan{pack->Data(), pack->Size()});
     }
     bench::RowSink sink(options.rowsPath);
     if (options.mode == "press") {

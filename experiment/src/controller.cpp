@@ -42,7 +42,6 @@ TExperimentController::TExperimentController(
     IMainWindow& window, System& system,
     std::shared_ptr<const imagestore::TResourceManager> imageLoader)
     : impl_(new Impl{window, system, {}, false, false}) {
-  if (!imageLoader) imageLoader = std::make_shared<imagestore::TResourceManager>();
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 

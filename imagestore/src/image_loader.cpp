@@ -7,11 +7,10 @@
 
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
-#include "talvex/imagestore/resource_manager.h"
 
 namespace talvex::imagestore {
 
-std::unique_ptr<TJPEGImage> LoadDecipheredImage(const ResourceBytes& resource) {
+std::unique_ptr<TJPEGImage> LoadDecipheredImage(ByteSpan resource, PixelFormat pixelFormat) {
   std::vector<uint8_t> stream;
   try {
     if (resource.size > 0) stream.assign(resource.data, resource.data + resource.size);
@@ -22,14 +21,8 @@ std::unique_ptr<TJPEGImage> LoadDecipheredImage(const ResourceBytes& resource) {
   }
   TCrypto().DecipherStream(stream);
   auto picture = std::make_unique<TJPEGImage>();
-  picture->LoadFromBytes(std::move(stream));
+  picture->LoadFromBytes(std::move(stream), pixelFormat);
   return picture;
-}
-
-std::unique_ptr<TJPEGImage> TResourceManager::LoadImage(const std::string& name) const {
-  ResourceBytes resource;
-  if (!FindModuleResource("BINARY", name, resource)) throw EResNotFound(name);
-  return LoadDecipheredImage(resource);
 }
 
 }  // namespace talvex::imagestore

@@ -17,8 +17,6 @@ constexpr uint64_t kMaxPixels = 50'000'000;
 // Colours of the 8-bit output: the 256 of a palette less 20 the system keeps for itself.
 constexpr int kQuantizedColours = 236;
 
-PixelFormat defaultPixelFormat = PixelFormat::Bits24;
-
 // Owns one libjpeg decompression object; destroys it however the scope is left.
 class Decompressor {
  public:
@@ -63,8 +61,9 @@ void ReadHeader(Decompressor& decompressor, const std::vector<uint8_t>& bytes, H
   facts.multipleScans = jpeg_has_multiple_scans(&info) != FALSE;
 }
 
-void Decode(Decompressor& decompressor, const std::vector<uint8_t>& bytes, int scaleDenom,
-            PixelFormat format, Bitmap& bitmap) {
+// Decodes into bitmap; returns the number of warnings libjpeg gave on the way.
+int Decode(Decompressor& decompressor, const std::vector<uint8_t>& bytes, int scaleDenom,
+           PixelFormat format, Bitmap& bitmap) {
   jpeg_decompress_struct& info = decompressor.Info();
   if (setjmp(decompressor.Errors().jump)) throw EJPEG(decompressor.Errors().code);
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
@@ -109,12 +108,15 @@ void Decode(Decompressor& decompressor, const std::vector<uint8_t>& bytes, int s
     }
   }
   jpeg_finish_decompress(&info);
+  return static_cast<int>(info.err->num_warnings);
 }
 
-Bitmap DecodeBytes(const std::vector<uint8_t>& bytes, int scaleDenom, PixelFormat format) {
+Bitmap DecodeBytes(const std::vector<uint8_t>& bytes, int scaleDenom, PixelFormat format,
+                   int* warnings = nullptr) {
   Bitmap bitmap;
   Decompressor decompressor;
-  Decode(decompressor, bytes, scaleDenom, format, bitmap);
+  const int count = Decode(decompressor, bytes, scaleDenom, format, bitmap);
+  if (warnings != nullptr) *warnings = count;
   return bitmap;
 }
 
@@ -122,15 +124,17 @@ Bitmap DecodeBytes(const std::vector<uint8_t>& bytes, int scaleDenom, PixelForma
 
 struct TJPEGImage::Shared {
   std::vector<uint8_t> bytes;
+  PixelFormat format = PixelFormat::Bits24;
   HeaderFacts header;
   std::unique_ptr<const Bitmap> decoded;  // shared by every copy once made
 };
 
 TJPEGImage::TJPEGImage() = default;
 
-void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) {
+void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes, PixelFormat format) {
   auto shared = std::make_shared<Shared>();
   shared->bytes = std::move(bytes);
+  shared->format = format;
   {
     Decompressor decompressor;
     ReadHeader(decompressor, shared->bytes, shared->header);
@@ -158,13 +162,16 @@ const std::vector<uint8_t>& TJPEGImage::CompressedBytes() const {
   static const std::vector<uint8_t> none;
   return shared_ ? shared_->bytes : none;
 }
+PixelFormat TJPEGImage::Format() const {
+  return shared_ ? shared_->format : PixelFormat::Bits24;
+}
 
 const Bitmap& TJPEGImage::Decoded() const {
   static const Bitmap none;
   if (!shared_) return none;
   if (!shared_->decoded) {
     shared_->decoded =
-        std::make_unique<const Bitmap>(DecodeBytes(shared_->bytes, 1, defaultPixelFormat));
+        std::make_unique<const Bitmap>(DecodeBytes(shared_->bytes, 1, shared_->format));
   }
   return *shared_->decoded;
 }
@@ -174,14 +181,14 @@ Bitmap TJPEGImage::DecodeScaled(int scaleDenom) const {
     throw Exception(FormatMessage("Unsupported JPEG scale 1/%d", scaleDenom));
   }
   if (!shared_) return Bitmap();
-  return DecodeBytes(shared_->bytes, scaleDenom, defaultPixelFormat);
+  return DecodeBytes(shared_->bytes, scaleDenom, shared_->format);
 }
 
-void TJPEGImage::SetDefaultPixelFormat(PixelFormat format) {
-  defaultPixelFormat = format;
-}
-PixelFormat TJPEGImage::DefaultPixelFormat() {
-  return defaultPixelFormat;
+int TJPEGImage::CountDecodeWarnings() const {
+  if (!shared_) return 0;
+  int warnings = 0;
+  DecodeBytes(shared_->bytes, 1, shared_->format, &warnings);
+  return warnings;
 }
 
 }  // namespace talvex::imagestore

@@ -4,23 +4,14 @@
 
 #include "byte_reader.h"
 #include "elf_section.h"
-#include "mapped_view.h"
-#include "module_resources.h"
-#include "talvex/imagestore/resource_manager.h"
-#include "talvex/platform/mapped_file.h"
+#include "talvex/ascii.h"
+#include "talvex/imagestore/image_source.h"
 
 namespace talvex::imagestore {
 
 namespace {
 
 constexpr const char* kNoResources = "No resources in this file.";
-
-// The registered image pack of the running program; null data: none registered.
-struct ModuleResources {
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-};
-ModuleResources registered;
 
 // A type or name as the platform's lookup takes it: an integer ID or an upper-case name.
 struct ResourceKey {
@@ -40,10 +31,7 @@ ResourceKey MakeKey(const std::string& text) {
       return key;
     }
   }
-  key.name = text;
-  for (char& c : key.name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  key.name = AsciiUpper(text);
   return key;
 }
 
@@ -52,30 +40,39 @@ bool Matches(const TResourceItem& item, const ResourceKey& key) {
   return item.IsNamed() && Utf16ToAnsi(item.Name()) == key.name;
 }
 
-// The running program's executable, mapped once and kept for the life of the program so
-// that the bytes FindModuleResource hands out stay valid.
-const platform::MappedFile& RunningExecutable() {
-  static const std::shared_ptr<const platform::MappedFile> file =
-      MapWholeFile(platform::RunningExecutablePath());
-  return *file;
+// Visits the entries under every top-level type whose display name is typeName.
+template <class Visit>
+void ForEachTypeEntry(TExeImage& image, const std::string& typeName, Visit visit) {
+  TResourceList& root = image.ResourceRoot();
+  for (int i = 0; i < root.Count(); ++i) {
+    TResourceItem& type = root.Items(i);
+    if (type.DisplayName() != typeName) continue;
+    TResourceList& entries = type.SubList();
+    for (int j = 0; j < entries.Count(); ++j) visit(entries.Items(j));
+  }
 }
 
 }  // namespace
 
 std::vector<std::string> ListTypeEntryNames(TExeImage& image, const std::string& typeName) {
   std::vector<std::string> names;
-  TResourceList& root = image.ResourceRoot();
-  for (int i = 0; i < root.Count(); ++i) {
-    TResourceItem& type = root.Items(i);
-    if (type.DisplayName() != typeName) continue;
-    TResourceList& entries = type.SubList();
-    for (int j = 0; j < entries.Count(); ++j) names.push_back(entries.Items(j).DisplayName());
-  }
+  ForEachTypeEntry(image, typeName,
+                   [&names](const TResourceItem& entry) { names.push_back(entry.DisplayName()); });
   return names;
 }
 
+std::vector<std::string> ListTypeEntryKeys(TExeImage& image, const std::string& typeName) {
+  std::vector<std::string> keys;
+  ForEachTypeEntry(image, typeName, [&keys](const TResourceItem& entry) {
+    keys.push_back(entry.IsNamed() ? Utf16ToAnsi(entry.Name())
+                                   : "#" + std::to_string(entry.NameOrId()));
+  });
+  return keys;
+}
+
 bool FindResourceData(TExeImage& image, const std::string& type, const std::string& name,
-                      const uint8_t*& data, size_t& size) {
+                      ByteSpan& data) {
+  if (image.FindSection(".rsrc") == nullptr) return false;
   const ResourceKey typeKey = MakeKey(type);
   const ResourceKey nameKey = MakeKey(name);
   TResourceList& root = image.ResourceRoot();
@@ -90,8 +87,7 @@ bool FindResourceData(TExeImage& image, const std::string& type, const std::stri
       if (!Matches(*entry, nameKey) || entry->HasSubList()) continue;
       const uint8_t* bytes = entry->DataPointer();
       if (bytes == nullptr) continue;
-      data = bytes;
-      size = entry->DataSize();
+      data = ByteSpan{bytes, entry->DataSize()};
       return true;
     }
   }
@@ -111,41 +107,9 @@ std::unique_ptr<TExeImage> OpenProgramImage(const uint8_t* data, size_t size,
 }
 
 std::unique_ptr<TExeImage> OpenProgramImage(const std::string& fileName) {
-  const std::shared_ptr<const platform::MappedFile> file = MapWholeFile(fileName);
-  std::unique_ptr<TExeImage> image = OpenProgramImage(file->Data(), file->Size(), fileName, file);
+  std::unique_ptr<TExeImage> image = ImageSource::ProgramFile(fileName).Open();
   if (image == nullptr) throw EExeError(kNoResources);
   return image;
-}
-
-void SetModuleResources(const uint8_t* data, size_t size) {
-  registered = data != nullptr && size > 0 ? ModuleResources{data, size} : ModuleResources{};
-}
-
-std::vector<std::string> TResourceManager::ListImageNames() const {
-  if (registered.data != nullptr) {
-    TExeImage image(registered.data, registered.size, "image pack");
-    return ListTypeEntryNames(image, "BINARY");
-  }
-  // The image and its mapping end with this call: the file is not held open afterwards.
-  const std::unique_ptr<TExeImage> image = OpenProgramImage(platform::RunningExecutablePath());
-  return ListTypeEntryNames(*image, "BINARY");
-}
-
-bool FindModuleResource(const std::string& type, const std::string& name, ResourceBytes& out) {
-  std::unique_ptr<TExeImage> image;
-  if (registered.data != nullptr) {
-    image = std::make_unique<TExeImage>(registered.data, registered.size, "image pack");
-  } else {
-    const platform::MappedFile& file = RunningExecutable();
-    image = OpenProgramImage(file.Data(), file.Size(), platform::RunningExecutablePath(), nullptr);
-  }
-  if (image == nullptr || image->FindSection(".rsrc") == nullptr) return false;
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  if (!FindResourceData(*image, type, name, data, size)) return false;
-  out.data = data;
-  out.size = size;
-  return true;
 }
 
 }  // namespace talvex::imagestore

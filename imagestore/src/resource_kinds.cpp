@@ -5,15 +5,18 @@
 #include <unordered_map>
 
 #include "byte_reader.h"
+#include "talvex/little_endian.h"
 
 namespace talvex::imagestore {
 
 namespace {
 
+constexpr uint64_t kGroupCount = 4;       // 16 bits, after the reserved and type fields
 constexpr uint64_t kGroupHeaderSize = 6;  // reserved, type, count (16 bits each)
 constexpr uint64_t kGroupEntrySize = 14;  // 12 bytes of directory entry, then the image ID
-constexpr uint16_t kMenuPopup = 0x10;     // the item opens a popup; no ID follows its flags
-constexpr uint16_t kMenuEnd = 0x80;       // the last item of its level
+constexpr uint64_t kGroupEntryImageId = 12;
+constexpr uint16_t kMenuPopup = 0x10;  // the item opens a popup; no ID follows its flags
+constexpr uint16_t kMenuEnd = 0x80;    // the last item of its level
 
 StrictReader<EExeError> Whole(const TExeImage& image, const char* message) {
   return StrictReader<EExeError>(ByteReader(image.ViewBase(), image.ViewSize()), message);
@@ -31,16 +34,6 @@ uint32_t ImpliedColours(uint16_t bitsPerPixel) {
     default:
       return 0;
   }
-}
-
-void PutU16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value & 0xFF));
-  out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint64_t value) {
-  PutU16(out, static_cast<uint32_t>(value & 0xFFFF));
-  PutU16(out, static_cast<uint32_t>((value >> 16) & 0xFFFF));
 }
 
 // A zero-terminated UTF-16 text from offset; false when the data ends before the zero.
@@ -184,7 +177,7 @@ const std::vector<TResourceItem*>& TIconResourceList::EntryList() {
   if (groupSize_ > 0 && typeEntry != nullptr) {
     const StrictReader<EExeError> file = Whole(image_, kCorruptDirectory);
     const StrictReader<EExeError> group(file.Slice(directory_, groupSize_), kCorruptDirectory);
-    const uint16_t count = group.U16(4);
+    const uint16_t count = group.U16(kGroupCount);
     group.Require(kGroupHeaderSize, uint64_t{count} * kGroupEntrySize);
 
     std::unordered_multimap<uint32_t, TIconResEntry*> imagesById;
@@ -195,7 +188,7 @@ const std::vector<TResourceItem*>& TIconResourceList::EntryList() {
     }
     for (uint64_t i = 0; i < count; ++i) {
       const uint64_t entry = kGroupHeaderSize + i * kGroupEntrySize;
-      auto [first, last] = imagesById.equal_range(group.U16(entry + 12));
+      auto [first, last] = imagesById.equal_range(group.U16(entry + kGroupEntryImageId));
       std::vector<TIconResEntry*> matches;
       for (auto it = first; it != last; ++it) matches.push_back(it->second);
       // The map gives equal keys in no fixed order; the list keeps stored order.
@@ -261,12 +254,12 @@ std::vector<uint8_t> TIconResEntry::AsIconFile() const {
 
   std::vector<uint8_t> out;
   out.reserve(22 + image.Size());
-  PutU16(out, 0);
-  PutU16(out, cursor ? 2 : 1);  // resource type: 1 icon, 2 cursor
-  PutU16(out, 1);               // one image
+  AppendLittleEndian16(out, 0);
+  AppendLittleEndian16(out, cursor ? 2 : 1);  // resource type: 1 icon, 2 cursor
+  AppendLittleEndian16(out, 1);               // one image
   out.insert(out.end(), entry.begin(), entry.end());
-  PutU32(out, image.Size());
-  PutU32(out, 22);  // the image follows the header and the one entry
+  AppendLittleEndian32(out, image.Size());
+  AppendLittleEndian32(out, 22);  // the image follows the header and the one entry
   if (image.Size() > 0) out.insert(out.end(), image.Data(), image.Data() + image.Size());
   return out;
 }
@@ -302,10 +295,10 @@ std::vector<uint8_t> TBitMapResource::AsBitmapFile() const {
   out.reserve(14 + size_t{size});
   out.push_back('B');
   out.push_back('M');
-  PutU32(out, uint64_t{size} + 14);
-  PutU16(out, 0);
-  PutU16(out, 0);
-  PutU32(out, pixelOffset);
+  AppendLittleEndian32(out, uint64_t{size} + 14);
+  AppendLittleEndian16(out, 0);
+  AppendLittleEndian16(out, 0);
+  AppendLittleEndian32(out, pixelOffset);
   out.insert(out.end(), data, data + size);
   return out;
 }

@@ -66,8 +66,4 @@ MappedFile::~MappedFile() {
   if (data_ != nullptr) ::munmap(const_cast<uint8_t*>(data_), size_);
 }
 
-std::string RunningExecutablePath() {
-  return "/proc/self/exe";
-}
-
 }  // namespace talvex::platform

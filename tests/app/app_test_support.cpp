@@ -4,7 +4,7 @@
 #include <QApplication>
 
 #include "talvex/exception.h"
-#include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/tools/jpeg_encode.h"
 
 namespace talvex::app::test {
 
@@ -60,7 +60,7 @@ std::vector<uint8_t> TwoColourJpeg(int width, int height) {
       p[2] = left ? 0 : 255;
     }
   }
-  return imagestore::EncodeJpeg(pixels.data(), width, height, 3);
+  return tools::EncodeJpeg(pixels.data(), width, height, 3);
 }
 
 std::unique_ptr<imagestore::TJPEGImage> GeneratedLoader::LoadImage(const std::string& name) const {

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "app_test_support.h"
-#include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/tools/jpeg_encode.h"
 
 namespace talvex::app {
 namespace {
@@ -129,14 +129,11 @@ TEST(PictureArea, EmptyPictureClearsTheArea) {
 }
 
 TEST(PictureArea, EightBitScreensGetThePaletteDecode) {
-  const PixelFormat before = TJPEGImage::DefaultPixelFormat();
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits8);
   TPictureArea area;
   area.resize(32, 16);
   TJPEGImage picture;
-  picture.LoadFromBytes(test::TwoColourJpeg(32, 16));
+  picture.LoadFromBytes(test::TwoColourJpeg(32, 16), PixelFormat::Bits8);
   area.SetPicture(picture);
-  TJPEGImage::SetDefaultPixelFormat(before);
   ASSERT_EQ(area.Prepared().size(), QSize(32, 16));
   EXPECT_GT(area.Prepared().pixelColor(4, 8).red(), 200);
   EXPECT_GT(area.Prepared().pixelColor(28, 8).blue(), 200);
@@ -164,16 +161,14 @@ TEST(PictureArea, DecodeScaleIsTheSmallestDecodeStillCoveringTheArea) {
 
 TEST(PictureArea, QuantizedPicturesAreDecodedAtFullSize) {
   // Dithering at a reduced size would not give the picture of the full-size decode.
-  const TJPEGImage sample = Picture(1200, 900);
-  const PixelFormat before = TJPEGImage::DefaultPixelFormat();
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits8);
+  TJPEGImage sample;
+  sample.LoadFromBytes(test::TwoColourJpeg(1200, 900), PixelFormat::Bits8);
   EXPECT_EQ(TPictureArea::DecodeScale(sample, QSize(410, 350)), 1);
-  TJPEGImage::SetDefaultPixelFormat(before);
 
   std::vector<uint8_t> grey(256 * 256);
   for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i % 256);
   TJPEGImage greyPicture;
-  greyPicture.LoadFromBytes(imagestore::EncodeJpeg(grey.data(), 256, 256, 1));
+  greyPicture.LoadFromBytes(tools::EncodeJpeg(grey.data(), 256, 256, 1));
   ASSERT_TRUE(greyPicture.Grayscale());
   EXPECT_EQ(TPictureArea::DecodeScale(greyPicture, QSize(60, 60)), 1);
 }

@@ -63,8 +63,7 @@ double CheckPicture(const TJPEGImage& picture, const std::string& name) {
 }
 
 TEST(PictureFidelity, ReducedDecodeMatchesFullSizeOverTheSampleSet) {
-  RegisterEmbeddedImages();
-  const imagestore::TResourceManager loader;
+  const imagestore::TResourceManager loader(EmbeddedImageSource());
   int reduced = 0;
   double worst = INFINITY;
   for (const std::string& name : loader.ListImageNames()) {

@@ -17,7 +17,7 @@
 #include "app_test_support.h"
 #include "form1.h"
 #include "talvex/embedded_images.h"
-#include "talvex/platform/folder_system.h"
+#include "talvex/folder_system.h"
 #include "talvex/platform/posix_system.h"
 
 namespace talvex::app {
@@ -25,7 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using RunSystem = platform::FolderSystem;
+using RunSystem = testing::FolderSystem;
+
+// Loaders over the image set linked into the test program.
+const LoaderFactory kEmbedded =
+    ResourceManagerFactory(EmbeddedImageSource(), imagestore::PixelFormat::Bits24);
 
 struct WholeRun : ::testing::Test {
   fs::path folder;
@@ -36,7 +40,6 @@ struct WholeRun : ::testing::Test {
     folder = pattern;
     fs::create_directories(folder / "tmp");
     fs::create_directories(folder / "Desktop");
-    RegisterEmbeddedImages();
   }
   void TearDown() override { fs::remove_all(folder); }
 
@@ -65,7 +68,7 @@ size_t LineCount(const fs::path& file) {
 
 TEST_F(WholeRun, DefaultSetOfOneHundredTwentySixTrialsByClicks) {
   RunSystem system(folder, {"50", "0.1", "0.3", "0"});
-  TForm1 form(system, MakeResourceManager, ControllerEvents(system, MakeResourceManager));
+  TForm1 form(system, kEmbedded, ControllerEvents(system, kEmbedded));
   form.FormCreate();
   ASSERT_TRUE(form.SetUpComplete());
   auto* button = Control<QPushButton>(form, "Button2");
@@ -123,7 +126,7 @@ TEST_F(WholeRun, DefaultSetOfOneHundredTwentySixTrialsByClicks) {
 
 TEST_F(WholeRun, ClosingTheWindowMidRunKeepsTheRowsAndSealsNothing) {
   RunSystem system(folder, {"0", "0", "0", "0"});
-  TForm1 form(system, MakeResourceManager, ControllerEvents(system, MakeResourceManager));
+  TForm1 form(system, kEmbedded, ControllerEvents(system, kEmbedded));
   form.FormCreate();
   ASSERT_TRUE(form.SetUpComplete());
   form.show();
@@ -161,7 +164,7 @@ TEST_F(WholeRun, NoImagesEndsTheProgramBeforeTheWindowIsShown) {
 TEST_F(WholeRun, SetUpErrorIsShownAndTheProgramDoesNotGoOn) {
   RunSystem system(folder, {"10x", "0.1", "0.3", "1"});
   test::ModalCloser closer;
-  TForm1 form(system, MakeResourceManager, ControllerEvents(system, MakeResourceManager));
+  TForm1 form(system, kEmbedded, ControllerEvents(system, kEmbedded));
   form.FormCreate();
   EXPECT_FALSE(form.SetUpComplete());
   EXPECT_FALSE(form.EndRequested());

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "talvex/exception.h"
-#include "talvex/imagestore/jpeg_encode.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "talvex/imagestore/resource_manager.h"
+#include "talvex/tools/jpeg_encode.h"
 
 namespace talvex::testing {
 
@@ -20,7 +20,7 @@ namespace talvex::testing {
 inline imagestore::TJPEGImage TinyPicture(int width) {
   const std::vector<uint8_t> pixels(static_cast<size_t>(width), 128);
   imagestore::TJPEGImage picture;
-  picture.LoadFromBytes(imagestore::EncodeJpeg(pixels.data(), width, 1, 1));
+  picture.LoadFromBytes(tools::EncodeJpeg(pixels.data(), width, 1, 1));
   return picture;
 }
 

@@ -48,7 +48,7 @@ void WalkAll(TResourceList& list) {
 }
 
 // The file offset of the section header's pointer to raw data in every written image.
-constexpr size_t kSectionRawPointer = 0x40 + 248 + 20;
+constexpr size_t kSectionRawPointer = kWrittenSectionTable + 20;
 
 // How often /proc/self/fd names the file.
 int CountDescriptorsOf(const std::string& path) {
@@ -93,11 +93,19 @@ TEST(ExeImageOpen, UnreadableOrWrongNtHeadersAreNotPe) {
   std::vector<uint8_t> wrongSignature = valid;
   wrongSignature[0x41] = 'X';
   EXPECT_EQ(refuse(wrongSignature), notPe);
-  // The 248 bytes of NT headers must all lie in the file.
-  std::vector<uint8_t> tooLate = valid;
-  Put32(tooLate, 0x3C, static_cast<uint32_t>(valid.size() - 247));
-  Put32(tooLate, valid.size() - 247, 0x4550);
-  EXPECT_EQ(refuse(tooLate), notPe);
+  // The signature, the file header and the optional header as long as the file header says
+  // must all lie in the file: 248 bytes for a 32-bit image, 264 for a 64-bit one.
+  for (const uint32_t optionalHeader : {224u, 240u, 0u}) {
+    for (const size_t room : {size_t{24} + optionalHeader - 1, size_t{24} + optionalHeader}) {
+      std::vector<uint8_t> late = valid;
+      const size_t at = valid.size() - room;
+      Put32(late, 0x3C, at);
+      Put32(late, at, 0x4550);
+      if (room >= 22) Put16(late, at + 20, optionalHeader);
+      EXPECT_EQ(refuse(late), room < 24 + optionalHeader ? notPe : "no error")
+          << optionalHeader << " " << room;
+    }
+  }
   std::vector<uint8_t> farAway = valid;
   Put32(farAway, 0x3C, 0xFFFFFFF0u);
   EXPECT_EQ(refuse(farAway), notPe);
@@ -136,7 +144,7 @@ TEST(ExeImageSections, SectionNamesIgnoreCaseButNotLength) {
   layout.sectionName = ".rsrc1";
   Parsed longer(Image({Binary(u"A", "a")}, layout));
   EXPECT_EQ(longer.image.FindSection(".rsrc"), nullptr);
-  EXPECT_EQ(longer.image.FindSection(".RSRC1"), longer.image.NtHeaders() + 248);
+  EXPECT_EQ(longer.image.FindSection(".RSRC1"), longer.image.ViewBase() + kWrittenSectionTable);
   EXPECT_EQ(ErrorOf([&] { longer.image.ResourceRoot(); }), "No resources in this file.");
 
   // Eight-character names have no terminator.
@@ -144,6 +152,35 @@ TEST(ExeImageSections, SectionNamesIgnoreCaseButNotLength) {
   Parsed full(Image({Binary(u"A", "a")}, layout));
   EXPECT_NE(full.image.FindSection(".RSRCDAT"), nullptr);
   EXPECT_EQ(full.image.FindSection(".rsrcda"), nullptr);
+}
+
+// The image with its optional header grown to the 240 bytes of a 64-bit (PE32+) image: magic
+// 0x20B, the size in the file header, the section table moved behind it.
+std::vector<uint8_t> AsPe32Plus(std::vector<uint8_t> bytes) {
+  const size_t optionalHeader = 0x40 + 24;
+  Put16(bytes, optionalHeader, 0x20B);
+  Put16(bytes, 0x40 + 20, 240);
+  const std::vector<uint8_t> section(bytes.begin() + kWrittenSectionTable,
+                                     bytes.begin() + kWrittenSectionTable + 40);
+  std::fill(bytes.begin() + kWrittenSectionTable, bytes.begin() + kWrittenSectionTable + 40, 0);
+  std::copy(section.begin(), section.end(), bytes.begin() + optionalHeader + 240);
+  return bytes;
+}
+
+TEST(ExeImageSections, SectionTableFollowsTheOptionalHeaderOfEitherSize) {
+  const std::vector<uint8_t> pe32 = Image({Binary(u"A", "a"), Binary(u"B", "b")});
+  const std::vector<uint8_t> pe32Plus = AsPe32Plus(pe32);
+  Parsed narrow(pe32);
+  Parsed wide(pe32Plus);
+  // 32-bit: the 248 bytes of NT headers a fixed rule assumes; 64-bit: 16 bytes more.
+  EXPECT_EQ(narrow.image.SectionTable(), 0x40u + 248);
+  EXPECT_EQ(wide.image.SectionTable(), 0x40u + 264);
+  EXPECT_EQ(wide.image.FindSection(".rsrc"), wide.image.ViewBase() + 0x40 + 264);
+  EXPECT_EQ(BinaryNames(pe32Plus), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(BinaryNames(pe32Plus), BinaryNames(pe32));
+  ByteSpan data;
+  ASSERT_TRUE(FindResourceData(wide.image, "BINARY", "B", data));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data), data.size), "b");
 }
 
 TEST(ExeImageSections, NoSectionsMeansNoResources) {
@@ -155,7 +192,7 @@ TEST(ExeImageSections, NoSectionsMeansNoResources) {
 
 TEST(ExeImageSections, SectionTablePastTheEndIsCorrupt) {
   std::vector<uint8_t> bytes = Image({Binary(u"A", "a")});
-  bytes[0x40 + 248 + 1] = 'x';  // no section is called .rsrc now
+  bytes[kWrittenSectionTable + 1] = 'x';  // no section is called .rsrc now
   Put16(bytes, 0x40 + 6, 0xFFFF);
   Parsed parsed(bytes);
   EXPECT_EQ(ErrorOf([&] { parsed.image.ResourceRoot(); }), "Corrupt resource directory");

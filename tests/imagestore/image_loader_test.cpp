@@ -7,9 +7,9 @@
 
 #include "resource_test_support.h"
 #include "talvex/imagestore/crypto.h"
-#include "talvex/imagestore/jpeg_encode.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/pack/image_pack.h"
+#include "talvex/tools/jpeg_encode.h"
 
 // clang-format off
 #include <cstddef>
@@ -23,6 +23,7 @@ namespace {
 
 using testing::Bytes;
 using testing::ErrorOf;
+using tools::EncodeJpeg;
 
 std::vector<uint8_t> PlainJpeg(int width, int height) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 3));
@@ -37,7 +38,7 @@ std::vector<uint8_t> Encipher(std::vector<uint8_t> bytes) {
 }
 
 std::unique_ptr<TJPEGImage> Load(const std::vector<uint8_t>& resource) {
-  return LoadDecipheredImage(ResourceBytes{resource.data(), resource.size()});
+  return LoadDecipheredImage(ByteSpan{resource.data(), resource.size()});
 }
 
 std::string Message(int code) {
@@ -76,22 +77,18 @@ TEST(LoadImage, ResourceThatIsNoJpegFailsAtLoad) {
   }
 }
 
-// LoadImage over an image pack registered as the program's resources.
+// LoadImage over an image pack in memory.
 class LoadImageFromPack : public ::testing::Test {
  protected:
-  void SetUp() override {
-    pack_ = pack::BuildImagePack({{"RESOURCES_POS_G__3__BMP", "pos3.jpg", PlainJpeg(40, 30)},
-                                  {"RESOURCES_BLANK_BMP", "blank.jpg", PlainJpeg(8, 8)},
-                                  {"RESOURCES_TEXT_BMP", "text.jpg", {0xFF, 0xD8, 0xFF, 0}}});
-    SetModuleResources(pack_.data(), pack_.size());
-  }
-  void TearDown() override { SetModuleResources(nullptr, 0); }
-
-  std::vector<uint8_t> pack_;
+  std::vector<uint8_t> pack_ =
+      pack::BuildImagePack({{"RESOURCES_POS_G__3__BMP", "pos3.jpg", PlainJpeg(40, 30)},
+                            {"RESOURCES_BLANK_BMP", "blank.jpg", PlainJpeg(8, 8)},
+                            {"RESOURCES_TEXT_BMP", "text.jpg", {0xFF, 0xD8, 0xFF, 0}}});
+  ImageSource source_ = ImageSource::InMemory(ByteSpan{pack_.data(), pack_.size()});
 };
 
 TEST_F(LoadImageFromPack, LoadsTheNamedPictureAnewEachTime) {
-  const TResourceManager loader;
+  const TResourceManager loader(source_);
   auto first = loader.LoadImage("RESOURCES_POS_G__3__BMP");
   auto second = loader.LoadImage("RESOURCES_POS_G__3__BMP");
   ASSERT_NE(first, nullptr);
@@ -105,10 +102,21 @@ TEST_F(LoadImageFromPack, LoadsTheNamedPictureAnewEachTime) {
   EXPECT_EQ(second->Decoded().width, 40);
 }
 
+TEST_F(LoadImageFromPack, PicturesHaveTheLoadersPixelFormat) {
+  for (PixelFormat format : {PixelFormat::Bits8, PixelFormat::Bits24}) {
+    const TResourceManager loader(source_, format);
+    EXPECT_EQ(loader.PicturePixelFormat(), format);
+    EXPECT_EQ(loader.LoadImage("RESOURCES_POS_G__3__BMP")->Decoded().format, format);
+  }
+  EXPECT_EQ(TResourceManager(source_).LoadImage("RESOURCES_BLANK_BMP")->Format(),
+            PixelFormat::Bits24);
+}
+
 TEST_F(LoadImageFromPack, UnknownNameIsNotFoundAndABrokenPictureFailsAtLoad) {
-  EXPECT_EQ(ErrorOf<EResNotFound>([] { TResourceManager().LoadImage("RESOURCES_NEG_C__99__BMP"); }),
+  const TResourceManager loader(source_);
+  EXPECT_EQ(ErrorOf<EResNotFound>([&] { loader.LoadImage("RESOURCES_NEG_C__99__BMP"); }),
             "Resource RESOURCES_NEG_C__99__BMP not found");
-  EXPECT_EQ(ErrorOf<EJPEG>([] { TResourceManager().LoadImage("RESOURCES_TEXT_BMP"); }),
+  EXPECT_EQ(ErrorOf<EJPEG>([&] { loader.LoadImage("RESOURCES_TEXT_BMP"); }),
             Message(JERR_NO_IMAGE));
 }
 

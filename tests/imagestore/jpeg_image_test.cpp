@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/tools/jpeg_encode.h"
 
 // clang-format off
 // libjpeg's message codes, numbered as the library was built (jpeglib.h sets the version).
@@ -20,6 +20,9 @@
 
 namespace talvex::imagestore {
 namespace {
+
+using tools::EncodeJpeg;
+using tools::JpegEncodeSettings;
 
 // A smooth colour picture: red rises left to right, green top to bottom, blue is fixed.
 std::vector<uint8_t> ColourPixels(int width, int height) {
@@ -76,13 +79,7 @@ double MeanError(const Bitmap& bitmap, const std::vector<uint8_t>& source) {
   return total / static_cast<double>(3 * pixels);
 }
 
-// Restores the process-wide pixel format after each test.
-class TJPEGImageTest : public ::testing::Test {
- protected:
-  void TearDown() override { TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits24); }
-};
-
-TEST_F(TJPEGImageTest, ReadsTheHeaderAtLoad) {
+TEST(TJPEGImage, ReadsTheHeaderAtLoad) {
   TJPEGImage picture;
   EXPECT_TRUE(picture.Empty());
   picture.LoadFromBytes(ColourJpeg(37, 21));
@@ -103,20 +100,22 @@ TEST_F(TJPEGImageTest, ReadsTheHeaderAtLoad) {
   EXPECT_EQ(progressive.Width(), 40);
 }
 
-TEST_F(TJPEGImageTest, DecodesOnFirstRequestWithTheFormatThenInForce) {
-  TJPEGImage picture;
-  picture.LoadFromBytes(ColourJpeg(32, 24));
-  // The format is chosen after the load: only a decode at first request can see it.
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits8);
-  const Bitmap& first = picture.Decoded();
-  EXPECT_EQ(first.format, PixelFormat::Bits8);
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits24);
-  const Bitmap& second = picture.Decoded();
-  EXPECT_EQ(&first, &second);
-  EXPECT_EQ(second.format, PixelFormat::Bits8);
+TEST(TJPEGImage, EveryDecodeHasTheFormatGivenAtLoadAndTheFirstIsKept) {
+  for (PixelFormat format : {PixelFormat::Bits8, PixelFormat::Bits24}) {
+    TJPEGImage picture;
+    picture.LoadFromBytes(ColourJpeg(32, 24), format);
+    EXPECT_EQ(picture.Format(), format);
+    const Bitmap& first = picture.Decoded();
+    EXPECT_EQ(first.format, format);
+    EXPECT_EQ(&picture.Decoded(), &first);
+    EXPECT_EQ(picture.DecodeScaled(2).format, format);
+    // A copy keeps the format of the picture it copies.
+    EXPECT_EQ(TJPEGImage(picture).Format(), format);
+  }
+  EXPECT_EQ(TJPEGImage().Format(), PixelFormat::Bits24);
 }
 
-TEST_F(TJPEGImageTest, CopiesShareBytesAndBitmap) {
+TEST(TJPEGImage, CopiesShareBytesAndBitmap) {
   auto original = std::make_unique<TJPEGImage>();
   original->LoadFromBytes(ColourJpeg(24, 16));
   TJPEGImage copy = *original;
@@ -130,7 +129,7 @@ TEST_F(TJPEGImageTest, CopiesShareBytesAndBitmap) {
   EXPECT_EQ(copy.Decoded().width, 24);
 }
 
-TEST_F(TJPEGImageTest, BaselineAndProgressiveFilesDecodeTo24BitRgb) {
+TEST(TJPEGImage, BaselineAndProgressiveFilesDecodeTo24BitRgb) {
   const int width = 64, height = 48;
   for (const bool progressive : {false, true}) {
     TJPEGImage picture;
@@ -145,11 +144,10 @@ TEST_F(TJPEGImageTest, BaselineAndProgressiveFilesDecodeTo24BitRgb) {
   }
 }
 
-TEST_F(TJPEGImageTest, DecodesTo8BitWithAtMost236Colours) {
+TEST(TJPEGImage, DecodesTo8BitWithAtMost236Colours) {
   const int width = 96, height = 64;
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits8);
   TJPEGImage picture;
-  picture.LoadFromBytes(ColourJpeg(width, height));
+  picture.LoadFromBytes(ColourJpeg(width, height), PixelFormat::Bits8);
   const Bitmap& bitmap = picture.Decoded();
   EXPECT_EQ(bitmap.format, PixelFormat::Bits8);
   ASSERT_EQ(bitmap.pixels.size(), static_cast<size_t>(width * height));
@@ -161,11 +159,10 @@ TEST_F(TJPEGImageTest, DecodesTo8BitWithAtMost236Colours) {
   EXPECT_LT(MeanError(bitmap, ColourPixels(width, height)), 8.0);
 }
 
-TEST_F(TJPEGImageTest, GrayscaleFileDecodesTo8BitGreyPaletteInEitherFormat) {
+TEST(TJPEGImage, GrayscaleFileDecodesTo8BitGreyPaletteInEitherFormat) {
   for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits8}) {
-    TJPEGImage::SetDefaultPixelFormat(format);
     TJPEGImage picture;
-    picture.LoadFromBytes(GreyJpeg(300, 20));
+    picture.LoadFromBytes(GreyJpeg(300, 20), format);
     const Bitmap& bitmap = picture.Decoded();
     EXPECT_EQ(bitmap.format, PixelFormat::Bits8);
     ASSERT_EQ(bitmap.pixels.size(), 300u * 20u);
@@ -178,12 +175,11 @@ TEST_F(TJPEGImageTest, GrayscaleFileDecodesTo8BitGreyPaletteInEitherFormat) {
   }
 }
 
-TEST_F(TJPEGImageTest, DecodeScaledDividesTheSize) {
-  TJPEGImage picture;
-  picture.LoadFromBytes(ColourJpeg(100, 60));
+TEST(TJPEGImage, DecodeScaledDividesTheSize) {
   for (int denom : {1, 2, 4, 8}) {
     for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits8}) {
-      TJPEGImage::SetDefaultPixelFormat(format);
+      TJPEGImage picture;
+      picture.LoadFromBytes(ColourJpeg(100, 60), format);
       const Bitmap bitmap = picture.DecodeScaled(denom);
       EXPECT_EQ(bitmap.width, (100 + denom - 1) / denom);
       EXPECT_EQ(bitmap.height, (60 + denom - 1) / denom);
@@ -195,7 +191,7 @@ TEST_F(TJPEGImageTest, DecodeScaledDividesTheSize) {
   }
 }
 
-TEST_F(TJPEGImageTest, DecodeScaledRejectsOtherScales) {
+TEST(TJPEGImage, DecodeScaledRejectsOtherScales) {
   TJPEGImage picture;
   picture.LoadFromBytes(ColourJpeg(16, 16));
   try {
@@ -207,7 +203,7 @@ TEST_F(TJPEGImageTest, DecodeScaledRejectsOtherScales) {
   EXPECT_THROW(picture.DecodeScaled(0), Exception);
 }
 
-TEST_F(TJPEGImageTest, EmptyPictureHasNothingToDecode) {
+TEST(TJPEGImage, EmptyPictureHasNothingToDecode) {
   const TJPEGImage picture;
   EXPECT_EQ(picture.Width(), 0);
   EXPECT_TRUE(picture.CompressedBytes().empty());
@@ -275,44 +271,48 @@ TEST(TJPEGImageErrors, DamagedScanDataDecodesWithoutFailure) {
   std::vector<uint8_t> bytes = ColourJpeg(64, 64);
   const size_t scan = FindMarker(bytes, 0xDA);
   for (size_t i = scan + 20; i + 2 < bytes.size(); i += 7) bytes[i] ^= 0x5A;
-  TJPEGImage picture;
-  picture.LoadFromBytes(bytes);
   for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits8}) {
-    TJPEGImage::SetDefaultPixelFormat(format);
+    TJPEGImage picture;
+    picture.LoadFromBytes(bytes, format);
     const Bitmap bitmap = picture.DecodeScaled(1);
     EXPECT_EQ(bitmap.width, 64);
   }
-  TJPEGImage::SetDefaultPixelFormat(PixelFormat::Bits24);
 }
 
-TEST(JpegEncode, RejectsImpossiblePictures) {
-  const uint8_t pixel[3] = {0, 0, 0};
-  try {
-    EncodeJpeg(pixel, 0, 1, 3);
-    FAIL() << "no error";
-  } catch (const Exception& error) {
-    EXPECT_STREQ(error.what(), "Cannot encode a JPEG picture of 0 x 1 pixels");
+// The full decode that tells a picture the program can show whole from one it cannot.
+TEST(TJPEGImageErrors, FullDecodeCountsWarningsAndRefusesWhatCannotBeShown) {
+  const std::vector<uint8_t> whole = ColourJpeg(64, 64);
+  std::vector<uint8_t> cut = whole;
+  cut.resize(FindMarker(cut, 0xDA) + 40);  // the scan data stops early
+  std::vector<uint8_t> damaged = whole;
+  for (size_t i = FindMarker(damaged, 0xDA) + 20; i + 2 < damaged.size(); i += 7)
+    damaged[i] ^= 0x5A;
+  const struct {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    bool warns;
+  } cases[] = {{"whole", whole, false},
+               {"progressive", ColourJpeg(40, 30, true), false},
+               {"grey", GreyJpeg(30, 20), false},
+               {"cut short", cut, true},
+               {"damaged", damaged, true}};
+  for (const auto& c : cases) {
+    for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits8}) {
+      TJPEGImage picture;
+      picture.LoadFromBytes(c.bytes, format);
+      EXPECT_EQ(picture.CountDecodeWarnings() > 0, c.warns) << c.what;
+      EXPECT_FALSE(picture.Decoded().pixels.empty()) << c.what;  // shown, with grey rows
+    }
   }
-  EXPECT_THROW(EncodeJpeg(pixel, 1, 1, 4), Exception);
-  EXPECT_THROW(EncodeJpeg(nullptr, 1, 1, 3), Exception);
-  EXPECT_THROW(EncodeJpeg(pixel, 1, 1, 3, JpegEncodeSettings{0, false}), Exception);
-}
+  EXPECT_EQ(TJPEGImage().CountDecodeWarnings(), 0);
 
-TEST(JpegEncode, OutputGrowsPastItsFirstBuffer) {
-  // Noise compresses badly: a 300 x 300 picture needs more than the first 64 KB.
-  std::vector<uint8_t> pixels(300 * 300 * 3);
-  uint32_t state = 12345;
-  for (uint8_t& value : pixels) {
-    state = state * 1664525u + 1013904223u;
-    value = static_cast<uint8_t>(state >> 24);
-  }
-  const std::vector<uint8_t> bytes = EncodeJpeg(pixels.data(), 300, 300, 3);
-  EXPECT_GT(bytes.size(), 64u * 1024u);
-  EXPECT_EQ(bytes[bytes.size() - 2], 0xFF);
-  EXPECT_EQ(bytes[bytes.size() - 1], 0xD9);  // end of image
-  TJPEGImage picture;
-  picture.LoadFromBytes(bytes);
-  EXPECT_EQ(picture.Decoded().width, 300);
+  // A CMYK file has a readable header but no colours this program can show.
+  const std::vector<uint8_t> ink(16 * 16 * 4, 60);
+  TJPEGImage cmyk;
+  cmyk.LoadFromBytes(EncodeJpeg(ink.data(), 16, 16, 4));
+  EXPECT_EQ(cmyk.Width(), 16);
+  EXPECT_THROW(cmyk.CountDecodeWarnings(), EJPEG);
+  EXPECT_THROW(cmyk.DecodeScaled(2), EJPEG);
 }
 
 }  // namespace

@@ -37,10 +37,9 @@ std::vector<std::string> PackedNames(const std::vector<uint8_t>& pack) {
 // The data stored for a name, as found by the lookup.
 std::vector<uint8_t> StoredData(const std::vector<uint8_t>& pack, const std::string& name) {
   imagestore::TExeImage image(pack.data(), pack.size(), "pack");
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  if (!imagestore::FindResourceData(image, "BINARY", name, data, size)) return {};
-  return std::vector<uint8_t>(data, data + size);
+  imagestore::ByteSpan data;
+  if (!imagestore::FindResourceData(image, "BINARY", name, data)) return {};
+  return std::vector<uint8_t>(data.data, data.data + data.size);
 }
 
 // --- Building a pack -------------------------------------------------------------------------
@@ -214,10 +213,10 @@ TEST(EmbeddedImages, BuiltProgramListsItsImagesInStoredOrder) {
   EXPECT_LT(std::find(listed.begin(), listed.end(), "RESOURCES_NEG_C__10__BMP"),
             std::find(listed.begin(), listed.end(), "RESOURCES_NEG_C__1__BMP"));
 
-  // The program itself lists the same, from its registered pack and from its own file.
+  // The program itself lists the same, from its linked pack and from its own file.
   EXPECT_EQ(Lines(RunCommand(Quote(TALVEX_EMBEDDED_PROBE), status)), listed);
   std::vector<std::string> fromFile =
-      Lines(RunCommand(Quote(TALVEX_EMBEDDED_PROBE) + " --unregistered", status));
+      Lines(RunCommand(Quote(TALVEX_EMBEDDED_PROBE) + " --file", status));
   ASSERT_FALSE(fromFile.empty());
   const std::string mappings = fromFile.back();
   fromFile.pop_back();
@@ -228,7 +227,7 @@ TEST(EmbeddedImages, BuiltProgramListsItsImagesInStoredOrder) {
   EXPECT_EQ(mappings.substr(9, space - 9), mappings.substr(space + 1));
 }
 
-TEST(EmbeddedImages, RegisteredAndFileLookupsAgree) {
+TEST(EmbeddedImages, LinkedPackAndFileLookupsAgree) {
   int status = 0;
   const std::vector<std::string> lines =
       Lines(RunCommand(Quote(TALVEX_EMBEDDED_PROBE) + " --lookup", status));

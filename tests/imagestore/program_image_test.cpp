@@ -1,5 +1,5 @@
-// The running program's resources: the registered image pack, the image pack found in an
-// ELF file's section, and the lookup of one resource by type and name.
+// The sources of a program's resources: an image pack in memory, a program file (a PE file,
+// or the image pack in an ELF file's section), and the lookup of one resource by type and name.
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "elf_section.h"
-#include "module_resources.h"
 #include "resource_samples.h"
 #include "resource_test_support.h"
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/platform/mapped_file.h"
+#include "talvex/platform/posix_system.h"
 
 namespace talvex::imagestore {
 namespace {
@@ -29,16 +29,21 @@ std::vector<uint8_t> SamplePack() {
   });
 }
 
-// Registers a pack for the life of the guard, and nothing afterwards.
-class Registration {
- public:
-  explicit Registration(const std::vector<uint8_t>& pack) {
-    SetModuleResources(pack.data(), pack.size());
-  }
-  ~Registration() { SetModuleResources(nullptr, 0); }
-  Registration(const Registration&) = delete;
-  Registration& operator=(const Registration&) = delete;
-};
+const std::vector<std::string> kSampleNames = {"RESOURCES_NEG_C__10__BMP",
+                                               "RESOURCES_NEG_C__1__BMP", "12"};
+
+ImageSource InMemory(const std::vector<uint8_t>& bytes) {
+  return ImageSource::InMemory(ByteSpan{bytes.data(), bytes.size()});
+}
+
+// The data of a resource found in an image of the bytes, as text.
+std::string Found(const std::vector<uint8_t>& bytes, const std::string& type,
+                  const std::string& name) {
+  TExeImage image(bytes.data(), bytes.size(), "test");
+  ByteSpan found;
+  if (!FindResourceData(image, type, name, found)) return "not found";
+  return std::string(reinterpret_cast<const char*>(found.data), found.size);
+}
 
 // An ELF file (64- or 32-bit) of the sections (all of the given section type), then their
 // names, then the section table: a null header, the sections, the names.
@@ -87,49 +92,95 @@ std::vector<uint8_t> ElfFile(
 }
 
 // Whether this test program was linked with an image pack of its own.
+std::string ThisProgram() {
+  return platform::TheSystem().ExecutablePath();
+}
+
 bool ThisProgramCarriesAPack() {
-  const platform::MappedFile self(platform::RunningExecutablePath());
+  const platform::MappedFile self(ThisProgram());
   ByteReader pack;
   return !self.Failed() &&
          FindElfSection(ByteReader(self.Data(), self.Size()), kImagePackSection, pack);
 }
 
-// --- The registered pack ------------------------------------------------------------------
+// --- Sources -----------------------------------------------------------------------------------
 
-TEST(ListImageNames, ReadsTheRegisteredPack) {
+TEST(ImageSource, PackInMemoryIsReadInPlace) {
   const std::vector<uint8_t> pack = SamplePack();
-  Registration registration(pack);
-  EXPECT_EQ(
-      TResourceManager().ListImageNames(),
-      (std::vector<std::string>{"RESOURCES_NEG_C__10__BMP", "RESOURCES_NEG_C__1__BMP", "12"}));
+  const ImageSource source = InMemory(pack);
+  EXPECT_FALSE(source.IsProgramFile());
+  EXPECT_EQ(TResourceManager(source).ListImageNames(), kSampleNames);
+  const std::unique_ptr<TExeImage> image = source.Open();
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->ViewBase(), pack.data());  // no copy is made
 }
 
-TEST(ListImageNames, ProgramWithoutAnImagePackHasNoResources) {
+TEST(ImageSource, ProgramFileIsMappedOnlyWhileItIsRead) {
+  TempFolder folder;
+  WriteFile(folder / "program", ElfFile(true, {{kImagePackSection, SamplePack()}}));
+  const std::string path = folder / "program";
+  const TResourceManager loader(ImageSource::ProgramFile(path));
+  EXPECT_EQ(loader.Source().Path(), path);
+  EXPECT_EQ(loader.ListImageNames(), kSampleNames);
+  EXPECT_EQ(CountMappingsOf(path), 0);
+  EXPECT_EQ(ErrorOf<EResNotFound>([&] { loader.LoadImage("MISSING"); }),
+            "Resource MISSING not found");
+  EXPECT_EQ(CountMappingsOf(path), 0);
+  EXPECT_EQ(ErrorOf([] {
+              TResourceManager(ImageSource::ProgramFile("/nonexistent/program")).ListImageNames();
+            }),
+            "Couldn't open: /nonexistent/program");
+}
+
+TEST(ImageSource, ProgramWithoutAnImagePackHasNoResources) {
   // This test program carries no image pack; its own file is read and released again.
   if (ThisProgramCarriesAPack()) GTEST_SKIP() << "this program carries an image pack";
-  const int before = CountMappingsOf("/proc/self/exe");
-  EXPECT_EQ(ErrorOf([] { TResourceManager().ListImageNames(); }), "No resources in this file.");
-  EXPECT_EQ(CountMappingsOf("/proc/self/exe"), before);
-  ResourceBytes found;
-  EXPECT_FALSE(FindModuleResource("BINARY", "RESOURCES_BLANK_BMP", found));
+  const TResourceManager loader(ImageSource::ProgramFile(ThisProgram()));
+  const int before = CountMappingsOf(ThisProgram());
+  EXPECT_EQ(ErrorOf([&] { loader.ListImageNames(); }), "No resources in this file.");
+  EXPECT_EQ(ErrorOf<EResNotFound>([&] { loader.LoadImage("RESOURCES_BLANK_BMP"); }),
+            "Resource RESOURCES_BLANK_BMP not found");
+  EXPECT_EQ(CountMappingsOf(ThisProgram()), before);
 }
 
-TEST(FindModuleResource, LooksUpTypeAndNameLikeThePlatform) {
+TEST(FindResourceData, LooksUpTypeAndNameLikeThePlatform) {
   const std::vector<uint8_t> pack = SamplePack();
-  Registration registration(pack);
-  ResourceBytes found;
-  ASSERT_TRUE(FindModuleResource("BINARY", "RESOURCES_NEG_C__1__BMP", found));
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(found.data), found.size), "neg one");
-  // The bytes are the registered pack's own, not a copy.
+  TExeImage image(pack.data(), pack.size(), "pack");
+  ByteSpan found;
+  ASSERT_TRUE(FindResourceData(image, "BINARY", "RESOURCES_NEG_C__1__BMP", found));
+  // The bytes are the pack's own, not a copy.
   EXPECT_GE(found.data, pack.data());
   EXPECT_LT(found.data, pack.data() + pack.size());
-  ASSERT_TRUE(FindModuleResource("binary", "resources_neg_c__10__bmp", found));
-  EXPECT_EQ(found.size, 7u);
-  ASSERT_TRUE(FindModuleResource("BINARY", "#12", found));
-  EXPECT_EQ(found.size, 6u);
-  EXPECT_FALSE(FindModuleResource("BINARY", "12", found));  // a name, not the number
-  EXPECT_FALSE(FindModuleResource("BINARY", "ELSEWHERE", found));
-  EXPECT_FALSE(FindModuleResource("MISSING", "RESOURCES_NEG_C__1__BMP", found));
+  const struct {
+    const char* type;
+    const char* name;
+    const char* data;
+  } cases[] = {
+      {"BINARY", "RESOURCES_NEG_C__1__BMP", "neg one"},
+      {"binary", "resources_neg_c__10__bmp", "neg ten"},
+      {"BINARY", "#12", "twelve"},
+      {"BINARY", "12", "not found"},  // a name, not the number
+      {"BINARY", "ELSEWHERE", "not found"},
+      {"other", "elsewhere", "other"},
+      {"MISSING", "RESOURCES_NEG_C__1__BMP", "not found"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Found(pack, c.type, c.name), c.data) << c.type << c.name;
+  // A PE file without a resource section has nothing to find.
+  std::vector<uint8_t> noSection = pack;
+  noSection[kWrittenSectionTable] = 'x';
+  EXPECT_EQ(Found(noSection, "BINARY", "RESOURCES_NEG_C__1__BMP"), "not found");
+}
+
+TEST(ListTypeEntryKeys, NamesAsStoredAndNumbersAsTheLookupTakesThem) {
+  const std::vector<uint8_t> pack = SamplePack();
+  TExeImage image(pack.data(), pack.size(), "pack");
+  EXPECT_EQ(
+      ListTypeEntryKeys(image, "BINARY"),
+      (std::vector<std::string>{"RESOURCES_NEG_C__10__BMP", "RESOURCES_NEG_C__1__BMP", "#12"}));
+  for (const std::string& key : ListTypeEntryKeys(image, "BINARY")) {
+    EXPECT_NE(Found(pack, "BINARY", key), "not found") << key;
+  }
+  EXPECT_TRUE(ListTypeEntryKeys(image, "NONE").empty());
 }
 
 // --- Image packs in ELF files ----------------------------------------------------------------
@@ -140,9 +191,7 @@ TEST(ProgramImage, FindsThePackInAnElfSection) {
         ElfFile(wide, {{".text", Bytes("code")}, {kImagePackSection, SamplePack()}});
     const auto image = OpenProgramImage(elf.data(), elf.size(), "program", nullptr);
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(
-        ListTypeEntryNames(*image, "BINARY"),
-        (std::vector<std::string>{"RESOURCES_NEG_C__10__BMP", "RESOURCES_NEG_C__1__BMP", "12"}));
+    EXPECT_EQ(ListTypeEntryNames(*image, "BINARY"), kSampleNames);
   }
 }
 

@@ -6,16 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "talvex/little_endian.h"
+
 namespace talvex::imagestore::testing {
 
 class ByteBuilder {
  public:
   ByteBuilder& U8(uint32_t v) {
-    bytes_.push_back(static_cast<uint8_t>(v & 0xFF));
+    AppendLittleEndian(bytes_, v, 1);
     return *this;
   }
-  ByteBuilder& U16(uint32_t v) { return U8(v).U8(v >> 8); }
-  ByteBuilder& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+  ByteBuilder& U16(uint32_t v) {
+    AppendLittleEndian16(bytes_, v);
+    return *this;
+  }
+  ByteBuilder& U32(uint32_t v) {
+    AppendLittleEndian32(bytes_, v);
+    return *this;
+  }
   ByteBuilder& Append(const std::vector<uint8_t>& more) {
     bytes_.insert(bytes_.end(), more.begin(), more.end());
     return *this;

@@ -16,6 +16,7 @@
 
 #include "scratch_folder.h"
 #include "talvex/imagestore/exe_image.h"
+#include "talvex/little_endian.h"
 #include "talvex/pack/resource_image_writer.h"
 
 namespace talvex::imagestore::testing {
@@ -27,20 +28,16 @@ using TempFolder = talvex::testing::ScratchFolder;
 inline constexpr auto Named = &ResourceId::Named;
 inline constexpr auto Number = &ResourceId::Number;
 inline constexpr uint32_t kHighBit = 0x80000000u;
+// Where the pack library's images put their one section header: after the 64-byte DOS
+// header, the signature, the file header and the 224-byte optional header of a PE32 image.
+inline constexpr size_t kWrittenSectionTable = 0x40 + 24 + 224;
 
 inline std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-inline void Put16(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  bytes.at(at) = static_cast<uint8_t>(value & 0xFF);
-  bytes.at(at + 1) = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
-inline void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  Put16(bytes, at, value & 0xFFFF);
-  Put16(bytes, at + 2, value >> 16);
-}
+inline constexpr auto Put16 = &PutLittleEndian16;
+inline constexpr auto Put32 = &PutLittleEndian32;
 
 inline uint32_t Get32(const std::vector<uint8_t>& bytes, size_t at) {
   return uint32_t{bytes.at(at)} | uint32_t{bytes.at(at + 1)} << 8 |

@@ -19,17 +19,22 @@ namespace {
 
 using namespace testing;
 
+// The 32-bit tool chain; the 64-bit one has the prefix x86_64 in place of i686.
 const char* const kCompiler = "i686-w64-mingw32-windres";
 const char* const kLinker = "i686-w64-mingw32-ld";
+const char* const kCompiler64 = "x86_64-w64-mingw32-windres";
+const char* const kLinker64 = "x86_64-w64-mingw32-ld";
 
-// Compiles the script in folder into a resource-only DLL and returns its bytes.
-std::vector<uint8_t> CompileDll(const TempFolder& folder, const std::string& script) {
+// Compiles the script in folder into a resource-only DLL (64-bit when wide) and returns its
+// bytes.
+std::vector<uint8_t> CompileDll(const TempFolder& folder, const std::string& script,
+                                bool wide = false) {
   WriteFile(folder / "resources.rc", Bytes(script));
   int status = 0;
   const std::string log =
-      RunCommand("cd " + Quote(folder.Path()) + " && " + kCompiler +
-                     " --preprocessor=cat -i resources.rc -o resources.o 2>&1 && " + kLinker +
-                     " --dll -e 0 -o resources.dll resources.o 2>&1",
+      RunCommand("cd " + Quote(folder.Path()) + " && " + (wide ? kCompiler64 : kCompiler) +
+                     " --preprocessor=cat -i resources.rc -o resources.o 2>&1 && " +
+                     (wide ? kLinker64 : kLinker) + " --dll -e 0 -o resources.dll resources.o 2>&1",
                  status);
   EXPECT_EQ(status, 0) << log;
   return ReadFile(folder / "resources.dll");
@@ -138,15 +143,14 @@ TEST_F(ResourceCompiler, ListsTypesAndBinaryEntries) {
   EXPECT_EQ(DataOf(Child(root, "257").SubList().Items(0)), Bytes("first file"));
   EXPECT_EQ(Child(root, "257").SubList().Items(0).DisplayName(), "7");
 
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  ASSERT_TRUE(FindResourceData(image, "binary", "multi", data, size));
-  EXPECT_EQ(std::vector<uint8_t>(data, data + size), Bytes("the second file"));
-  ASSERT_TRUE(FindResourceData(image, "BINARY", "#42", data, size));
-  EXPECT_EQ(size, 15u);
-  ASSERT_TRUE(FindResourceData(image, "#257", "#7", data, size));
-  EXPECT_EQ(size, 10u);
-  EXPECT_FALSE(FindResourceData(image, "BINARY", "LOWER_ENTRY", data, size));
+  ByteSpan data;
+  ASSERT_TRUE(FindResourceData(image, "binary", "multi", data));
+  EXPECT_EQ(std::vector<uint8_t>(data.data, data.data + data.size), Bytes("the second file"));
+  ASSERT_TRUE(FindResourceData(image, "BINARY", "#42", data));
+  EXPECT_EQ(data.size, 15u);
+  ASSERT_TRUE(FindResourceData(image, "#257", "#7", data));
+  EXPECT_EQ(data.size, 10u);
+  EXPECT_FALSE(FindResourceData(image, "BINARY", "LOWER_ENTRY", data));
 }
 
 TEST_F(ResourceCompiler, EveryKindGivesBackWhatTheScriptPutIn) {
@@ -181,6 +185,38 @@ TEST_F(ResourceCompiler, EveryKindGivesBackWhatTheScriptPutIn) {
   EXPECT_EQ(lines, (std::vector<std::string>{"POPUP \"&File\"", "  MENUITEM \"&Open\",  101",
                                              "  MENUITEM SEPARATOR", "  MENUITEM \"E&xit\",  102",
                                              "ENDPOPUP", "MENUITEM \"&Help\",  103", "ENDPOPUP"}));
+}
+
+TEST_F(ResourceCompiler, SixtyFourBitProgramIsReadLikeAThirtyTwoBitOne) {
+  if (!HaveTool(kCompiler64) || !HaveTool(kLinker64)) {
+    GTEST_SKIP() << kCompiler64 << " or " << kLinker64 << " is not installed";
+  }
+  const std::vector<uint8_t> narrowDll = CompileSample(folder_);
+  std::vector<uint8_t> wideDll = CompileDll(folder_, kScript, true);
+  ReplaceText16(wideDll, u"XINARY", u"binary");
+  TExeImage narrow(narrowDll.data(), narrowDll.size(), "resources32.dll");
+  TExeImage wide(wideDll.data(), wideDll.size(), "resources64.dll");
+  // A PE32+ optional header (magic 0x20B) of 240 bytes: the section table starts 264 bytes
+  // after the NT headers, where a 32-bit program's starts after 248.
+  const auto ntHeaders = [](const TExeImage& image) {
+    return static_cast<uint64_t>(image.NtHeaders() - image.ViewBase());
+  };
+  EXPECT_EQ(wide.NtHeaders()[24] | wide.NtHeaders()[25] << 8, 0x20B);
+  EXPECT_EQ(wide.SectionTable(), ntHeaders(wide) + 264);
+  EXPECT_EQ(narrow.NtHeaders()[24] | narrow.NtHeaders()[25] << 8, 0x10B);
+  EXPECT_EQ(narrow.SectionTable(), ntHeaders(narrow) + 248);
+
+  EXPECT_EQ(ListTypeEntryNames(wide, "BINARY"), ListTypeEntryNames(narrow, "BINARY"));
+  EXPECT_EQ(DisplayNames(wide.ResourceRoot()), DisplayNames(narrow.ResourceRoot()));
+  for (const char* name : {"RESOURCES_NEG_C__1__BMP", "#42", "MULTI"}) {
+    ByteSpan fromWide;
+    ByteSpan fromNarrow;
+    ASSERT_TRUE(FindResourceData(wide, "BINARY", name, fromWide)) << name;
+    ASSERT_TRUE(FindResourceData(narrow, "BINARY", name, fromNarrow)) << name;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(fromWide.data), fromWide.size),
+              std::string(reinterpret_cast<const char*>(fromNarrow.data), fromNarrow.size))
+        << name;
+  }
 }
 
 TEST_F(ResourceCompiler, PackStoresNamesAsTheCompilerDoes) {

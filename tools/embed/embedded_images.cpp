@@ -3,17 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "talvex/imagestore/resource_manager.h"
-
 // Bounds of the pack, defined by the generated assembler source.
 extern "C" const uint8_t talvex_images_begin[];
 extern "C" const uint8_t talvex_images_end[];
 
 namespace talvex {
 
-void RegisterEmbeddedImages() {
-  imagestore::SetModuleResources(talvex_images_begin,
-                                 static_cast<size_t>(talvex_images_end - talvex_images_begin));
+imagestore::ImageSource EmbeddedImageSource() {
+  return imagestore::ImageSource::InMemory(imagestore::ByteSpan{
+      talvex_images_begin, static_cast<size_t>(talvex_images_end - talvex_images_begin)});
 }
 
 }  // namespace talvex

@@ -7,7 +7,7 @@
 
 #include "sample_random.h"
 #include "talvex/exception.h"
-#include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/tools/jpeg_encode.h"
 
 namespace talvex::samples {
 
@@ -141,19 +141,19 @@ std::vector<uint8_t> RenderTitle(int width, int height) {
 }
 
 std::vector<uint8_t> EncodeSample(const SampleEntry& entry, int width, int height) {
-  const imagestore::JpegEncodeSettings settings{kJpegQuality, false};
+  const tools::JpegEncodeSettings settings{kJpegQuality, false};
   switch (entry.kind) {
     case SampleKind::Blank:
-      return imagestore::EncodeJpeg(RenderBlank(kBlankWidth, kBlankHeight).data(), kBlankWidth,
-                                    kBlankHeight, 3, settings);
+      return tools::EncodeJpeg(RenderBlank(kBlankWidth, kBlankHeight).data(), kBlankWidth,
+                               kBlankHeight, 3, settings);
     case SampleKind::Title:
-      return imagestore::EncodeJpeg(RenderTitle(kTitleWidth, kTitleHeight).data(), kTitleWidth,
-                                    kTitleHeight, 3, settings);
+      return tools::EncodeJpeg(RenderTitle(kTitleWidth, kTitleHeight).data(), kTitleWidth,
+                               kTitleHeight, 3, settings);
     case SampleKind::Fundus:
       break;
   }
-  return imagestore::EncodeJpeg(RenderFundus(entry.fundus, width, height).data(), width, height, 3,
-                                settings);
+  return tools::EncodeJpeg(RenderFundus(entry.fundus, width, height).data(), width, height, 3,
+                           settings);
 }
 
 void WriteSampleSet(const std::string& folder, int width, int height) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "talvex/ascii.h"
 #include "talvex/imagestore/crypto.h"
 
 namespace talvex::pack {
@@ -80,9 +81,7 @@ std::vector<uint8_t> BuildImagePack(const std::vector<PackImage>& images) {
     if (name[0] == u'#') {
       throw EPackError("name begins with \"#\", which the lookup reads as a number: " + where);
     }
-    for (char16_t& c : name) {
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
+    name = AsciiUpper(name);
     const auto [other, inserted] = byName.emplace(name, &image);
     if (!inserted) {
       const std::string first =

@@ -57,12 +57,11 @@ int Run(const std::vector<std::string>& args) {
   }
   if (args.size() == 4 && args[0] == "extract") {
     const auto image = imagestore::OpenProgramImage(args[1]);
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    if (!imagestore::FindResourceData(*image, "BINARY", args[2], data, size)) {
+    imagestore::ByteSpan data;
+    if (!imagestore::FindResourceData(*image, "BINARY", args[2], data)) {
       throw EResNotFound(args[2]);
     }
-    WriteFile(args[3], pack::CipherImage(data, size));
+    WriteFile(args[3], pack::CipherImage(data.data, data.size));
     return 0;
   }
   std::cerr << kUsage;

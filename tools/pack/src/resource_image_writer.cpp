@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "talvex/ascii.h"
+#include "talvex/little_endian.h"
+
 namespace talvex::pack {
 
 namespace {
@@ -21,19 +24,8 @@ uint64_t AlignUp(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }
 
-void Put16(std::vector<uint8_t>& out, uint64_t at, uint32_t value) {
-  out[at] = static_cast<uint8_t>(value & 0xFF);
-  out[at + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, uint64_t at, uint64_t value) {
-  Put16(out, at, static_cast<uint32_t>(value & 0xFFFF));
-  Put16(out, at + 2, static_cast<uint32_t>((value >> 16) & 0xFFFF));
-}
-
-char16_t UpperCase(char16_t c) {
-  return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
-}
+constexpr auto Put16 = &PutLittleEndian16;
+constexpr auto Put32 = &PutLittleEndian32;
 
 // The order of entries in a directory: named entries by their upper-cased names (then by
 // the exact text, so that names differing only in case keep a fixed order), then numbers.
@@ -42,8 +34,8 @@ bool IdLess(const ResourceId& a, const ResourceId& b) {
   if (!a.named) return a.id < b.id;
   const size_t common = std::min(a.name.size(), b.name.size());
   for (size_t i = 0; i < common; ++i) {
-    const char16_t x = UpperCase(a.name[i]);
-    const char16_t y = UpperCase(b.name[i]);
+    const char16_t x = AsciiUpper(a.name[i]);
+    const char16_t y = AsciiUpper(b.name[i]);
     if (x != y) return x < y;
   }
   if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();

@@ -18,7 +18,7 @@ inline constexpr const char* kIdPrompt = "Enter your ID here.";
 
 class TExperimentController {
  public:
-  // A null image loader stands for the image store of the running program.
+  // The image loader serves the run's pictures and their names.
   TExperimentController(IMainWindow& window, System& system,
                         std::shared_ptr<const imagestore::TResourceManager> imageLoader);
   ~TExperimentController();

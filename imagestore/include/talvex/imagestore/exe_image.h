@@ -1,5 +1,6 @@
 #pragma once
-// The reader of an executable's resource tree (Portable Executable format, 32-bit images).
+// The reader of an executable's resource tree (Portable Executable format, 32-bit PE32 and
+// 64-bit PE32+ images).
 // TExeImage is the mapped file, TResourceList one resource directory, TResourceItem one
 // directory entry. Lists and entries are built on first use and owned by the tree: the image
 // owns the root list, a list owns the entries made for it, an entry owns its sub-list.
@@ -65,6 +66,9 @@ class TExeImage {
   const uint8_t* ViewBase() const { return view_; }
   size_t ViewSize() const { return viewSize_; }
   const uint8_t* NtHeaders() const { return view_ + ntHeaders_; }
+  // Offset in the view of the section table: right after the optional header, whose size the
+  // file header gives.
+  uint64_t SectionTable() const { return sectionTable_; }
   // Offset of the resource section in the view, and its relative virtual address.
   uint64_t ResourceSectionStart() const { return resourceStart_; }
   uint32_t ResourceSectionVirtualAddress() const { return resourceVirtualAddress_; }
@@ -84,6 +88,7 @@ class TExeImage {
   const uint8_t* view_ = nullptr;
   size_t viewSize_ = 0;
   uint64_t ntHeaders_ = 0;
+  uint64_t sectionTable_ = 0;
   std::unique_ptr<TResourceList> root_;
   TResourceItem* iconTypeEntry_ = nullptr;
   TResourceItem* cursorTypeEntry_ = nullptr;
@@ -168,6 +173,8 @@ class TResourceItem {
   bool RawData(const uint8_t*& data, uint32_t& size) const;
   // Offset in the view of the first variant's data entry; false when there is none.
   bool DataEntryOffset(uint64_t& offset) const;
+  // Offset in the view of the directory the entry's offset to data names (high bit cleared).
+  uint64_t SubDirectory() const;
 
   TResourceList& holder_;
   uint64_t entry_;

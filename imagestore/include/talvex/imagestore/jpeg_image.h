@@ -40,9 +40,11 @@ class TJPEGImage {
   TJPEGImage(const TJPEGImage&) = default;
   TJPEGImage& operator=(const TJPEGImage&) = default;
 
-  // Takes the bytes as the picture's own copy and reads the JPEG header at once.
-  // Raises EJPEG ("JPEG error #%d") when the header cannot be read.
-  void LoadFromBytes(std::vector<uint8_t> bytes);
+  // Takes the bytes as the picture's own copy and reads the JPEG header at once. The pixel
+  // format is that of every decode of the picture: 24-bit colour, or 8 bits quantized to 236
+  // colours for a screen of at most 8 bits per pixel. Raises EJPEG ("JPEG error #%d") when
+  // the header cannot be read.
+  void LoadFromBytes(std::vector<uint8_t> bytes, PixelFormat format = PixelFormat::Bits24);
 
   bool Empty() const;
   int Width() const;
@@ -50,6 +52,7 @@ class TJPEGImage {
   bool Grayscale() const;
   bool MultipleScans() const;  // progressive file: several scans
   const std::vector<uint8_t>& CompressedBytes() const;
+  PixelFormat Format() const;
 
   // The full-size bitmap with the picture's settings, decoded on the first call.
   const Bitmap& Decoded() const;
@@ -58,10 +61,10 @@ class TJPEGImage {
   // not cached.
   Bitmap DecodeScaled(int scaleDenom) const;
 
-  // Pixel format of every picture decoded from now on: set once at start-up from the
-  // screen (8 bits when the screen has at most 8 bits per pixel).
-  static void SetDefaultPixelFormat(PixelFormat format);
-  static PixelFormat DefaultPixelFormat();
+  // Decodes the whole picture at full size without keeping the pixels and returns the number
+  // of warnings libjpeg gave: a stream cut short or damaged decodes with warnings, the rows it
+  // lacks filled with grey. Raises EJPEG when the picture cannot be decoded at all.
+  int CountDecodeWarnings() const;
 
  private:
   struct Shared;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "talvex/imagestore/byte_span.h"
 #include "talvex/imagestore/exe_image.h"
 
 namespace talvex::imagestore {
@@ -20,11 +21,16 @@ inline constexpr const char* kImagePackSection = ".talvex_images";
 // typeName (letter case counts), in stored order.
 std::vector<std::string> ListTypeEntryNames(TExeImage& image, const std::string& typeName);
 
+// The same entries by the keys FindResourceData takes: a name as it is stored, an integer ID
+// as "#<number>".
+std::vector<std::string> ListTypeEntryKeys(TExeImage& image, const std::string& typeName);
+
 // Looks a resource up as the platform's resource lookup does: type, then name, then the
 // first language variant stored. Type and name are compared in upper case, and "#<number>"
-// stands for an integer ID. False when there is no such resource.
+// stands for an integer ID. False when there is no such resource (or no resource section);
+// data then stays as it was.
 bool FindResourceData(TExeImage& image, const std::string& type, const std::string& name,
-                      const uint8_t*& data, size_t& size);
+                      ByteSpan& data);
 
 // Opens a program file: a PE file as it is, an ELF file through its image pack section
 // (raises "No resources in this file." when it has none). Mapping errors as TExeImage's.

@@ -34,8 +34,4 @@ class MappedFile {
   Step failedAt_ = Step::kDone;
 };
 
-// The path under which the running program's own executable file can be opened, even when
-// the file has been replaced on disk since the program started.
-std::string RunningExecutablePath();
-
 }  // namespace talvex::platform

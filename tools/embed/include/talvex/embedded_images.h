@@ -1,10 +1,11 @@
 #pragma once
 // The image set linked into the program.
 
+#include "talvex/imagestore/image_source.h"
+
 namespace talvex {
 
-// Registers the embedded image pack as the program's resources (for ListImageNames and
-// LoadImage). The program calls it first thing.
-void RegisterEmbeddedImages();
+// The image pack linked into this program, as the source of its image loaders.
+imagestore::ImageSource EmbeddedImageSource();
 
 }  // namespace talvex

@@ -12,7 +12,7 @@
 #include "talvex/platform/posix_system.h"
 #include "talvex/system.h"
 
-namespace talvex::platform {
+namespace talvex::testing {
 
 class FolderSystem : public System {
  public:
@@ -43,9 +43,9 @@ class FolderSystem : public System {
   void OpenWebAddress(const std::string& address) override { opened.push_back(address); }
 
  private:
-  System& real_ = TheSystem();
+  System& real_ = platform::TheSystem();
   std::filesystem::path folder_;
   std::vector<std::string> values_;
 };
 
-}  // namespace talvex::platform
+}  // namespace talvex::testing

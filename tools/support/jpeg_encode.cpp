@@ -1,4 +1,4 @@
-#include "talvex/imagestore/jpeg_encode.h"
+#include "talvex/tools/jpeg_encode.h"
 
 #include <csetjmp>
 #include <new>
@@ -6,7 +6,10 @@
 #include "jpeg_error_manager.h"
 #include "talvex/imagestore/jpeg_image.h"
 
-namespace talvex::imagestore {
+namespace talvex::tools {
+
+using imagestore::EJPEG;
+namespace detail = imagestore::detail;
 
 namespace {
 
@@ -79,7 +82,7 @@ void Compress(Compressor& compressor, const uint8_t* pixels, int width, int heig
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = components;
-  info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, settings.quality, TRUE);
   if (settings.progressive) jpeg_simple_progression(&info);
@@ -100,7 +103,7 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* pixels, int width, int height, in
   if (width < 1 || height < 1 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION) {
     throw Exception(FormatMessage("Cannot encode a JPEG picture of %d x %d pixels", width, height));
   }
-  if (components != 1 && components != 3) {
+  if (components != 1 && components != 3 && components != 4) {
     throw Exception(FormatMessage("Cannot encode a JPEG picture of %d components", components));
   }
   if (settings.quality < 1 || settings.quality > 100) {
@@ -112,4 +115,4 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* pixels, int width, int height, in
   return compressor.TakeOutput();
 }
 
-}  // namespace talvex::imagestore
+}  // namespace talvex::tools
