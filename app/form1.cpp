@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <QtMath>
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <utility>
 
@@ -58,12 +57,6 @@ constexpr ControlPlace kLayout[] = {
 
 constexpr const char* kRatingCaptions[5] = {"definitely healthy", "probably healthy", "not sure",
                                             "probably damaged", "definitely damaged"};
-
-int64_t SteadyNanoseconds() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
@@ -171,14 +164,11 @@ void TForm1::BuildControls() {
 
   // The designed timer is enabled with 1000 ms; the creation event stops it before any
   // event is delivered.
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setTimerType(Qt::PreciseTimer);
-  timerFinish_ = new QTimer(this);
-  timerFinish_->setSingleShot(true);
-  timerFinish_->setTimerType(Qt::PreciseTimer);
-  timerInterval_ = 1000;
-  StartTimer1();
+  timer1Wake_ = new QTimer(this);
+  timer1Wake_->setObjectName(QStringLiteral("Timer1"));
+  timer1Wake_->setSingleShot(true);
+  timer1Wake_->setTimerType(Qt::PreciseTimer);
+  timer1_.SetInterval(1000);
 }
 
 void TForm1::BuildMenu() {
@@ -198,25 +188,10 @@ void TForm1::ConnectEvents() {
   for (int i = 0; i < 5; ++i) {
     QRadioButton* button = ratings_[static_cast<size_t>(i)];
     const int rating = i + 1;
-    connect(button, &QRadioButton::toggled, this,
-            [this, rating](bool checked) { RatingToggled(rating, checked); });
-    connect(button, &QRadioButton::clicked, this, [this, rating] { RatingClicked(rating); });
+    connect(button, &QRadioButton::clicked, this,
+            [this, rating](bool checked) { RatingClicked(rating, checked); });
   }
-  connect(timer1_, &QTimer::timeout, this, &TForm1::Timer1Due);
-  connect(timerFinish_, &QTimer::timeout, this, [this] {
-    if (SteadyNanoseconds() < timer1DueNs_) {
-      if (timerStage_ == TimerStage::Waiting) {
-        timerStage_ = TimerStage::Rehearsed;
-        image1_->repaint();
-      } else if (timerStage_ == TimerStage::Rehearsed) {
-        timerStage_ = TimerStage::Finishing;
-        image1_->TouchPreviousPicture();
-      }
-      ArmTimerFinish();
-    } else {
-      Timer1Due();
-    }
-  });
+  connect(timer1Wake_, &QTimer::timeout, this, [this] { timer1_.Wake(); });
   connect(about1_, &QAction::triggered, this, &TForm1::About1Click);
   connect(about2_, &QAction::triggered, this, &TForm1::About2Click);
 }
@@ -227,20 +202,10 @@ void TForm1::Forward(Handler&& handler) {
   Guarded(std::forward<Handler>(handler));
 }
 
-// A rating's click event is raised only when the rater makes it the checked button: a click
-// on the button already checked toggles nothing, and an uncheck by the program clicks nothing.
-void TForm1::RatingToggled(int rating, bool checked) {
-  if (checked) {
-    ratingBecameChecked_ = rating;
-  } else if (ratingBecameChecked_ == rating) {
-    ratingBecameChecked_ = 0;
-  }
-}
-
-void TForm1::RatingClicked(int rating) {
-  if (ratingBecameChecked_ != rating) return;
-  ratingBecameChecked_ = 0;
-  Forward([this, rating] { events_->RadioButtonClick(rating); });
+// A click by mouse or keyboard (Qt clicks the button an arrow key moves to in the set).
+void TForm1::RatingClicked(int rating, bool checked) {
+  if (!ratingClicks_.Clicked(rating, checked)) return;
+  Forward([this, rating] { events_->OnRadioButtonClick(rating); });
 }
 
 void TForm1::FormCreate() {
@@ -318,6 +283,7 @@ void TForm1::UncheckRating(int rating) {
   button->setAutoExclusive(false);
   button->setChecked(false);
   button->setAutoExclusive(true);
+  ratingClicks_.Unchecked(rating);
 }
 
 void TForm1::SetProgress(int position) {
@@ -325,52 +291,27 @@ void TForm1::SetProgress(int position) {
 }
 
 void TForm1::SetTimerInterval(uint32_t milliseconds) {
-  if (milliseconds == timerInterval_) return;
-  timer1_->stop();
-  timerFinish_->stop();
-  timerInterval_ = milliseconds;
-  if (milliseconds == 0) return;
-  StartTimer1();
-  if (!timer1_->isActive()) throw EOutOfResources("Not enough timers available");
+  timer1_.SetInterval(milliseconds);
 }
 
-int TForm1::Timer1Milliseconds() const {
-  // An interval beyond what a timer takes (a negative exposure seen unsigned) never
-  // elapses in practice; the longest one stands in for it.
-  return static_cast<int>(std::min<uint32_t>(timerInterval_, INT_MAX));
+bool TForm1::WakeAfter(int milliseconds) {
+  timer1Wake_->start(milliseconds);
+  return timer1Wake_->isActive();
 }
 
-void TForm1::StartTimer1() {
-  timer1_->start(Timer1Milliseconds());
-  timer1DueNs_ = SteadyNanoseconds() + int64_t{Timer1Milliseconds()} * 1'000'000;
-  timerStage_ = TimerStage::Waiting;
-  ArmTimerFinish();
+void TForm1::CancelWake() {
+  timer1Wake_->stop();
 }
 
-// A timer wakes up late by up to a millisecond of rounding plus the system's slack of 0.1 % of
-// the wait, so an exposure would run long. The finishing timer wakes up that much early and
-// waits out the rest in zero-interval turns of the event loop, which go on delivering events;
-// Timer1 itself only stands behind it. The paint that ends an exposure would also pay for
-// caches gone cold during the wait (milliseconds after a second of idling), so the first
-// wake-up comes 15 ms earlier still to paint the picture area once more, and the last stretch
-// begins by reading through the pixels of the picture to come.
-void TForm1::ArmTimerFinish() {
-  const int64_t remaining = timer1DueNs_ - SteadyNanoseconds();
-  int64_t early = 1'500'000 + remaining / 500;
-  if (timerStage_ == TimerStage::Waiting) early += 15'000'000;
-  const int64_t wait = remaining > early ? (remaining - early) / 1'000'000 : 0;
-  timerFinish_->start(static_cast<int>(std::min<int64_t>(wait, INT_MAX)));
+void TForm1::RehearsePaint() {
+  image1_->repaint();
 }
 
-void TForm1::Timer1Due() {
-  // The next event is due one interval after this one was; Timer1 counts afresh from now.
-  const int64_t interval = int64_t{Timer1Milliseconds()} * 1'000'000;
-  const int64_t now = SteadyNanoseconds();
-  timer1_->start(Timer1Milliseconds());
-  timer1DueNs_ += interval;
-  if (timer1DueNs_ <= now) timer1DueNs_ = now + interval;
-  timerStage_ = TimerStage::Waiting;
-  ArmTimerFinish();
+void TForm1::TouchNextPicture() {
+  image1_->TouchPreviousPicture();
+}
+
+void TForm1::IntervalElapsed() {
   Forward([this] { events_->Timer1Timer(); });
 }
 

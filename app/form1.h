@@ -1,6 +1,6 @@
 #pragma once
 // TForm1: the main window. It lays out its controls from one table, forwards every event to
-// its IForm1Events (the experiment controller) and offers the controller the window
+// the receiver of its events (the experiment controller) and offers the controller the window
 // operations of experiment::IMainWindow. It holds no experiment logic.
 
 #include <QMainWindow>
@@ -9,9 +9,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "form1_events.h"
+#include "talvex/experiment/exposure_timer.h"
 #include "talvex/experiment/main_window.h"
 #include "talvex/system.h"
+#include "window_factories.h"
 
 class QAction;
 class QGroupBox;
@@ -28,7 +29,9 @@ namespace talvex::app {
 class TIdEdit;
 class TPictureArea;
 
-class TForm1 : public QMainWindow, public experiment::IMainWindow {
+class TForm1 : public QMainWindow,
+               public experiment::IMainWindow,
+               private experiment::IExposureTimerShell {
   Q_OBJECT
 
  public:
@@ -49,6 +52,8 @@ class TForm1 : public QMainWindow, public experiment::IMainWindow {
 
   // The window's scale: its font's text height over the designed one.
   double Scale() const { return scale_; }
+  // The exposure timer behind window operation 6.
+  const experiment::TExposureTimer& Timer1() const { return timer1_; }
 
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
@@ -73,16 +78,18 @@ class TForm1 : public QMainWindow, public experiment::IMainWindow {
   // Runs one forwarded event inside the error-box guard.
   template <class Handler>
   void Forward(Handler&& handler);
-  void RatingToggled(int rating, bool checked);
-  void RatingClicked(int rating);
-  int Timer1Milliseconds() const;
-  void StartTimer1();
-  void ArmTimerFinish();
-  void Timer1Due();
+  void RatingClicked(int rating, bool checked);
+
+  // experiment::IExposureTimerShell: a precise single-shot Qt timer, the picture area's paints.
+  bool WakeAfter(int milliseconds) override;
+  void CancelWake() override;
+  void RehearsePaint() override;
+  void TouchNextPicture() override;
+  void IntervalElapsed() override;
 
   System& system_;
   LoaderFactory makeLoader_;
-  std::unique_ptr<IForm1Events> events_;
+  std::unique_ptr<experiment::IMainWindowEvents> events_;
   double scale_ = 1.0;
 
   // Controls in creation order; a removed control's pointer is empty.
@@ -95,18 +102,13 @@ class TForm1 : public QMainWindow, public experiment::IMainWindow {
   QPointer<TIdEdit> edit1_;
   QProgressBar* progressBar1_ = nullptr;
   QPointer<QPlainTextEdit> memo1_;
-  QTimer* timer1_ = nullptr;
-  QTimer* timerFinish_ = nullptr;  // ends each interval of Timer1 on time
+  QTimer* timer1Wake_ = nullptr;  // the wake-ups of Timer1
+  experiment::TExposureTimer timer1_{system_, *this};
   QMenu* credits1_ = nullptr;
   QAction* about1_ = nullptr;
   QAction* about2_ = nullptr;
 
-  uint32_t timerInterval_ = 0;  // ms; 0: stopped
-  int64_t timer1DueNs_ = 0;     // steady clock, ns: when Timer1's next event is due
-  // How far the wait for Timer1's next event has come (see ArmTimerFinish).
-  enum class TimerStage { Waiting, Rehearsed, Finishing };
-  TimerStage timerStage_ = TimerStage::Waiting;
-  int ratingBecameChecked_ = 0;  // the rating button the rater just checked, 0: none
+  experiment::TRatingClicks ratingClicks_;
   bool endRequested_ = false;
 };
 

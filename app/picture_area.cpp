@@ -3,19 +3,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <chrono>
+
+#include "talvex/platform/monotonic_clock.h"
 
 namespace talvex::app {
-
-namespace {
-
-int64_t SteadyNanoseconds() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
 
 using imagestore::Bitmap;
 using imagestore::PixelFormat;
@@ -172,14 +163,14 @@ void TPictureArea::PrepareAtCurrentSize() {
 }
 
 void TPictureArea::paintEvent(QPaintEvent*) {
-  const int64_t start = SteadyNanoseconds();
+  const int64_t start = platform::MonotonicNanoseconds();
   if (!prepared_.isNull()) {
     // The screen's pixel ratio may differ from the one the picture was prepared for.
     if (prepared_.size() != DeviceSize()) PrepareAtCurrentSize();
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), prepared_);
   }
-  if (firstPaint_.endNs == 0) firstPaint_ = PaintStamp{start, SteadyNanoseconds()};
+  if (firstPaint_.endNs == 0) firstPaint_ = PaintStamp{start, platform::MonotonicNanoseconds()};
 }
 
 void TPictureArea::resizeEvent(QResizeEvent*) {

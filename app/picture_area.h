@@ -39,7 +39,7 @@ class TPictureArea : public QWidget {
   static int DecodeScale(const imagestore::TJPEGImage& picture, const QSize& deviceSize);
   static QImage Stretch(const imagestore::Bitmap& bitmap, const QSize& deviceSize);
 
-  // Steady-clock nanoseconds at the start and the end of the first paint since the current
+  // Monotonic-clock nanoseconds at the start and the end of the first paint since the current
   // picture was set; zero until it has been painted. Tells when a picture reached the screen.
   struct PaintStamp {
     int64_t startNs = 0;

@@ -5,8 +5,8 @@
 #include "app_icon.h"
 #include "error_box.h"
 #include "form1.h"
-#include "form1_events.h"
 #include "form2.h"
+#include "window_factories.h"
 
 namespace talvex::app {
 namespace {

@@ -40,12 +40,12 @@ bool FirstPaintApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void FirstPaintApplication::Mark(const char* step) {
-  marks_.emplace_back(step, MonotonicNs());
+  marks_.emplace_back(step, MonotonicNanoseconds());
 }
 
 void FirstPaintApplication::Report() {
   reported_ = true;
-  const long long paintedAt = MonotonicNs();
+  const long long paintedAt = MonotonicNanoseconds();
   std::printf("first-paint-ns %lld rss-kb %ld hwm-kb %ld width %d height %d", paintedAt,
               StatusKilobytes("VmRSS"), StatusKilobytes("VmHWM"), watched_->width(),
               watched_->height());

@@ -18,18 +18,14 @@ int64_t ClockNs(clockid_t clock) {
 
 }  // namespace
 
-int64_t MonotonicNs() {
-  return ClockNs(CLOCK_MONOTONIC);
-}
-
 int64_t RealtimeOffsetNs() {
   // The pair read with the shortest gap between its two monotonic readings wins.
   int64_t best = 0;
   int64_t bestGap = INT64_MAX;
   for (int i = 0; i < 5; ++i) {
-    const int64_t before = ClockNs(CLOCK_MONOTONIC);
+    const int64_t before = MonotonicNanoseconds();
     const int64_t real = ClockNs(CLOCK_REALTIME);
-    const int64_t after = ClockNs(CLOCK_MONOTONIC);
+    const int64_t after = MonotonicNanoseconds();
     if (after - before < bestGap) {
       bestGap = after - before;
       best = real - (before + (after - before) / 2);

@@ -3,13 +3,15 @@
 
 #include <cstdint>
 
+#include "talvex/platform/monotonic_clock.h"
+
 namespace talvex::bench {
 
-// CLOCK_MONOTONIC in nanoseconds: the clock of the latency mark and of std::steady_clock,
-// and the same in every process of the machine.
-int64_t MonotonicNs();
+// The platform's monotonic clock: the clock of the latency mark, the exposure timer and the
+// picture area's paint stamps, the same in every process of the machine.
+using platform::MonotonicNanoseconds;
 
-// CLOCK_REALTIME less CLOCK_MONOTONIC, in nanoseconds, read as closely together as possible.
+// CLOCK_REALTIME less the monotonic clock, in nanoseconds, read as closely together as possible.
 int64_t RealtimeOffsetNs();
 
 // Nanoseconds from a time stamp such as ShownAt (days since 30 December 1899 in local time,

@@ -32,7 +32,7 @@ ChildRun RunChild(const std::vector<std::string>& argv, bool captureOutput) {
   }
 
   pid_t child = 0;
-  run.startNs = MonotonicNs();
+  run.startNs = MonotonicNanoseconds();
   const int spawned =
       posix_spawnp(&child, arguments[0], &actions, nullptr, arguments.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -57,7 +57,7 @@ ChildRun RunChild(const std::vector<std::string>& argv, bool captureOutput) {
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  run.endNs = MonotonicNs();
+  run.endNs = MonotonicNanoseconds();
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }

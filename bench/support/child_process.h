@@ -12,8 +12,8 @@ namespace talvex::bench {
 struct ChildRun {
   bool started = false;
   int exitCode = -1;    // -1 when it did not exit normally
-  int64_t startNs = 0;  // MonotonicNs() just before the process was created
-  int64_t endNs = 0;    // MonotonicNs() just after it was reaped
+  int64_t startNs = 0;  // MonotonicNanoseconds() just before the process was created
+  int64_t endNs = 0;    // MonotonicNanoseconds() just after it was reaped
   std::string output;   // its standard output, when captured
 };
 

@@ -31,7 +31,6 @@
 #include "bench_table.h"
 #include "child_process.h"
 #include "form1.h"
-#include "form1_events.h"
 #include "picture_area.h"
 #include "talvex/embedded_images.h"
 #include "talvex/experiment/controller.h"
@@ -42,12 +41,13 @@
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
+#include "window_factories.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace talvex;
-using bench::MonotonicNs;
+using bench::MonotonicNanoseconds;
 using bench::Number;
 using bench::Row;
 using bench::Summarize;
@@ -82,25 +82,16 @@ class NamingLoader : public imagestore::TResourceManager {
   mutable std::string lastName;
 };
 
-// The experiment controller as the window's events, with its record in reach.
-class BenchEvents : public app::IForm1Events {
+// The experiment controller, the receiver of the window's events, with its loader in reach.
+class BenchEvents : public experiment::TExperimentController {
  public:
   BenchEvents(experiment::IMainWindow& window, System& system,
-              std::shared_ptr<const NamingLoader> loader)
-      : loader_(loader), controller_(window, system, std::move(loader)) {}
-  void FormCreate() override { controller_.FormCreate(); }
-  void Button2Click() override { controller_.Button2Click(); }
-  void Edit1Click() override { controller_.Edit1Click(); }
-  void RadioButtonClick(int) override { controller_.RadioButton3Click(); }
-  void Timer1Timer() override { controller_.Timer1Timer(); }
-  bool SetUpComplete() const override { return controller_.SetUpComplete(); }
-
-  const experiment::ExperimentRecord& Record() const { return controller_.Record(); }
+              const std::shared_ptr<const NamingLoader>& loader)
+      : TExperimentController(window, system, loader), loader_(loader) {}
   const NamingLoader& Loader() const { return *loader_; }
 
  private:
   std::shared_ptr<const NamingLoader> loader_;
-  experiment::TExperimentController controller_;
 };
 
 // The main window, noting when each picture is handed to it and whether it is the blank one.
@@ -108,9 +99,9 @@ class BenchForm : public app::TForm1 {
  public:
   using TForm1::TForm1;
   void SetPicture(const imagestore::TJPEGImage& picture) override {
-    setAt = MonotonicNs();
+    setAt = MonotonicNanoseconds();
     TForm1::SetPicture(picture);
-    setDoneAt = MonotonicNs();
+    setDoneAt = MonotonicNanoseconds();
     blankSet = events != nullptr &&
                &picture.CompressedBytes() == &events->Record().BlankPicture.CompressedBytes();
     if (blankSet && onBlank) onBlank();
@@ -124,9 +115,9 @@ class BenchForm : public app::TForm1 {
 
 // Delivers events without sleeping until the condition holds; false after the deadline.
 bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
-  const int64_t deadline = MonotonicNs() + static_cast<int64_t>(timeoutMs) * 1'000'000;
+  const int64_t deadline = MonotonicNanoseconds() + static_cast<int64_t>(timeoutMs) * 1'000'000;
   while (!done()) {
-    if (MonotonicNs() > deadline) return false;
+    if (MonotonicNanoseconds() > deadline) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   return true;
@@ -164,7 +155,7 @@ struct Session {
       auto made =
           std::make_unique<BenchEvents>(window, system, std::make_shared<const NamingLoader>());
       events = made.get();
-      return std::unique_ptr<app::IForm1Events>(std::move(made));
+      return std::unique_ptr<experiment::IMainWindowEvents>(std::move(made));
     };
     form = std::make_unique<BenchForm>(system, loaders, makeEvents);
     form->events = events;
@@ -185,7 +176,7 @@ struct Session {
 
   // Presses Start/Next and waits until the drawn image has been painted.
   void PressForNextImage(int64_t& pressedAt) {
-    pressedAt = MonotonicNs();
+    pressedAt = MonotonicNanoseconds();
     QTest::mouseClick(button, Qt::LeftButton);
     if (form->blankSet) throw std::runtime_error("the press did not show an image");
     if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
@@ -214,37 +205,37 @@ struct Parts {
 
 Parts TimeParts(const std::string& name, const QSize& deviceSize) {
   Parts parts;
-  int64_t t = MonotonicNs();
+  int64_t t = MonotonicNanoseconds();
   const std::unique_ptr<imagestore::TExeImage> image = benchImages.Open();
   imagestore::ByteSpan resource;
   if (!imagestore::FindResourceData(*image, "BINARY", name, resource)) {
     throw std::runtime_error("no resource " + name);
   }
   std::vector<uint8_t> stream(resource.data, resource.data + resource.size);
-  int64_t next = MonotonicNs();
+  int64_t next = MonotonicNanoseconds();
   parts.copy = static_cast<double>(next - t);
   t = next;
   imagestore::TCrypto().DecipherStream(stream);
-  next = MonotonicNs();
+  next = MonotonicNanoseconds();
   parts.decipher = static_cast<double>(next - t);
   t = next;
   imagestore::TJPEGImage picture;
   picture.LoadFromBytes(std::move(stream));
-  next = MonotonicNs();
+  next = MonotonicNanoseconds();
   parts.header = static_cast<double>(next - t);
   t = next;
   const imagestore::Bitmap bitmap =
       picture.DecodeScaled(app::TPictureArea::DecodeScale(picture, deviceSize));
-  next = MonotonicNs();
+  next = MonotonicNanoseconds();
   parts.decode = static_cast<double>(next - t);
   t = next;
   const QImage stretched = app::TPictureArea::Stretch(bitmap, deviceSize);
-  next = MonotonicNs();
+  next = MonotonicNanoseconds();
   parts.scaling = static_cast<double>(next - t);
   if (stretched.isNull()) throw std::runtime_error("no pixels for " + name);
-  t = MonotonicNs();
+  t = MonotonicNanoseconds();
   const imagestore::Bitmap smallest = picture.DecodeScaled(8);
-  parts.entropy = static_cast<double>(MonotonicNs() - t);
+  parts.entropy = static_cast<double>(MonotonicNanoseconds() - t);
   if (smallest.pixels.empty()) throw std::runtime_error("no pixels for " + name);
   return parts;
 }

@@ -200,20 +200,8 @@ void TExperimentController::ShowProgress() {
                         std::to_string(r.TrialCount) + "/" + std::to_string(r.TotalTrials));
 }
 
-void TExperimentController::RadioButton1Click() {
-  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
-}
-void TExperimentController::RadioButton2Click() {
-  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
-}
-void TExperimentController::RadioButton3Click() {
-  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
-}
-void TExperimentController::RadioButton4Click() {
-  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
-}
-void TExperimentController::RadioButton5Click() {
-  OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+void TExperimentController::OnRadioButtonClick(int /*rating*/) {
+  experiment::OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
 }
 
 void TExperimentController::Timer1Timer() {

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "talvex/platform/file.h"
+#include "talvex/platform/monotonic_clock.h"
 #include "talvex/platform/posix_locale.h"
 
 extern char** environ;
@@ -183,9 +184,7 @@ LocalTime PosixSystem::LocalNow() {
 }
 
 int64_t PosixSystem::MonotonicNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  return platform::MonotonicNanoseconds();
 }
 
 bool PosixSystem::ReadPerformanceCounter(uint64_t& value) {

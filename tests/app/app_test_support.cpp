@@ -45,7 +45,7 @@ EventsFactory RecordingEventsFactory(std::vector<std::string>& log, RecordingEve
   return [&log, created](experiment::IMainWindow&) {
     auto events = std::make_unique<RecordingEvents>(log);
     if (created != nullptr) *created = events.get();
-    return std::unique_ptr<IForm1Events>(std::move(events));
+    return std::unique_ptr<experiment::IMainWindowEvents>(std::move(events));
   };
 }
 

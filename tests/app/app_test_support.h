@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "form1_events.h"
 #include "talvex/imagestore/resource_manager.h"
+#include "talvex/platform/monotonic_clock.h"
 #include "talvex/system.h"
+#include "window_factories.h"
 
 // Failure messages print Qt strings as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -50,13 +51,14 @@ class ModalCloser : public QObject {
   QTimer timer_;
 };
 
-// A system whose shell records addresses; the other queries answer fixed values.
+// A system whose shell records addresses and whose monotonic clock is the real one; the other
+// queries answer fixed values.
 class RecordingSystem : public System {
  public:
   std::vector<std::string> opened;
 
   LocalTime LocalNow() override { return LocalTime{2026, 12, 7, 14, 5, 9, 0}; }
-  int64_t MonotonicNanoseconds() override { return 0; }
+  int64_t MonotonicNanoseconds() override { return platform::MonotonicNanoseconds(); }
   bool ReadPerformanceCounter(uint64_t& value) override {
     value = 1;
     return true;
@@ -74,7 +76,7 @@ class RecordingSystem : public System {
 
 // Records each event the main window forwards, by name ("Button2Click", "Rating3", ...).
 // A handler set in failWith raises that message instead.
-class RecordingEvents : public IForm1Events {
+class RecordingEvents : public experiment::IMainWindowEvents {
  public:
   std::vector<std::string>& calls;
   std::string failWith;
@@ -84,7 +86,7 @@ class RecordingEvents : public IForm1Events {
   void FormCreate() override { Record("FormCreate"); }
   void Button2Click() override { Record("Button2Click"); }
   void Edit1Click() override { Record("Edit1Click"); }
-  void RadioButtonClick(int rating) override { Record("Rating" + std::to_string(rating)); }
+  void OnRadioButtonClick(int rating) override { Record("Rating" + std::to_string(rating)); }
   void Timer1Timer() override { Record("Timer1Timer"); }
   bool SetUpComplete() const override { return true; }
 

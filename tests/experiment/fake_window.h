@@ -13,6 +13,7 @@
 #include "talvex/exception.h"
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/main_window_events.h"
 #include "talvex/imagestore/jpeg_image.h"
 
 namespace talvex::testing {
@@ -32,25 +33,17 @@ class FakeWindow : public experiment::IMainWindow {
   std::function<void(int)> onRatingClick;
   std::function<void()> onTimer;
 
-  void Attach(experiment::TExperimentController& controller) {
-    using Handler = void (experiment::TExperimentController::*)();
-    static constexpr Handler kRatingHandlers[] = {
-        &experiment::TExperimentController::RadioButton1Click,
-        &experiment::TExperimentController::RadioButton2Click,
-        &experiment::TExperimentController::RadioButton3Click,
-        &experiment::TExperimentController::RadioButton4Click,
-        &experiment::TExperimentController::RadioButton5Click};
-    onRatingClick = [&controller](int rating) { (controller.*kRatingHandlers[Index(rating)])(); };
-    onTimer = [&controller]() { controller.Timer1Timer(); };
+  void Attach(experiment::IMainWindowEvents& events) {
+    onRatingClick = [&events](int rating) { events.OnRadioButtonClick(rating); };
+    onTimer = [&events]() { events.Timer1Timer(); };
   }
 
-  // The rater clicks rating button 1..5: it becomes the only checked one, and the handler
-  // runs only when it was not checked already.
+  // The rater clicks rating button 1..5: it becomes the only checked one, and its click event
+  // is raised only when it was not checked already.
   void ClickRating(int rating) {
-    if (ratings_[Index(rating)]) return;
     ratings_.fill(false);
     ratings_[Index(rating)] = true;
-    if (onRatingClick) onRatingClick(rating);
+    if (clicks_.Clicked(rating, true) && onRatingClick) onRatingClick(rating);
   }
 
   // The timer's interval elapses; false when it is not running.
@@ -81,7 +74,10 @@ class FakeWindow : public experiment::IMainWindow {
     buttonEnabled = enabled;
   }
   bool IsRatingChecked(int rating) const override { return ratings_[Index(rating)]; }
-  void UncheckRating(int rating) override { ratings_[Index(rating)] = false; }
+  void UncheckRating(int rating) override {
+    ratings_[Index(rating)] = false;
+    clicks_.Unchecked(rating);
+  }
   void SetProgress(int position) override { progress = position; }
   void SetTimerInterval(uint32_t milliseconds) override {
     calls.push_back("SetTimerInterval " + std::to_string(milliseconds));
@@ -127,6 +123,7 @@ class FakeWindow : public experiment::IMainWindow {
 
   std::map<TextControl, std::string> texts_;
   std::array<bool, 5> ratings_{};
+  experiment::TRatingClicks clicks_;
   // As the form data leaves it: enabled with 1000 ms until the set-up stops it.
   uint32_t timerInterval_ = 1000;
   bool memoPresent_ = true;

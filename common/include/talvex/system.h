@@ -1,11 +1,12 @@
 #pragma once
 // What the core asks of the operating system, behind one interface so that tests can
-// inject a clock, a locale and folders. The POSIX implementation is in platform/.
+// inject clocks, a locale and folders. The POSIX implementation is in platform/.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "talvex/clock.h"
 #include "talvex/local_time.h"
 #include "talvex/locale_values.h"
 
@@ -25,21 +26,21 @@ enum DriveKind : int {
 // Special-folder value of the desktop.
 constexpr int kCsidlDesktop = 0;
 
-class System {
+// The monotonic clock (IClock::MonotonicNanoseconds) is the one latencies come from.
+class System : public IClock {
  public:
-  virtual ~System() = default;
+  ~System() override = default;
 
   // Clocks.
-  virtual LocalTime LocalNow() = 0;                     // local wall clock, to the ms
-  virtual int64_t MonotonicNanoseconds() = 0;           // never steps; for latencies
+  virtual LocalTime LocalNow() = 0;                          // local wall clock, to the ms
   virtual bool ReadPerformanceCounter(uint64_t& value) = 0;  // false: cannot be read
-  virtual uint32_t TickCount() = 0;                     // ms since system start
+  virtual uint32_t TickCount() = 0;                          // ms since system start
 
   // Regional settings.
   virtual LocaleValues Locale() = 0;
 
   // Program and folders. Folder texts end in the path separator unless said otherwise.
-  virtual std::string ExecutablePath() = 0;             // full path of the running program
+  virtual std::string ExecutablePath() = 0;                  // full path of the running program
   virtual std::vector<std::string> CommandLineValues() = 0;  // values after the program path
   virtual int GetDriveKind(const std::string& root) = 0;
   virtual std::string GetTempFolder() = 0;

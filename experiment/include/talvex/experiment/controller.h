@@ -1,11 +1,12 @@
 #pragma once
 // The experiment controller: the handlers of the main window that set a run up and drive it.
-// The window forwards each event here; the controller acts on the window only through
-// IMainWindow.
+// The window forwards each event here (IMainWindowEvents); the controller acts on the window
+// only through IMainWindow.
 
 #include <memory>
 
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/main_window_events.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/system.h"
 
@@ -16,24 +17,21 @@ struct ExperimentRecord;
 // The prompt that Edit1 shows until the rater types an ID.
 inline constexpr const char* kIdPrompt = "Enter your ID here.";
 
-class TExperimentController {
+class TExperimentController : public IMainWindowEvents {
  public:
   // The image loader serves the run's pictures and their names.
   TExperimentController(IMainWindow& window, System& system,
                         std::shared_ptr<const imagestore::TResourceManager> imageLoader);
-  ~TExperimentController();
+  ~TExperimentController() override;
 
   // Handlers of the main window's events. Each may raise a talvex::Exception, which the
   // window reports in its error box.
-  void FormCreate();  // the set-up; runs once while the window is created
-  void Button2Click();
-  void Edit1Click();
-  void RadioButton1Click();
-  void RadioButton2Click();
-  void RadioButton3Click();
-  void RadioButton4Click();
-  void RadioButton5Click();
-  void Timer1Timer();
+  void FormCreate() override;  // the set-up; runs once while the window is created
+  void Button2Click() override;
+  void Edit1Click() override;
+  // The common handler of the five rating buttons: the latency, then the end of the exposure.
+  void OnRadioButtonClick(int rating) override;
+  void Timer1Timer() override;
 
   // The routines the handlers use.
   bool GetName();  // true when the ID field holds an acceptable ID, now in RaterId
@@ -42,7 +40,7 @@ class TExperimentController {
 
   // True once FormCreate has run all its steps (the window may then be shown). False after
   // "No Image Files found! - Exit" or a set-up that stopped on an error: the program ends.
-  bool SetUpComplete() const;
+  bool SetUpComplete() const override;
 
   const ExperimentRecord& Record() const;
 

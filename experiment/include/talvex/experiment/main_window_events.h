@@ -1,0 +1,50 @@
+#pragma once
+// The events of the main window as a shell hands them to the core. A shell only forwards its
+// controls' events here; in the program the receiver is the experiment controller.
+
+namespace talvex::experiment {
+
+class IMainWindowEvents {
+ public:
+  virtual ~IMainWindowEvents() = default;
+
+  // The window's creation, once all its controls exist and before it is first shown.
+  virtual void FormCreate() = 0;
+  // A click on Button2 (Start/Next).
+  virtual void Button2Click() = 0;
+  // A mouse click on Edit1.
+  virtual void Edit1Click() = 0;
+  // The rater made rating button 1..5 the checked one (see TRatingClicks).
+  virtual void OnRadioButtonClick(int rating) = 0;
+  // Timer1's interval elapsed.
+  virtual void Timer1Timer() = 0;
+
+  // True once FormCreate has run all its steps: the window may be shown.
+  virtual bool SetUpComplete() const = 0;
+};
+
+// Tells which clicks on the rating buttons raise their click event: only a click that makes
+// its button the checked one. A click on the button already checked raises nothing, and
+// neither does a button the program unchecks. A shell reports every click on a rating button
+// with the button's state after the click, and every uncheck it makes.
+class TRatingClicks {
+ public:
+  // True when this click made the button (1 to 5) the checked one.
+  bool Clicked(int rating, bool checkedAfterClick) {
+    if (!checkedAfterClick) {
+      if (checked_ == rating) checked_ = 0;
+      return false;
+    }
+    if (checked_ == rating) return false;
+    checked_ = rating;
+    return true;
+  }
+  void Unchecked(int rating) {
+    if (checked_ == rating) checked_ = 0;
+  }
+
+ private:
+  int checked_ = 0;  // the rating button known to be checked; 0: none
+};
+
+}  // namespace talvex::experiment
