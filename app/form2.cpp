@@ -8,6 +8,7 @@
 #include "link_label.h"
 #include "picture_area.h"
 #include "study_settings.h"
+#include "talvex/imagestore/image_names.h"
 
 namespace talvex::app {
 
@@ -98,7 +99,7 @@ void TForm2::BuildControls() {
 void TForm2::FormCreate() {
   Guarded([this] {
     const std::unique_ptr<imagestore::TJPEGImage> picture =
-        loader_->LoadImage("RESOURCES_TALVEX2_BMP");
+        loader_->LoadImage(imagestore::kAboutPictureName);
     image1_->SetPicture(*picture);
   });
 }

@@ -7,6 +7,7 @@
 #include "talvex/experiment/rounding.h"
 #include "talvex/experiment/run_parameters.h"
 #include "talvex/experiment/trial_schedule.h"
+#include "talvex/imagestore/image_names.h"
 #include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
 
@@ -26,6 +27,21 @@ std::string FolderPart(const std::string& path) {
   const size_t last = path.find_last_of(kPathSeparator);
 #endif
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+// The blank picture, decoded once here: one that cannot be decoded would otherwise fail at the
+// end of every exposure.
+imagestore::TJPEGImage LoadBlankPicture(const imagestore::TResourceManager& loader) {
+  using imagestore::kBlankPictureName;
+  try {
+    const std::unique_ptr<imagestore::TJPEGImage> blank = loader.LoadImage(kBlankPictureName);
+    if (blank == nullptr) return imagestore::TJPEGImage();
+    blank->CountDecodeWarnings();
+    return *blank;
+  } catch (const imagestore::EJPEG& error) {
+    throw Exception(
+        FormatMessage("The blank picture %s cannot be shown: %s", kBlankPictureName, error.what()));
+  }
 }
 
 }  // namespace
@@ -61,19 +77,17 @@ void TExperimentController::FormCreate() {
   r.TrialCount = 0;
   r.PosPool.clear();
   r.NegPool.clear();
-  {
-    const std::unique_ptr<imagestore::TJPEGImage> blank =
-        r.ImageLoader->LoadImage("RESOURCES_BLANK_BMP");
-    r.BlankPicture = blank ? *blank : imagestore::TJPEGImage();
-  }
-  // Characters 11 to 13 of a resource name give its class.
+  r.BlankPicture = LoadBlankPicture(*r.ImageLoader);
   for (const std::string& name : r.ImageLoader->ListImageNames()) {
-    if (name.size() <= 14) continue;
-    const std::string kind = name.substr(10, 3);
-    if (kind == "POS") {
-      r.PosPool.push_back(name);
-    } else if (kind == "NEG") {
-      r.NegPool.push_back(name);
+    switch (imagestore::ClassOfImageName(name)) {
+      case imagestore::ImageClass::Positive:
+        r.PosPool.push_back(name);
+        break;
+      case imagestore::ImageClass::Negative:
+        r.NegPool.push_back(name);
+        break;
+      case imagestore::ImageClass::None:
+        break;
     }
   }
   window.SetText(TextControl::Button2, "Start");
@@ -174,16 +188,15 @@ void TExperimentController::Button2Click() {
     }
   }
 
-  if (r.PosPool.empty() && r.NegPool.empty()) {
+  // A picture that cannot be shown is left out of the run, so the pools may run empty while
+  // the next trial is drawn; the run then ends here as well.
+  if (!DrawNextTrial(r, window, system)) {
     results::HandOffWindow handOff;
     handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
     handOff.endProgram = [&window]() { window.EndProgram(); };
     results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop,
                             r.ResultsInTemporaryFolder, handOff);
     impl_->finished = true;
-  } else {
-    Pool& pool = ClassDraw(r);
-    DrawTrial(r, pool, window, system);
   }
   ShowProgress();
 }

@@ -51,6 +51,22 @@ std::string NextValue(std::string_view text, size_t& i) {
   return value;
 }
 
+// A negative exposure would reach the timer as an interval of weeks: no time limit at all.
+int32_t ExposureValue(const std::string& text) {
+  const int32_t exposure = StrToInt(text);
+  if (exposure < 0) {
+    throw EConvertError("'" + text + "' is not a valid exposure time (0 or more milliseconds)");
+  }
+  return exposure;
+}
+
+// A share above 1 would ask for more repeats than the pool has images.
+double RepeatShareValue(const std::string& text, char decimalSeparator) {
+  const double share = StrToFloat(text, decimalSeparator);
+  if (share > 1.0) throw EConvertError("'" + text + "' is not a valid repeat share (at most 1)");
+  return share;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view text) {
@@ -160,9 +176,9 @@ void ReadRunParameters(ExperimentRecord& record, const std::vector<std::string>&
                        char decimalSeparator) {
   int32_t desktopSwitch = 1;
   if (values.size() == 4) {
-    record.Exposure = StrToInt(values[0]);
-    record.PosFraction = StrToFloat(values[1], decimalSeparator);
-    record.NegFraction = StrToFloat(values[2], decimalSeparator);
+    record.Exposure = ExposureValue(values[0]);
+    record.PosFraction = RepeatShareValue(values[1], decimalSeparator);
+    record.NegFraction = RepeatShareValue(values[2], decimalSeparator);
     desktopSwitch = StrToInt(values[3]);
     record.ParamLine = values[0] + " " + values[1] + " " + values[2] + " " + values[3];
   } else {

@@ -1,5 +1,6 @@
 #include "talvex/experiment/trial_schedule.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "talvex/exception.h"
@@ -25,6 +26,33 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
 
 uint32_t CountOf(const Pool& pool) {
   return static_cast<uint32_t>(pool.size());
+}
+
+// Takes every entry of the name out of both pools and out of the total.
+void LeaveOut(ExperimentRecord& record, const std::string& name) {
+  for (Pool* pool : {&record.PosPool, &record.NegPool}) {
+    const auto kept = std::remove(pool->begin(), pool->end(), name);
+    record.TotalTrials -= static_cast<int32_t>(pool->end() - kept);
+    pool->erase(kept, pool->end());
+  }
+}
+
+// Loads the picture and hands it to the window, which keeps its own copy; the loaded picture
+// is released here. False when either step fails: the picture is then left out of the run.
+bool ShowPicture(ExperimentRecord& record, const std::string& name, IMainWindow& window) {
+  std::string reason;
+  try {
+    const std::unique_ptr<imagestore::TJPEGImage> picture = record.ImageLoader->LoadImage(name);
+    window.SetPicture(picture ? *picture : imagestore::TJPEGImage());
+    return true;
+  } catch (const Exception& error) {
+    reason = error.what();
+  }
+  LeaveOut(record, name);
+  window.ShowMessage(
+      FormatMessage("The picture %s cannot be shown (%s). It is left out of the run.", name.c_str(),
+                    reason.c_str()));
+  return false;
 }
 
 }  // namespace
@@ -64,15 +92,11 @@ std::string ReportedImageName(const std::string& resourceName, const std::string
   return name;
 }
 
-void DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system) {
-  if (pool.empty()) return;
+bool DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system) {
+  if (pool.empty()) return false;
   const uint32_t i = record.Random.RandomBelow(CountOf(pool));
   const std::string name = pool[i];
-  {
-    // The window keeps its own copy; the loaded picture is released here.
-    const std::unique_ptr<imagestore::TJPEGImage> picture = record.ImageLoader->LoadImage(name);
-    window.SetPicture(picture ? *picture : imagestore::TJPEGImage());
-  }
+  if (!ShowPicture(record, name, window)) return false;
   window.SetTimerInterval(static_cast<uint32_t>(record.Exposure));
   MarkOnset(record, system);
   window.SetButtonEnabled(false);
@@ -81,6 +105,15 @@ void DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System
   record.ImageName = ReportedImageName(name, record.ProgramFolder);
   record.TrialCount += 1;
   record.RowWritten = false;
+  return true;
+}
+
+bool DrawNextTrial(ExperimentRecord& record, IMainWindow& window, System& system) {
+  // Every failed draw takes at least one entry out of the pools, so this ends.
+  while (!record.PosPool.empty() || !record.NegPool.empty()) {
+    if (DrawTrial(record, ClassDraw(record), window, system)) return true;
+  }
+  return false;
 }
 
 }  // namespace talvex::experiment

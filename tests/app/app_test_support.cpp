@@ -63,11 +63,16 @@ std::vector<uint8_t> TwoColourJpeg(int width, int height) {
   return tools::EncodeJpeg(pixels.data(), width, height, 3);
 }
 
+std::vector<uint8_t> CmykJpeg() {
+  const std::vector<uint8_t> ink(16 * 16 * 4, 70);
+  return tools::EncodeJpeg(ink.data(), 16, 16, 4);
+}
+
 std::unique_ptr<imagestore::TJPEGImage> GeneratedLoader::LoadImage(const std::string& name) const {
   ++*loads_;
   if (fail_) throw EResNotFound(name);
   auto picture = std::make_unique<imagestore::TJPEGImage>();
-  picture->LoadFromBytes(TwoColourJpeg(64, 32));
+  picture->LoadFromBytes(undecodable.count(name) > 0 ? CmykJpeg() : TwoColourJpeg(64, 32));
   return picture;
 }
 

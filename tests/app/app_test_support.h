@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -101,8 +102,11 @@ EventsFactory RecordingEventsFactory(std::vector<std::string>& log,
 // A JPEG of the given size: left half red, right half blue.
 std::vector<uint8_t> TwoColourJpeg(int width, int height);
 
-// A loader whose every picture is TwoColourJpeg; counts its loads. With fail set, LoadImage
-// raises "Resource <name> not found".
+// A CMYK JPEG: its header reads, but no window can decode it.
+std::vector<uint8_t> CmykJpeg();
+
+// A loader whose every picture is TwoColourJpeg (CmykJpeg for the names in undecodable);
+// counts its loads. With fail set, LoadImage raises "Resource <name> not found".
 class GeneratedLoader : public imagestore::TResourceManager {
  public:
   explicit GeneratedLoader(std::shared_ptr<int> loads = std::make_shared<int>(0), bool fail = false)
@@ -111,6 +115,7 @@ class GeneratedLoader : public imagestore::TResourceManager {
   std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override;
 
   std::vector<std::string> names;
+  std::set<std::string> undecodable;
 
  private:
   std::shared_ptr<int> loads_;

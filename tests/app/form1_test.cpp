@@ -252,6 +252,19 @@ TEST_F(Form1Fixture, TextsOfTheFourControls) {
   EXPECT_EQ(form.GetText(TextControl::Edit1), "J\xC3\xBCrgen");
 }
 
+TEST_F(Form1Fixture, PictureThatCannotBeDecodedRaisesAndTheAreaKeepsItsPicture) {
+  imagestore::TJPEGImage shown;
+  shown.LoadFromBytes(test::TwoColourJpeg(64, 32));
+  form.SetPicture(shown);
+  auto* area = Control<TPictureArea>("Image1");
+  const QImage before = area->Prepared();
+  ASSERT_FALSE(before.isNull());
+  imagestore::TJPEGImage cmyk;
+  cmyk.LoadFromBytes(test::CmykJpeg());
+  EXPECT_THROW(form.SetPicture(cmyk), imagestore::EJPEG);
+  EXPECT_EQ(area->Prepared(), before);
+}
+
 // Window operation 6 reaches the exposure timer, whose wake-ups the Qt timer Timer1 carries.
 TEST_F(Form1Fixture, TimerSetRule) {
   auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));

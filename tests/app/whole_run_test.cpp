@@ -146,6 +146,45 @@ TEST_F(WholeRun, ClosingTheWindowMidRunKeepsTheRowsAndSealsNothing) {
   EXPECT_TRUE(FilesIn(folder / "results", ".enc").empty());
 }
 
+TEST_F(WholeRun, PictureTheWindowCannotDecodeIsReportedOnceAndLeftOut) {
+  RunSystem system(folder, {"100000", "0", "0", "0"});
+  const LoaderFactory loaders = [] {
+    auto loader = std::make_unique<test::GeneratedLoader>();
+    loader->names = {"RESOURCES_BLANK_BMP", "RESOURCES_POS_G__0__BMP", "RESOURCES_NEG_C__0__BMP",
+                     "RESOURCES_NEG_C__1__BMP"};
+    loader->undecodable = {"RESOURCES_NEG_C__0__BMP"};
+    return std::unique_ptr<imagestore::TResourceManager>(std::move(loader));
+  };
+  TForm1 form(system, loaders, ControllerEvents(system, loaders));
+  form.FormCreate();
+  ASSERT_TRUE(form.SetUpComplete());
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  test::ModalCloser closer;
+  auto* button = Control<QPushButton>(form, "Button2");
+  form.SetText(experiment::TextControl::Edit1, "rater 9");
+  QTest::mouseClick(button, Qt::LeftButton);
+  for (int press = 0; press < 5 && !form.EndRequested(); ++press) {
+    QTest::mouseClick(Control<QRadioButton>(form, "RadioButton2"), Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  ASSERT_TRUE(form.EndRequested());
+  std::vector<QString> reported;
+  for (const test::SeenModal& seen : closer.seen) {
+    if (seen.text.startsWith("The picture ")) reported.push_back(seen.text);
+  }
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_TRUE(
+      reported[0].startsWith("The picture RESOURCES_NEG_C__0__BMP cannot be shown (JPEG "
+                             "error #"));
+  EXPECT_TRUE(reported[0].endsWith("). It is left out of the run."));
+  EXPECT_EQ(Control<QLabel>(form, "Label1")->text(), "2/2");
+  const auto results = FilesIn(folder / "results", ".xls");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(LineCount(results[0]), 4u);
+  EXPECT_EQ(FilesIn(folder / "results", ".enc").size(), 1u);
+}
+
 TEST_F(WholeRun, NoImagesEndsTheProgramBeforeTheWindowIsShown) {
   RunSystem system(folder, {});
   const LoaderFactory noImages = [] {

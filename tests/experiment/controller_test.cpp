@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "fake_loader.h"
 #include "fake_system.h"
@@ -137,6 +138,8 @@ TEST_F(Controller, CommandLineValuesSetTheRun) {
       {{"10000", "0.1", "0.3", "0"}, "10000 0.1 0.3 0", 10000, 126, false},
       {{"10000", "0.1", "0.3", "2"}, "10000 0.1 0.3 2", 10000, 126, true},
       {{"10000", "0.1", "0.3", "1"}, "10000 0.1 0.3 1", 10000, 126, true},
+      // The ends of the ranges: no time limit, every positive repeated, no negative one.
+      {{"0", "1", "-0.5", "0"}, "0 1 -0.5 0", 0, 40 + 80, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.values));
@@ -184,17 +187,49 @@ TEST_F(Controller, PointWhereTheLocaleWantsACommaStopsTheSetUp) {
   EXPECT_EQ(SecondRun(system, loader).Record().TotalTrials, 22 + 104);
 }
 
-TEST_F(Controller, FractionPastThePoolStopsTheSetUpWithListError) {
-  system.commandLine = {"10000", "1.1", "0.3", "1"};
-  EXPECT_EQ(SetUpError<EListError>(), "List index out of bounds (0)");
-  EXPECT_FALSE(controller->SetUpComplete());
-  EXPECT_EQ(Record().TotalTrials, 0);
+TEST_F(Controller, ValuesOutsideTheirRangeStopTheSetUpNamingTheValue) {
+  const struct {
+    std::vector<std::string> values;
+    std::string error;
+    int exposure;  // taken before the refused value
+  } cases[] = {
+      {{"10000", "1.1", "0.3", "1"}, "'1.1' is not a valid repeat share (at most 1)", 10000},
+      {{"10000", "0.1", "5.", "1"}, "'5.' is not a valid repeat share (at most 1)", 10000},
+      {{"10000", "1.0000001", "0", "1"}, "'1.0000001' is not a valid repeat share (at most 1)",
+       10000},
+      {{"-1", "0.1", "0.3", "1"}, "'-1' is not a valid exposure time (0 or more milliseconds)", 0},
+      {{"$FFFFFFFF", "0", "0", "1"},
+       "'$FFFFFFFF' is not a valid exposure time (0 or more milliseconds)", 0},
+  };
+  for (const auto& c : cases) {
+    system.commandLine = c.values;
+    EXPECT_EQ(SetUpError<EConvertError>(), c.error);
+    EXPECT_FALSE(controller->SetUpComplete());
+    EXPECT_EQ(Record().Exposure, c.exposure) << c.error;
+    EXPECT_EQ(Record().TotalTrials, 0);
+    EXPECT_EQ(Record().PosPool.size(), 20u);  // no repeats
+  }
 }
 
 TEST_F(Controller, MissingBlankPictureStopsTheSetUp) {
   loader = std::make_shared<FakeLoader>(std::vector<std::string>{"RESOURCES_POS_G__0__BMP"});
   EXPECT_EQ(SetUpError<EResNotFound>(), "Resource RESOURCES_BLANK_BMP not found");
   EXPECT_FALSE(controller->SetUpComplete());
+}
+
+TEST_F(Controller, BlankPictureThatCannotBeDecodedStopsTheSetUp) {
+  loader->undecodable.insert("RESOURCES_BLANK_BMP");
+  const std::string error = SetUpError<Exception>();
+  EXPECT_EQ(error.rfind("The blank picture RESOURCES_BLANK_BMP cannot be shown: JPEG error #", 0),
+            0u)
+      << error;
+  EXPECT_FALSE(controller->SetUpComplete());
+  EXPECT_EQ(Record().TotalTrials, 0);
+
+  loader->undecodable.clear();
+  loader->unloadable.insert("RESOURCES_BLANK_BMP");  // its header cannot be read
+  EXPECT_EQ(SetUpError<Exception>(),
+            "The blank picture RESOURCES_BLANK_BMP cannot be shown: JPEG error #42");
 }
 
 TEST_F(Controller, NoImageFilesEndsTheProgram) {
@@ -302,19 +337,74 @@ TEST_F(Controller, FieldStaysWhenNoFolderCanHoldTheResultsFile) {
 
 TEST_F(Controller, FailedFirstDrawGoesStraightOnAtTheNextPress) {
   Create();
-  loader->failAll = true;
+  window.refuseTimer = true;
   window.TypeId("k4T19");
-  EXPECT_THROW(controller->Button2Click(), Exception);
+  EXPECT_THROW(controller->Button2Click(), EOutOfResources);
   EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
   EXPECT_EQ(Record().TrialCount, 0);
   const std::string resultsPath = Record().ResultsPath;
 
-  loader->failAll = false;
+  window.refuseTimer = false;
   controller->Button2Click();
   EXPECT_TRUE(window.messages.empty());
   EXPECT_EQ(Record().TrialCount, 1);
   EXPECT_EQ(Record().ResultsPath, resultsPath);
   EXPECT_EQ(Text(TextControl::Label1), "1/126");
+}
+
+TEST_F(Controller, PicturesThatCannotBeShownAreLeftOutAndTheRunStillEnds) {
+  // 3 positives and 4 negatives, every positive repeated: 6 + 4 trials.
+  system.commandLine = {"5000", "1", "0", "0"};
+  loader = FakeLoader::DefaultSet(3, 4);
+  const std::set<std::string> bad = {FakeLoader::PosName(1), FakeLoader::NegName(2)};
+  loader->undecodable.insert(FakeLoader::PosName(1));
+  loader->unloadable.insert(FakeLoader::NegName(2));
+  Create();
+  EXPECT_EQ(Record().TotalTrials, 10);
+  Start("k4T19");
+  int presses = 1;
+  while (!window.endRequested) {
+    ASSERT_LT(presses++, 20) << "the run does not end";
+    RateAndNext(3);
+  }
+  // Each bad picture was reported once, and neither it nor its repeat was counted or written.
+  std::set<std::string> reported;
+  for (const std::string& message : window.messages) {
+    for (const std::string& name : bad) {
+      if (message.rfind("The picture " + name + " cannot be shown (", 0) == 0) {
+        EXPECT_TRUE(reported.insert(name).second) << message;
+      }
+    }
+  }
+  EXPECT_EQ(reported, bad);
+  EXPECT_EQ(window.messages.size(), 2u);  // no desktop copy: no hand-off message
+  EXPECT_EQ(Record().TotalTrials, 7);
+  EXPECT_EQ(Record().TrialCount, 7);
+  EXPECT_EQ(Text(TextControl::Label1), "7/7");
+  EXPECT_EQ(window.progress, 100);
+  const std::vector<std::string> lines = ResultLines();
+  ASSERT_EQ(lines.size(), 2u + 7u);
+  for (size_t i = 2; i < lines.size(); ++i) {
+    EXPECT_EQ(Split(lines[i], "\t")[3], std::to_string(i - 1));
+    EXPECT_EQ(lines[i].find("g (1).ccc"), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[i].find("c (2).ccc"), std::string::npos) << lines[i];
+  }
+  EXPECT_TRUE(fs::is_regular_file(Record().SealedPath));
+}
+
+TEST_F(Controller, NoPictureThatCanBeShownEndsTheRunAtStart) {
+  system.commandLine = {"5000", "0", "0", "0"};
+  loader = FakeLoader::DefaultSet(1, 1);
+  loader->unloadable = {FakeLoader::PosName(0)};
+  loader->undecodable = {FakeLoader::NegName(0)};
+  Create();
+  Start("k4T19");
+  EXPECT_TRUE(window.endRequested);
+  EXPECT_EQ(window.messages.size(), 2u);  // the two pictures left out
+  EXPECT_EQ(Record().TotalTrials, 0);
+  EXPECT_EQ(Text(TextControl::Label1), "0/0");
+  EXPECT_EQ(ResultLines().size(), 2u);
+  EXPECT_TRUE(fs::is_regular_file(Record().SealedPath));
 }
 
 TEST_F(Controller, RatingClickBeforeTheFirstTrialIsNeverWritten) {
@@ -481,12 +571,12 @@ TEST_F(Controller, FailedDrawAfterTheRowDoesNotWriteItAgain) {
   Start("k4T19");
   system.AdvanceMs(800);
   window.ClickRating(5);
-  loader->failAll = true;
-  EXPECT_THROW(controller->Button2Click(), Exception);
+  window.refuseTimer = true;
+  EXPECT_THROW(controller->Button2Click(), EOutOfResources);
   EXPECT_EQ(ResultLines().size(), 3u);
   EXPECT_EQ(Record().TrialCount, 1);
 
-  loader->failAll = false;
+  window.refuseTimer = false;
   controller->Button2Click();
   EXPECT_EQ(Record().TrialCount, 2);
   EXPECT_EQ(ResultLines().size(), 3u);

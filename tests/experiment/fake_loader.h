@@ -1,10 +1,11 @@
 #pragma once
 // An image store for tests: serves a list of names and tiny pictures, logs every load and
-// can be told to fail every load.
+// can be told to fail the loads of some names, or to serve pictures that cannot be decoded.
 
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ inline imagestore::TJPEGImage TinyPicture(int width) {
   const std::vector<uint8_t> pixels(static_cast<size_t>(width), 128);
   imagestore::TJPEGImage picture;
   picture.LoadFromBytes(tools::EncodeJpeg(pixels.data(), width, 1, 1));
+  return picture;
+}
+
+// A CMYK picture: its header reads, but it cannot be decoded for the screen.
+inline imagestore::TJPEGImage CmykPicture() {
+  const std::vector<uint8_t> ink(8 * 8 * 4, 60);
+  imagestore::TJPEGImage picture;
+  picture.LoadFromBytes(tools::EncodeJpeg(ink.data(), 8, 8, 4));
   return picture;
 }
 
@@ -43,8 +52,9 @@ class FakeLoader : public imagestore::TResourceManager {
 
   std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override {
     loads.push_back(name);
-    if (failAll) throw Exception("JPEG error #42");
+    if (failAll || unloadable.count(name) > 0) throw imagestore::EJPEG(42);
     if (std::find(names_.begin(), names_.end(), name) == names_.end()) throw EResNotFound(name);
+    if (undecodable.count(name) > 0) return std::make_unique<imagestore::TJPEGImage>(cmyk_);
     return std::make_unique<imagestore::TJPEGImage>(name == kBlank ? blank_ : trial_);
   }
 
@@ -58,12 +68,15 @@ class FakeLoader : public imagestore::TResourceManager {
 
   mutable std::vector<std::string> loads;
   bool failAll = false;
+  std::set<std::string> unloadable;   // their loads fail
+  std::set<std::string> undecodable;  // they load, but no window can decode them
 
  private:
   static constexpr const char* kBlank = "RESOURCES_BLANK_BMP";
   std::vector<std::string> names_;
   imagestore::TJPEGImage blank_ = TinyPicture(1);
   imagestore::TJPEGImage trial_ = TinyPicture(2);
+  imagestore::TJPEGImage cmyk_ = CmykPicture();
 };
 
 }  // namespace talvex::testing

@@ -58,8 +58,10 @@ class FakeWindow : public experiment::IMainWindow {
   }
 
   // IMainWindow.
+  // Decodes the picture as the real window does, so one that cannot be decoded raises.
   void SetPicture(const imagestore::TJPEGImage& picture) override {
     calls.push_back("SetPicture");
+    picture.CountDecodeWarnings();
     pictures.push_back(picture);
   }
   std::string GetText(TextControl control) const override {

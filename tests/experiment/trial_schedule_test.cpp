@@ -140,18 +140,75 @@ TEST(DrawTrial, EmptyPoolDoesNothing) {
   EXPECT_EQ(bench.record.Random.Seed(), 0u);
 }
 
-TEST(DrawTrial, FailingPictureLoadChangesNothing) {
+// The message that leaves a picture out; reason is the failure's own message.
+std::string LeftOut(const std::string& name, const std::string& reason) {
+  return "The picture " + name + " cannot be shown (" + reason + "). It is left out of the run.";
+}
+
+// Why a CMYK picture cannot be shown, as its decoder says it.
+std::string CmykFailure() {
+  try {
+    talvex::testing::CmykPicture().CountDecodeWarnings();
+  } catch (const imagestore::EJPEG& e) {
+    return e.what();
+  }
+  return "decoded";
+}
+
+TEST(DrawTrial, PictureThatCannotBeShownIsLeftOutOnceWithAllItsRepeats) {
+  const std::string bad = FakeLoader::PosName(3);
+  for (const bool loads : {false, true}) {
+    TrialBench bench;
+    (loads ? bench.loader->undecodable : bench.loader->unloadable).insert(bad);
+    // The picture stands twice in its pool (a repeat); the draw below 2 from seed 0 is 0.
+    bench.record.PosPool = {bad, FakeLoader::PosName(4), bad};
+    bench.record.TotalTrials = 3 + 80;
+    bench.record.ImageName = "before";
+    bench.record.Random.SetSeed(0);
+    EXPECT_FALSE(bench.Draw()) << loads;
+    EXPECT_EQ(bench.record.PosPool, Pool{FakeLoader::PosName(4)});
+    EXPECT_EQ(bench.record.NegPool.size(), 80u);
+    EXPECT_EQ(bench.record.TotalTrials, 1 + 80);
+    EXPECT_EQ(bench.window.messages,
+              std::vector<std::string>{LeftOut(bad, loads ? CmykFailure() : "JPEG error #42")});
+    // Nothing of a trial happened: no picture, no timer, no count, no name.
+    EXPECT_TRUE(bench.window.pictures.empty());
+    EXPECT_FALSE(bench.window.TimerRunning());
+    EXPECT_TRUE(bench.window.buttonEnabled);
+    EXPECT_EQ(bench.record.TrialCount, 0);
+    EXPECT_EQ(bench.record.ImageName, "before");
+  }
+}
+
+TEST(DrawNextTrial, DrawsAgainUntilAPictureIsShownOrThePoolsAreEmpty) {
   TrialBench bench;
-  bench.loader->failAll = true;
-  bench.record.ImageName = "before";
-  const Pool before = bench.record.PosPool;
-  EXPECT_THROW(bench.Draw(), Exception);
-  EXPECT_EQ(bench.record.PosPool, before);
-  EXPECT_EQ(bench.record.TrialCount, 0);
-  EXPECT_EQ(bench.record.ImageName, "before");
+  ExperimentRecord& record = bench.record;
+  for (int n = 0; n < 20; ++n) bench.loader->undecodable.insert(FakeLoader::PosName(n));
+  for (int n = 0; n < 79; ++n) bench.loader->unloadable.insert(FakeLoader::NegName(n));
+  record.TotalTrials = 100;
+  // Whatever the draws, only the one good picture can be shown, and each bad one is reported
+  // once, when it is first drawn.
+  ASSERT_TRUE(DrawNextTrial(record, bench.window, bench.system));
+  EXPECT_EQ(bench.loader->TrialLoads().back(), FakeLoader::NegName(79));
+  EXPECT_EQ(record.TrialCount, 1);
+  EXPECT_TRUE(bench.window.TimerRunning());
+  EXPECT_EQ(static_cast<size_t>(record.TotalTrials),
+            1 + record.PosPool.size() + record.NegPool.size());
+  EXPECT_EQ(bench.window.messages.size(), static_cast<size_t>(100 - record.TotalTrials));
+  // The rest of the bad pictures go at the next draw, which finds nothing left to show.
+  bench.window.SetTimerInterval(0);
+  EXPECT_FALSE(DrawNextTrial(record, bench.window, bench.system));
+  EXPECT_TRUE(record.PosPool.empty());
+  EXPECT_TRUE(record.NegPool.empty());
+  EXPECT_EQ(record.TotalTrials, 1);
+  EXPECT_EQ(record.TrialCount, 1);
+  EXPECT_EQ(bench.window.messages.size(), 99u);
+  EXPECT_EQ(
+      std::set<std::string>(bench.window.messages.begin(), bench.window.messages.end()).size(),
+      99u);
   EXPECT_FALSE(bench.window.TimerRunning());
-  EXPECT_TRUE(bench.window.buttonEnabled);
-  EXPECT_TRUE(bench.window.pictures.empty());
+  EXPECT_FALSE(DrawNextTrial(record, bench.window, bench.system));  // empty pools: nothing
+  EXPECT_EQ(bench.window.messages.size(), 99u);
 }
 
 TEST(DrawTrial, RefusedTimerEndsTheDrawWithTheImageShown) {

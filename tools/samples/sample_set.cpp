@@ -7,6 +7,7 @@
 
 #include "sample_random.h"
 #include "talvex/exception.h"
+#include "talvex/imagestore/image_names.h"
 #include "talvex/tools/jpeg_encode.h"
 
 namespace talvex::samples {
@@ -67,8 +68,8 @@ std::vector<SampleEntry> PlanSampleSet() {
     entry.fundus = DrawFundus(seeds.Next(), positive);
     entries.push_back(entry);
   }
-  entries.push_back({"RESOURCES_BLANK_BMP", SampleKind::Blank, {}});
-  entries.push_back({"RESOURCES_TALVEX2_BMP", SampleKind::Title, {}});
+  entries.push_back({imagestore::kBlankPictureName, SampleKind::Blank, {}});
+  entries.push_back({imagestore::kAboutPictureName, SampleKind::Title, {}});
   return entries;
 }
 

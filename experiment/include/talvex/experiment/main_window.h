@@ -20,7 +20,8 @@ class IMainWindow {
   virtual ~IMainWindow() = default;
 
   // 1. Picture of Image1: the area keeps its own copy (the caller may release its picture)
-  //    and draws it stretched over its whole rectangle.
+  //    and draws it stretched over its whole rectangle. Raises EJPEG when the picture cannot
+  //    be decoded; the area then keeps what it showed.
   virtual void SetPicture(const imagestore::TJPEGImage& picture) = 0;
 
   // 2. Text of Button2 / Label1 (captions), Edit1 / Memo1 (texts). Reading a removed control

@@ -30,7 +30,8 @@ double StrToFloat(const std::string& text, char decimalSeparator);
 
 // Fills Exposure, PosFraction, NegFraction and ParamLine from exactly four values (the
 // defaults otherwise) and sets CopyToDesktop when the fourth is above 0. A value that does
-// not convert raises, leaving the values converted before it set.
+// not convert, a negative exposure or a repeat share above 1 raises EConvertError naming the
+// value, leaving the values taken before it set.
 void ReadRunParameters(ExperimentRecord& record, const std::vector<std::string>& values,
                        char decimalSeparator);
 

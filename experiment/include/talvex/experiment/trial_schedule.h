@@ -25,8 +25,15 @@ Pool& ClassDraw(ExperimentRecord& record);
 // "RESOURCES_NEG_C__0__BMP" -> "neg" TAB "c (0).ccc".
 std::string ReportedImageName(const std::string& resourceName, const std::string& programFolder);
 
-// Draws one entry of the pool, shows its picture and starts its exposure. A picture that
-// fails to load raises and leaves the pool, the timer and the counter untouched.
-void DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system);
+// Draws one entry of the pool, shows its picture and starts its exposure; true when it did.
+// A picture that cannot be shown (its load fails, or the window cannot decode it) is left out
+// of the run: every entry of its name leaves the pools and TotalTrials, the rater is told once
+// by a message naming it, and false is returned with the timer and the counter untouched.
+// False too, doing nothing, for an empty pool.
+bool DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system);
+
+// The next trial: the class draw and DrawTrial, again until a picture is shown. False when both
+// pools are empty, before or after pictures were left out: the run is over.
+bool DrawNextTrial(ExperimentRecord& record, IMainWindow& window, System& system);
 
 }  // namespace talvex::experiment
