@@ -10,6 +10,7 @@
 #include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/pack/image_pack.h"
+#include "talvex/tools/jpeg_encode.h"
 
 namespace talvex::pack {
 namespace {
@@ -150,38 +151,53 @@ std::string Tool(const std::string& arguments, int& status) {
   return RunCommand(std::string(TALVEX_PACK_TOOL) + " " + arguments + " 2>&1", status);
 }
 
+// A complete image set of real pictures in folder/images, one file per name.
+void WriteImageSet(const TempFolder& folder, const std::vector<std::string>& names) {
+  std::filesystem::create_directory(folder / "images");
+  int shade = 40;
+  for (const std::string& name : names) {
+    const std::vector<uint8_t> pixels(8 * 8 * 3, static_cast<uint8_t>(shade += 20));
+    WriteFile(folder / ("images/" + name + ".jpg"), tools::EncodeJpeg(pixels.data(), 8, 8, 3));
+  }
+}
+
 TEST(PackTool, BuildsListsAndExtracts) {
   TempFolder folder;
-  std::filesystem::create_directory(folder / "images");
-  WriteFile(folder / "images/RESOURCES_NEG_C__1__BMP.jpg", kJpeg);
-  WriteFile(folder / "images/RESOURCES_NEG_C__10__BMP.jpg", Bytes("\xFF\xD8\xFF other"));
+  WriteImageSet(folder, {"RESOURCES_BLANK_BMP", "RESOURCES_TALVEX2_BMP", "RESOURCES_NEG_C__1__BMP",
+                         "RESOURCES_NEG_C__10__BMP"});
   int status = 0;
   EXPECT_EQ(Tool("build " + Quote(folder / "images") + " " + Quote(folder / "pack"), status), "");
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Tool("list " + Quote(folder / "pack"), status),
-            "RESOURCES_NEG_C__10__BMP\nRESOURCES_NEG_C__1__BMP\n");
+            "RESOURCES_BLANK_BMP\nRESOURCES_NEG_C__10__BMP\nRESOURCES_NEG_C__1__BMP\n"
+            "RESOURCES_TALVEX2_BMP\n");
   EXPECT_EQ(status, 0);
   Tool(
       "extract " + Quote(folder / "pack") + " resources_neg_c__1__bmp " + Quote(folder / "out.jpg"),
       status);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(ReadFile(folder / "out.jpg"), kJpeg);
+  EXPECT_EQ(ReadFile(folder / "out.jpg"), ReadFile(folder / "images/RESOURCES_NEG_C__1__BMP.jpg"));
   EXPECT_FALSE(std::filesystem::exists(folder / "out.jpg.tmp"));
 }
 
 TEST(PackTool, ReportsFailuresWithoutLeavingOutput) {
   TempFolder folder;
-  std::filesystem::create_directory(folder / "images");
-  WriteFile(folder / "images/a.jpg", Bytes("GIF89a"));
+  WriteImageSet(folder, {"RESOURCES_BLANK_BMP", "RESOURCES_TALVEX2_BMP"});
+  WriteFile(folder / "images/RESOURCES_NEG_C__1__BMP.jpg", Bytes("GIF89a"));
   int status = 0;
-  EXPECT_EQ(Tool("build " + Quote(folder / "images") + " " + Quote(folder / "pack"), status),
-            "talvex-pack: not a JPEG file (it does not begin with FF D8 FF): " +
-                folder / "images/a.jpg" + "\n");
+  const std::string refused =
+      Tool("build " + Quote(folder / "images") + " " + Quote(folder / "pack"), status);
+  EXPECT_EQ(refused.rfind("talvex-pack: picture that cannot be decoded (JPEG error #", 0), 0u)
+      << refused;
+  EXPECT_NE(refused.find("): " + folder / "images/RESOURCES_NEG_C__1__BMP.jpg\n"),
+            std::string::npos)
+      << refused;
   EXPECT_EQ(status, 1);
   EXPECT_FALSE(std::filesystem::exists(folder / "pack"));
 
-  WriteFile(folder / "images/a.jpg", kJpeg);
+  std::filesystem::remove(folder / "images/RESOURCES_NEG_C__1__BMP.jpg");
   Tool("build " + Quote(folder / "images") + " " + Quote(folder / "pack"), status);
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(Tool("extract " + Quote(folder / "pack") + " NOPE " + Quote(folder / "out"), status),
             "talvex-pack: Resource NOPE not found\n");
   EXPECT_EQ(status, 1);

@@ -1,6 +1,8 @@
 // talvex-pack: builds, lists and extracts the image pack that the program carries.
-//   talvex-pack build DIR OUT          pack the JPEG files of DIR into OUT
-//   talvex-pack list FILE              the "BINARY" names of a PE file or of the program
+//   talvex-pack build DIR OUT          check the JPEG files of DIR as an image set, pack them
+//                                      into OUT
+//   talvex-pack list FILE              the "BINARY" names of a PE file or of the program, as
+//                                      extract takes them ("#42" for a number), escaped
 //   talvex-pack extract FILE NAME OUT  write one image of FILE, deciphered, to OUT
 
 #include <cstdio>
@@ -12,6 +14,8 @@
 
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/pack/image_pack.h"
+#include "talvex/pack/image_set_check.h"
+#include "talvex/pack/listing.h"
 
 namespace {
 
@@ -44,13 +48,15 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 int Run(const std::vector<std::string>& args) {
   using namespace talvex;
   if (args.size() == 3 && args[0] == "build") {
-    WriteFile(args[2], pack::BuildImagePack(pack::ReadImageFolder(args[1])));
+    const std::vector<pack::PackImage> images = pack::ReadImageFolder(args[1]);
+    pack::CheckImageSet(images);
+    WriteFile(args[2], pack::BuildImagePack(images));
     return 0;
   }
   if (args.size() == 2 && args[0] == "list") {
     const auto image = imagestore::OpenProgramImage(args[1]);
-    for (const std::string& name : imagestore::ListTypeEntryNames(*image, "BINARY")) {
-      std::cout << name << '\n';
+    for (const std::string& key : imagestore::ListTypeEntryKeys(*image, "BINARY")) {
+      std::cout << pack::PrintableName(key) << '\n';
     }
     std::cout.flush();
     return std::cout ? 0 : 1;
