@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
 #include "talvex/exception.h"
+#include "talvex/little_endian.h"
 
 namespace talvex::imagestore {
 namespace {
@@ -72,6 +74,24 @@ TEST(StrictReader, RaisesTheGivenError) {
   }
   EXPECT_THROW(reader.Require(0, 10), EStreamError);
   EXPECT_THROW(reader.Slice(8, 2), EStreamError);
+}
+
+// The writers every binary format of the project is made with, read back by the reader.
+TEST(LittleEndianWriters, WhatIsWrittenReadsBackAndNothingIsWrittenOutside) {
+  std::vector<uint8_t> bytes;
+  AppendLittleEndian16(bytes, 0xBEEF);
+  AppendLittleEndian32(bytes, 0x12345678);
+  AppendLittleEndian16(bytes, 0x1FFFF);  // only the low 16 bits
+  ASSERT_EQ(bytes, (std::vector<uint8_t>{0xEF, 0xBE, 0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF}));
+  PutLittleEndian32(bytes, 4, 0xA1B2C3D4);
+  const ByteReader reader(bytes.data(), bytes.size());
+  uint32_t value = 0;
+  ASSERT_TRUE(reader.ReadU32(4, value));
+  EXPECT_EQ(value, 0xA1B2C3D4u);
+  EXPECT_THROW(PutLittleEndian32(bytes, 5, 0), std::out_of_range);
+  EXPECT_THROW(PutLittleEndian16(bytes, 7, 0), std::out_of_range);
+  EXPECT_EQ(bytes.size(), 8u);
+  EXPECT_EQ(bytes[7], 0xA1);  // the refused writes changed nothing
 }
 
 }  // namespace

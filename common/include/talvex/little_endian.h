@@ -4,15 +4,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace talvex {
 
 // Stores the low `width` bytes of value at `at`, least significant first. Raises
-// std::out_of_range when they do not fit in the buffer.
+// std::out_of_range, writing nothing, when they do not fit in the buffer.
 inline void PutLittleEndian(std::vector<uint8_t>& bytes, size_t at, uint64_t value,
                             unsigned width) {
-  for (unsigned i = 0; i < width; ++i) bytes.at(at + i) = static_cast<uint8_t>(value >> (8 * i));
+  if (at > bytes.size() || width > bytes.size() - at) {
+    throw std::out_of_range("little-endian value past the end of its buffer");
+  }
+  for (unsigned i = 0; i < width; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 inline void PutLittleEndian16(std::vector<uint8_t>& bytes, size_t at, uint64_t value) {
