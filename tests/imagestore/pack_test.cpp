@@ -194,8 +194,13 @@ TEST(PackTool, ReportsFailuresWithoutLeavingOutput) {
       << refused;
   EXPECT_EQ(status, 1);
   EXPECT_FALSE(std::filesystem::exists(folder / "pack"));
+  // check refuses it alike.
+  EXPECT_EQ(Tool("check " + Quote(folder / "images"), status), refused);
+  EXPECT_EQ(status, 1);
 
   std::filesystem::remove(folder / "images/RESOURCES_NEG_C__1__BMP.jpg");
+  EXPECT_EQ(Tool("check " + Quote(folder / "images"), status), "");
+  EXPECT_EQ(status, 0);
   Tool("build " + Quote(folder / "images") + " " + Quote(folder / "pack"), status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Tool("extract " + Quote(folder / "pack") + " NOPE " + Quote(folder / "out"), status),

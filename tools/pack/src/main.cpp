@@ -1,6 +1,8 @@
 // talvex-pack: builds, lists and extracts the image pack that the program carries.
 //   talvex-pack build DIR OUT          check the JPEG files of DIR as an image set, pack them
 //                                      into OUT
+//   talvex-pack check DIR              the checks of build alone, for builds that store the
+//                                      images some other way
 //   talvex-pack list FILE              the "BINARY" names of a PE file or of the program, as
 //                                      extract takes them ("#42" for a number), escaped
 //   talvex-pack extract FILE NAME OUT  write one image of FILE, deciphered, to OUT
@@ -23,6 +25,7 @@ using talvex::pack::EPackError;
 
 constexpr const char* kUsage =
     "usage: talvex-pack build DIR OUT\n"
+    "       talvex-pack check DIR\n"
     "       talvex-pack list FILE\n"
     "       talvex-pack extract FILE NAME OUT\n";
 
@@ -51,6 +54,10 @@ int Run(const std::vector<std::string>& args) {
     const std::vector<pack::PackImage> images = pack::ReadImageFolder(args[1]);
     pack::CheckImageSet(images);
     WriteFile(args[2], pack::BuildImagePack(images));
+    return 0;
+  }
+  if (args.size() == 2 && args[0] == "check") {
+    pack::CheckImageSet(pack::ReadImageFolder(args[1]));
     return 0;
   }
   if (args.size() == 2 && args[0] == "list") {
