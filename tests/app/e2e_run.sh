@@ -64,7 +64,9 @@ if [[ $inside == 0 ]]; then
   # The runs put two windows side by side; the screenshots show the usual screen.
   screen=1700x900x24
   [[ $mode == screenshots ]] && screen=1024x768x24
-  exec xvfb-run -a -s "-screen 0 $screen" "$0" --inside "$work/talvex" "${extra[@]}"
+  # A display number from a random start, so that runs side by side do not pick the same one.
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 $screen" "$0" --inside \
+    "$work/talvex" "${extra[@]}"
 fi
 
 # --- inside the virtual X server ---------------------------------------------------------
@@ -123,6 +125,16 @@ box_shown() {
   [[ -n $box ]]
 }
 
+# Dismisses the box found by box_shown with the Return key. A box can be found before the
+# server has made it viewable, when it cannot take the focus yet (BadMatch): try again.
+dismiss_box() {
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$box" key Return 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "the box $box could not be given the focus"
+}
+
 # Clicks at a designed client-area position.
 click_at() {
   local x y
@@ -172,15 +184,13 @@ fi
 pid=$!
 box=
 for _ in $(seq 100); do
-  box=$(xdotool search --name '^Talvex$' 2>/dev/null | head -n 1 || true)
-  [[ -n $box ]] && break
+  box_shown && break
   sleep 0.1
 done
-[[ -n $box ]] || fail "no error box for an invalid run parameter"
+[[ -n $box ]] || fail "no error box for an invalid run parameter; log: $(cat "$log")"
 [[ -z "$(xdotool search --name '^Talvex 2010$' 2>/dev/null || true)" ]] ||
   fail "the main window was shown after a failed set-up"
-sleep 0.3
-xdotool windowfocus --sync "$box" key Return
+dismiss_box
 wait_exit "when its error box was dismissed"
 [[ $code == 1 ]] || fail "exit code $code after a failed set-up, not 1"
 
@@ -286,7 +296,7 @@ limited=("$work"/results/limited*.xls)
 size=$(stat -c %s "${limited[0]}")
 for attempt in first retry; do
   box_shown || fail "no error box at the $attempt refused row"
-  xdotool windowfocus --sync "$box" key Return
+  dismiss_box
   sleep 0.3
   kill -0 "$pid" 2>/dev/null || fail "the program ended after the $attempt refused row"
   [[ $attempt == retry ]] && break
