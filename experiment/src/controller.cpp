@@ -8,6 +8,7 @@
 #include "talvex/experiment/run_parameters.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/imagestore/image_names.h"
+#include "talvex/platform/paths.h"
 #include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
 
@@ -18,16 +19,6 @@ constexpr const char* kInstructions =
     "Thank you for downloading Talvex. Before beginning the experiment, please review the "
     "instructions on the website. When you are ready, enter your ID into the box at the bottom "
     "left of this window, and hit the start button.";
-
-// The folder part of a path, including its final separator.
-std::string FolderPart(const std::string& path) {
-#ifdef _WIN32
-  const size_t last = path.find_last_of("\\/:");
-#else
-  const size_t last = path.find_last_of(kPathSeparator);
-#endif
-  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
-}
 
 // The blank picture, decoded once here: one that cannot be decoded would otherwise fail at the
 // end of every exposure.

@@ -27,30 +27,6 @@ int HexDigit(char c) {
   throw EConvertError("'" + text + "' is not a valid floating point value");
 }
 
-// One value of a command line starting at position i (see SplitCommandLine).
-std::string NextValue(std::string_view text, size_t& i) {
-  auto at = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0; };
-  for (;;) {
-    while (at(i) != 0 && at(i) <= ' ') ++i;
-    if (at(i) == '"' && at(i + 1) == '"') {
-      i += 2;  // an empty pair where a value would begin is skipped
-    } else {
-      break;
-    }
-  }
-  std::string value;
-  while (at(i) > ' ') {
-    if (at(i) == '"') {
-      ++i;
-      while (at(i) != 0 && at(i) != '"') value += text[i++];
-      if (at(i) != 0) ++i;
-    } else {
-      value += text[i++];
-    }
-  }
-  return value;
-}
-
 // A negative exposure would reach the timer as an interval of weeks: no time limit at all.
 int32_t ExposureValue(const std::string& text) {
   const int32_t exposure = StrToInt(text);
@@ -68,17 +44,6 @@ double RepeatShareValue(const std::string& text, char decimalSeparator) {
 }
 
 }  // namespace
-
-std::vector<std::string> SplitCommandLine(std::string_view text) {
-  // A NUL character ends the text, as it ends the platform's command line.
-  text = text.substr(0, text.find('\0'));
-  std::vector<std::string> values;
-  size_t i = 0;
-  for (std::string value = NextValue(text, i); !value.empty(); value = NextValue(text, i)) {
-    values.push_back(std::move(value));
-  }
-  return values;
-}
 
 std::vector<std::string> ValuesUpToFirstEmpty(const std::vector<std::string>& values) {
   std::vector<std::string> result;

@@ -1,40 +1,14 @@
 #include <string>
 
 #include "talvex/imagestore/exe_image.h"
+#include "talvex/utf16_text.h"
 
 namespace talvex::imagestore {
 
-// The platform's narrow code page is UTF-8 on this system, so the default conversion of
-// directory text is UTF-16 to UTF-8.
+// The narrow code page of Talvex's text is UTF-8 on every platform, so the default
+// conversion of directory text is UTF-16 to UTF-8.
 std::string Utf16ToAnsi(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t{text[i + 1]} - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a surrogate without its partner
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  return Utf16ToUtf8(text);
 }
 
 }  // namespace talvex::imagestore

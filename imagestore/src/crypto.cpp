@@ -4,6 +4,7 @@
 #include <nettle/md5.h>
 
 #include <algorithm>
+#include <string>
 
 #include "talvex/exception.h"
 
@@ -41,7 +42,7 @@ StreamCipher::StreamCipher(const CipherKey& key) : StreamCipher(key.data(), key.
 StreamCipher::StreamCipher(const uint8_t* key, size_t keyLength)
     : state_(std::make_unique<State>()) {
   if (keyLength < ARCFOUR_MIN_KEY_SIZE || keyLength > ARCFOUR_MAX_KEY_SIZE) {
-    throw Exception(FormatMessage("RC4 key length %zu outside 1 to 256 bytes", keyLength));
+    throw Exception("RC4 key length " + std::to_string(keyLength) + " outside 1 to 256 bytes");
   }
   arcfour_set_key(&state_->context, keyLength, key);
 }

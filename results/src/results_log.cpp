@@ -7,6 +7,7 @@
 #include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/platform/file.h"
+#include "talvex/platform/paths.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::results {

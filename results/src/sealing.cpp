@@ -8,6 +8,7 @@
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
+#include "talvex/platform/paths.h"
 
 namespace talvex::results {
 namespace {
@@ -17,11 +18,6 @@ constexpr size_t kCopyBlock = 64 * 1024;  // bytes copied per step
 constexpr const char* kDesktopMessage =
     "A file with extension .enc has been saved to your desktop.\r\n"
     "Please submit this on our website";
-
-std::string FileNamePart(const std::string& path) {
-  const size_t separator = path.find_last_of(kPathSeparator);
-  return separator == std::string::npos ? path : path.substr(separator + 1);
-}
 
 // The sealed file on the desktop under its own name, or under the first free numbered name
 // when a file of another run is there. False when no copy was made.

@@ -9,6 +9,7 @@
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
+#include "talvex/platform/paths.h"
 #include "talvex/results/results_log.h"
 #include "talvex/system.h"
 

@@ -12,32 +12,6 @@ namespace {
 
 using Values = std::vector<std::string>;
 
-TEST(CommandLine, SplitsIntoValues) {
-  const std::pair<std::string, Values> cases[] = {
-      // A quoted program path keeps its blanks.
-      {"\"C:\\Program Files\\Talvex\\talvex.exe\" 5000 0.2 0.3 0",
-       {"C:\\Program Files\\Talvex\\talvex.exe", "5000", "0.2", "0.3", "0"}},
-      {"talvex.exe", {"talvex.exe"}},
-      {"", {}},
-      // Quotes join stretches and are dropped.
-      {"t.exe a\"b c\"d", {"t.exe", "ab cd"}},
-      {"t.exe \"open to the end", {"t.exe", "open to the end"}},
-      {"t.exe a\"\"b", {"t.exe", "ab"}},
-      // Empty pairs where a value begins are skipped.
-      {"t.exe \"\" 5000", {"t.exe", "5000"}},
-      {"t.exe \"\" \"\"x 1", {"t.exe", "x", "1"}},
-      {"t.exe \"\"\"\"", {"t.exe"}},
-      // A lone quote opens a stretch to the end; an empty one is an empty value and ends the
-      // count.
-      {"t.exe \"\"\" 2", {"t.exe", " 2"}},
-      {"t.exe 1 \"\"\"", {"t.exe", "1"}},
-      // Control characters separate; high bytes belong to values; NUL ends the line.
-      {"t.exe\t5000\r\n0.1\x01 caf\xe9", {"t.exe", "5000", "0.1", "caf\xe9"}},
-      {std::string("t.exe 1\0 2", 10), {"t.exe", "1"}},
-  };
-  for (const auto& [line, values] : cases) EXPECT_EQ(SplitCommandLine(line), values) << line;
-}
-
 TEST(NumberConversion, IntegersInDecimalAndHexadecimal) {
   const std::pair<const char*, int32_t> cases[] = {{"5000", 5000},     {"  -12", -12},
                                                    {"+7", 7},          {"$1388", 5000},

@@ -51,11 +51,4 @@ class System : public IClock {
   virtual void OpenWebAddress(const std::string& address) = 0;
 };
 
-// The path separator of this platform.
-#ifdef _WIN32
-constexpr char kPathSeparator = '\\';
-#else
-constexpr char kPathSeparator = '/';
-#endif
-
 }  // namespace talvex

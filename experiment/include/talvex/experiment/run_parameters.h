@@ -1,10 +1,8 @@
 #pragma once
-// The four positional run parameters: splitting a command line into values and converting
-// them to numbers.
+// The four positional run parameters: converting the command line's values to numbers.
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "talvex/experiment/experiment_record.h"
@@ -12,9 +10,6 @@
 namespace talvex::experiment {
 
 inline constexpr const char* kDefaultParamLine = "10000 0.1 0.3 1 (by default)";
-
-// The values of a raw command-line text, the program path first, up to the first empty one.
-std::vector<std::string> SplitCommandLine(std::string_view text);
 
 // The values before the first empty one.
 std::vector<std::string> ValuesUpToFirstEmpty(const std::vector<std::string>& values);

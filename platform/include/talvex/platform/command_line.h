@@ -1,0 +1,16 @@
+#pragma once
+// Splitting a raw command-line text, as Windows hands it to a program, into its values.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talvex::platform {
+
+// The values of a raw command-line text, the program path first, up to the first empty one.
+// Values are separated by blanks and control characters; a quoted stretch belongs to its
+// value with the quotes removed, and an empty pair of quotes where a value would begin is
+// skipped.
+std::vector<std::string> SplitCommandLine(std::string_view text);
+
+}  // namespace talvex::platform
