@@ -1,7 +1,7 @@
 #pragma once
 // Files for the core: open, create, read, write, flush to stable storage, and the folder
 // queries, each failure reported as the error code the results messages use together with
-// the system's English text for it.
+// the system's English text for it. Paths are UTF-8 text on every platform.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,9 +21,11 @@ constexpr int kNotTheSameFile = 1006;  // the path names another file than the o
 
 // The outcome of a file step: code 0 on success.
 struct FileStatus {
-  int code = 0;         // error code in the numbering of the results messages
-  int errorNumber = 0;  // the C library's errno value, 0 when the code is not from errno
-  std::string text;     // the system's English message, e.g. "No such file or directory"
+  int code = 0;  // error code in the numbering of the results messages
+  // The C library's errno value (on Windows the errno value of the same meaning, EEXIST for
+  // a taken name), 0 when there is none.
+  int errorNumber = 0;
+  std::string text;  // the system's English message, e.g. "No such file or directory"
   bool Ok() const { return code == 0; }
 };
 
@@ -87,15 +89,28 @@ class File {
 
   FileStatus Identity(FileIdentity& identity) const;
 
-  bool IsOpen() const { return descriptor_ >= 0; }
+#ifdef _WIN32
+  bool IsOpen() const {
+    return handle_ != nullptr;
+  }
+#else
+  bool IsOpen() const {
+    return descriptor_ >= 0;
+  }
+#endif
   // Whether the path names the open file (the same file of the same file system).
   bool IsFileAt(const std::string& path) const;
 
  private:
   FileStatus Open(const std::string& path, int flags, bool exclusive);
+
+#ifdef _WIN32
+  void* handle_ = nullptr;  // the file's HANDLE; null when no file is open
+#else
   FileStatus Adopt(int descriptor, bool exclusive);  // locks and keeps an open descriptor
 
   int descriptor_ = -1;
+#endif
 };
 
 bool Exists(const std::string& path);              // anything at the path; links are not followed

@@ -1,0 +1,107 @@
+#include "talvex/platform/windows_system.h"
+
+#include <windows.h>
+// After windows.h, which they need.
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "talvex/platform/command_line.h"
+#include "talvex/platform/file.h"
+#include "talvex/platform/monotonic_clock.h"
+#include "talvex/platform/mapped_file.h"
+#include "talvex/platform/wide_text.h"
+#include "talvex/platform/windows_locale.h"
+
+namespace talvex::platform {
+namespace {
+
+std::string WithTrailingBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
+}
+
+}  // namespace
+
+System& TheSystem() {
+  static WindowsSystem system;
+  return system;
+}
+
+LocalTime WindowsSystem::LocalNow() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  LocalTime time;
+  time.year = now.wYear;
+  time.month = now.wMonth;
+  time.day = now.wDay;
+  time.hour = now.wHour;
+  time.minute = now.wMinute;
+  time.second = now.wSecond;
+  time.millisecond = now.wMilliseconds;
+  return time;
+}
+
+int64_t WindowsSystem::MonotonicNanoseconds() {
+  return platform::MonotonicNanoseconds();
+}
+
+bool WindowsSystem::ReadPerformanceCounter(uint64_t& value) {
+  LARGE_INTEGER counter{};
+  if (!QueryPerformanceCounter(&counter)) return false;
+  value = static_cast<uint64_t>(counter.QuadPart);
+  return true;
+}
+
+uint32_t WindowsSystem::TickCount() {
+  // The 32-bit count wraps after 49.7 days, as the random source expects.
+  return static_cast<uint32_t>(GetTickCount64());
+}
+
+LocaleValues WindowsSystem::Locale() {
+  return ThreadLocaleValues();
+}
+
+std::string WindowsSystem::ExecutablePath() {
+  return RunningExecutablePath();
+}
+
+std::vector<std::string> WindowsSystem::CommandLineValues() {
+  std::vector<std::string> values = SplitCommandLine(Narrow(GetCommandLineW()));
+  if (!values.empty()) values.erase(values.begin());  // the program path
+  return values;
+}
+
+int WindowsSystem::GetDriveKind(const std::string& root) {
+  if (root.empty()) return kDriveNoRootFolder;
+  const UINT kind = GetDriveTypeW(Widen(WithTrailingBackslash(root)).c_str());
+  return kind <= DRIVE_RAMDISK ? static_cast<int>(kind) : kDriveUnknown;
+}
+
+std::string WindowsSystem::GetTempFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(static_cast<DWORD>(std::size(buffer)), buffer);
+  if (length == 0 || length >= std::size(buffer)) return "";
+  return WithTrailingBackslash(Narrow(std::wstring_view(buffer, length)));
+}
+
+std::string WindowsSystem::GetSpecialFolder(int csidl) {
+  // The desktop as a folder of files, not the shell's virtual desktop.
+  const int folder = csidl == kCsidlDesktop ? CSIDL_DESKTOPDIRECTORY : csidl;
+  wchar_t buffer[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK) return "";
+  std::string path = Narrow(buffer);
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+bool WindowsSystem::FolderIsWritable(const std::string& folder) {
+  return ProbeFolderWritable(folder);
+}
+
+void WindowsSystem::OpenWebAddress(const std::string& address) {
+  ShellExecuteW(nullptr, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace talvex::platform

@@ -1,0 +1,149 @@
+#include "talvex/platform/windows_system.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "talvex/platform/wide_text.h"
+#include "talvex/platform/windows_locale.h"
+#include "windows_scratch.h"
+
+namespace talvex::platform {
+namespace {
+
+constexpr uint32_t kEnglishUnitedStates = 0x0409;
+constexpr uint32_t kGermanGermany = 0x0407;
+
+// Sets the calling thread's locale for the length of a test.
+class ScopedThreadLocale {
+ public:
+  explicit ScopedThreadLocale(uint32_t localeId) : old_(GetThreadLocale()) {
+    ok_ = SetThreadLocale(MAKELCID(localeId, SORT_DEFAULT)) != FALSE;
+  }
+  ~ScopedThreadLocale() { SetThreadLocale(old_); }
+  ScopedThreadLocale(const ScopedThreadLocale&) = delete;
+  ScopedThreadLocale& operator=(const ScopedThreadLocale&) = delete;
+  bool Ok() const { return ok_; }
+
+ private:
+  LCID old_;
+  bool ok_ = false;
+};
+
+TEST(WindowsLocale, TwoLocalesThroughTheThreadLocale) {
+  WindowsSystem system;
+  {
+    ScopedThreadLocale locale(kEnglishUnitedStates);
+    ASSERT_TRUE(locale.Ok());
+    const LocaleValues values = system.Locale();
+    EXPECT_EQ(values.shortDatePattern, "M/d/yyyy");
+    EXPECT_EQ(values.dateSeparator, "/");
+    EXPECT_EQ(values.timeSeparator, ":");
+    EXPECT_FALSE(values.twentyFourHour);
+    EXPECT_FALSE(values.hourLeadingZero);
+    EXPECT_EQ(values.amDesignator, "AM");
+    EXPECT_EQ(values.pmDesignator, "PM");
+    EXPECT_FALSE(values.designatorBeforeTime);
+    EXPECT_EQ(values.decimalSeparator, '.');
+  }
+  {
+    // Releases of the locale data differ in the leading zeros of the German short date
+    // ("dd.MM.yyyy" or "d.M.yyyy"), not in its order or separators.
+    ScopedThreadLocale locale(kGermanGermany);
+    ASSERT_TRUE(locale.Ok());
+    const LocaleValues values = system.Locale();
+    EXPECT_TRUE(values.shortDatePattern == "dd.MM.yyyy" || values.shortDatePattern == "d.M.yyyy")
+        << values.shortDatePattern;
+    EXPECT_EQ(values.dateSeparator, ".");
+    EXPECT_EQ(values.timeSeparator, ":");
+    EXPECT_TRUE(values.twentyFourHour);
+    EXPECT_TRUE(values.hourLeadingZero);
+    EXPECT_EQ(values.decimalSeparator, ',');
+  }
+  // Each call reads the thread's locale as it is then.
+  EXPECT_EQ(system.Locale().shortDatePattern, LocaleValuesOf(GetThreadLocale()).shortDatePattern);
+}
+
+TEST(WindowsSystem, DriveKindsOfRoots) {
+  WindowsSystem system;
+  // The drive part of a path comes without its backslash; the query needs one.
+  EXPECT_EQ(system.GetDriveKind("C:"), kDriveFixed);
+  EXPECT_EQ(system.GetDriveKind("C:\\"), kDriveFixed);
+  EXPECT_EQ(system.GetDriveKind(""), kDriveNoRootFolder);
+  // The highest free drive letter names no drive.
+  const DWORD drives = GetLogicalDrives();
+  for (char letter = 'Z'; letter >= 'D'; --letter) {
+    if ((drives & (1u << (letter - 'A'))) != 0) continue;
+    EXPECT_EQ(system.GetDriveKind(std::string(1, letter) + ":"), kDriveNoRootFolder) << letter;
+    break;
+  }
+  // A drive the Wine prefix of the test run maps as a CD-ROM (scripts/wine-run.sh), where
+  // the tests run under Wine.
+  const char* cdRom = getenv("TALVEX_TEST_CDROM_DRIVE");
+  if (cdRom != nullptr && *cdRom != '\0') {
+    EXPECT_EQ(system.GetDriveKind(cdRom), kDriveCdRom) << cdRom;
+  }
+}
+
+TEST(WindowsSystem, FoldersEndAsTheCoreExpects) {
+  WindowsSystem system;
+  const std::string temp = system.GetTempFolder();
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(temp.back(), '\\');
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(Widen(temp))));
+  EXPECT_TRUE(system.FolderIsWritable(temp));
+
+  const std::string desktop = system.GetSpecialFolder(kCsidlDesktop);
+  if (!desktop.empty()) {
+    EXPECT_NE(desktop.back(), '\\');
+    EXPECT_EQ(desktop[1], ':') << desktop;
+  }
+  EXPECT_EQ(system.GetSpecialFolder(-1), "");
+  testing::WideScratchFolder scratch;
+  EXPECT_TRUE(system.FolderIsWritable(scratch.Path()));
+  EXPECT_FALSE(system.FolderIsWritable(scratch / "missing"));
+}
+
+TEST(WindowsSystem, ExecutablePathAndCommandLineOfThisProgram) {
+  WindowsSystem system;
+  const std::string path = system.ExecutablePath();
+  ASSERT_GE(path.size(), 3u);
+  EXPECT_EQ(path.substr(1, 2), ":\\") << path;
+  EXPECT_EQ(std::filesystem::path(Widen(path)).filename(), L"platform_tests.exe");
+  // The raw command line, split by the project's splitter, holds what the C runtime passed
+  // to main after the program path.
+  std::vector<std::string> arguments;
+  for (int i = 1; i < __argc; ++i) arguments.push_back(Narrow(__wargv[i]));
+  EXPECT_EQ(system.CommandLineValues(), arguments);
+}
+
+TEST(WindowsSystem, ClocksAgreeWithTheSystem) {
+  WindowsSystem system;
+  const int64_t before = system.MonotonicNanoseconds();
+  const uint32_t ticksBefore = system.TickCount();
+  Sleep(50);
+  const int64_t elapsed = system.MonotonicNanoseconds() - before;
+  EXPECT_GE(elapsed, 40000000);     // the sleep, less the tick granularity
+  EXPECT_LT(elapsed, 60000000000);  // and far from a wrong scale
+  EXPECT_GE(system.TickCount() - ticksBefore, 30u);
+  uint64_t counter = 0;
+  ASSERT_TRUE(system.ReadPerformanceCounter(counter));
+  EXPECT_NE(counter, 0u);
+
+  SYSTEMTIME reference{};
+  GetLocalTime(&reference);
+  const LocalTime now = system.LocalNow();
+  const double apart =
+      ToTimeStamp(now) -
+      ToTimeStamp(LocalTime{reference.wYear, reference.wMonth, reference.wDay, reference.wHour,
+                            reference.wMinute, reference.wSecond, reference.wMilliseconds});
+  EXPECT_GE(apart, 0.0);
+  EXPECT_LT(apart, 5.0 / 86400.0);
+}
+
+}  // namespace
+}  // namespace talvex::platform
