@@ -1,7 +1,7 @@
 # Talvex: one-line entry points over the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps run test bench asan fuzz clean
+.PHONY: deps run test test-windows bench asan fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -11,13 +11,37 @@ run: deps
 	@cmake --build --preset release -j $(JOBS) --target talvex
 	build/release/app/talvex $(ARGS)
 
+# The Linux suites (warnings as errors), the same unit and window tests under the address and
+# undefined-behaviour sanitizers, the fuzz targets, then the Windows suites under Wine.
 test: deps
 	@cmake --preset ci >/dev/null
 	@cmake --build --preset ci -j $(JOBS)
 	ctest --preset ci
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	ctest --preset fuzz
+	@$(MAKE) --no-print-directory test-windows
+
+# The 64-bit Windows build and its tests under 64-bit Wine; the 32-bit build, whose tests
+# run where this machine can run 32-bit programs and are skipped, saying why, where not.
+# libjpeg-turbo and nettle are cross-built once per clone (build/windows-deps).
+WINE64 := /usr/lib/wine/wine64
+WINE32 := /usr/lib/wine/wine
+test-windows: deps
+	@JOBS=$(JOBS) scripts/build-windows-deps.sh x86_64
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+	@status=0; ctest --preset windows || status=$$?; \
+	  scripts/wine-run.sh $(WINE64) build/windows/wine-prefix --stop; exit $$status
+	@JOBS=$(JOBS) scripts/build-windows-deps.sh i686
+	@cmake --preset windows-x86 >/dev/null
+	@cmake --build --preset windows-x86 -j $(JOBS)
+	@scripts/wine-run.sh $(WINE32) --can-run 2>&1 | sed 's/^/32-bit Windows tests skipped: /'
+	@status=0; ctest --preset windows-x86 || status=$$?; \
+	  scripts/wine-run.sh $(WINE32) build/windows-x86/wine-prefix --stop; exit $$status
 
 # Longer fuzzing than the short runs of make test: each target for FUZZ_SECONDS, its corpus kept
 # in build/fuzz/fuzz/corpus between sessions.

@@ -17,3 +17,19 @@ function(talvex_add_library name)
   target_include_directories(talvex_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
   target_link_libraries(talvex_${name} PRIVATE talvex::options talvex::warnings)
 endfunction()
+
+# Registers the GoogleTest cases of a test program with CTest, each case a test of its own.
+# Where the program cannot run here (a Windows build whose Wine loader this machine cannot
+# start), one skipped test says why instead.
+function(talvex_discover_tests target)
+  if(TALVEX_WINE_UNUSABLE)
+    add_test(NAME ${target}.skipped
+             COMMAND ${CMAKE_COMMAND} -E echo "Skipped: ${TALVEX_WINE_UNUSABLE}")
+    set_tests_properties(${target}.skipped PROPERTIES SKIP_REGULAR_EXPRESSION "Skipped: ")
+  elseif(CMAKE_CROSSCOMPILING)
+    # The first program to run makes the Wine prefix, which takes a while.
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300)
+  else()
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()

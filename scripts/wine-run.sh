@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine, headless, in a Wine prefix of the build's own.
+#   wine-run.sh LOADER PREFIX PROGRAM [ARGUMENTS...]
+#   wine-run.sh LOADER --can-run   exit 0 when this machine can start LOADER, else say why
+#   wine-run.sh LOADER PREFIX --stop   ends the prefix's Wine server
+# LOADER is Wine's 64-bit (/usr/lib/wine/wine64) or 32-bit (/usr/lib/wine/wine) loader, called
+# directly: /usr/bin/wine prefers the 32-bit one when both are installed. The first run makes
+# the prefix; runs that start together wait for it on a lock.
+set -euo pipefail
+loader=$1
+if [ "${2:-}" = "--can-run" ]; then
+  if [ ! -x "$loader" ]; then
+    echo "$loader is not installed" >&2
+    exit 1
+  fi
+  if ! reason=$("$loader" --version 2>&1 >/dev/null); then
+    echo "$loader cannot run on this machine: ${reason##*: }" >&2
+    exit 1
+  fi
+  exit 0
+fi
+prefix=$2
+shift 2
+if [ "${1:-}" = "--stop" ]; then
+  if [ -d "$prefix" ]; then WINEPREFIX=$prefix "${loader%/*}/wineserver" -k 2>/dev/null || true; fi
+  exit 0
+fi
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=-all
+# A home of the prefix's own: Wine links the Windows desktop and documents folders to the
+# home's, and tests must not write into the real one.
+export HOME=$prefix-home
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_DESKTOP_DIR
+# No window system, and no prompts to install Wine's browser and .NET replacements.
+unset DISPLAY WAYLAND_DISPLAY
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+
+if [ ! -f "$prefix/.talvex-ready" ]; then
+  mkdir -p "$(dirname "$prefix")"
+  exec 9>"$prefix.lock"
+  flock 9
+  if [ ! -f "$prefix/.talvex-ready" ]; then
+    mkdir -p "$HOME"
+    "$loader" wineboot --init </dev/null >/dev/null 2>&1 || true
+    [ -d "$prefix/drive_c" ] || { echo "wine-run: could not make the Wine prefix $prefix" >&2; exit 1; }
+    # Drive R: is a CD-ROM drive over an empty folder, for the tests of drive kinds.
+    mkdir -p "$prefix/cdrom"
+    ln -sfn ../cdrom "$prefix/dosdevices/r:"
+    "$loader" reg add 'HKLM\Software\Wine\Drives' /v r: /t REG_SZ /d cdrom /f \
+      </dev/null >/dev/null 2>&1 || true
+    "${loader%/*}/wineserver" -w || true
+    touch "$prefix/.talvex-ready"
+  fi
+  exec 9>&-
+fi
+# A Wine server that outlives each program by a minute spares the next program of a test run
+# the seconds of starting Wine's own services again; it ends by itself. When this call starts
+# the server (exit code 0; 2 when one runs already), the services are started here, away from
+# the program's output: they live as long as the server and would hold the caller's pipes open.
+if "${loader%/*}/wineserver" -p60 </dev/null >/dev/null 2>&1; then
+  "$loader" wineboot </dev/null >/dev/null 2>&1 || true
+fi
+export TALVEX_TEST_CDROM_DRIVE=R:
+exec "$loader" "$@"
