@@ -61,7 +61,7 @@ bool FindElfSection(const ByteReader& bytes, const std::string& name, ByteReader
     const uint64_t header = table + i * entrySize;
     const uint64_t nameOffset = file.U32(header);
     bool same = true;
-    for (uint64_t k = 0; same && k <= name.size(); ++k) {
+    for (size_t k = 0; same && k <= name.size(); ++k) {
       uint8_t c = 0;
       if (!names.ReadU8(nameOffset + k, c)) throw EExeError(kCorruptElf);
       same = c == (k < name.size() ? static_cast<uint8_t>(name[k]) : 0);
