@@ -70,7 +70,7 @@ const uint8_t* TExeImage::FindSection(const std::string& name) const {
     // Compares up to 8 characters and the wanted name's terminating zero, so ".rsrc" matches
     // ".RSRC" but not ".rsrc1".
     bool same = true;
-    for (uint64_t k = 0; k < pe::kSectionNameLength && same; ++k) {
+    for (size_t k = 0; k < pe::kSectionNameLength && same; ++k) {
       const char wanted = k < name.size() ? name[k] : '\0';
       const auto have = static_cast<char>(file.U8(header + k));
       same = AsciiUpper(wanted) == AsciiUpper(have);

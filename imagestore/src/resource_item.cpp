@@ -32,7 +32,7 @@ std::u16string TResourceItem::Name() const {
   const uint16_t length = file.U16(text);
   file.Require(text + 2, uint64_t{length} * 2);
   std::u16string name(length, u'\0');
-  for (uint64_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(file.U16(text + 2 + 2 * i));
+  for (size_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(file.U16(text + 2 + 2 * i));
   return name;
 }
 

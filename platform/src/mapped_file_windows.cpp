@@ -62,16 +62,4 @@ MappedFile::~MappedFile() {
   if (data_ != nullptr) UnmapViewOfFile(data_);
 }
 
-std::string RunningExecutablePath() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return "";
-    if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
-    if (buffer.size() >= 32768) return "";  // longer than any path the system takes
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 }  // namespace talvex::platform

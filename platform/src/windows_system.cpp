@@ -10,12 +10,13 @@
 #include "talvex/platform/command_line.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/monotonic_clock.h"
-#include "talvex/platform/mapped_file.h"
 #include "talvex/platform/wide_text.h"
 #include "talvex/platform/windows_locale.h"
 
 namespace talvex::platform {
 namespace {
+
+constexpr size_t kLongestPath = 32768;  // the longest path the wide-character API takes
 
 std::string WithTrailingBackslash(std::string folder) {
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
@@ -64,7 +65,16 @@ LocaleValues WindowsSystem::Locale() {
 }
 
 std::string WindowsSystem::ExecutablePath() {
-  return RunningExecutablePath();
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return "";
+    // A path that fills the buffer was cut short: ask again with more room.
+    if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
+    if (buffer.size() >= kLongestPath) return "";
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 std::vector<std::string> WindowsSystem::CommandLineValues() {

@@ -199,8 +199,9 @@ TEST(WindowsFile, TheSameFileIsRecognisedByIdentityNotByName) {
   EXPECT_EQ(ReadBytes(scratch.WidePath() / L"results.xls"), "row");
 
   // Another file put under the name, or a folder, is not the file made before.
-  ASSERT_TRUE(RemoveFile(path).Ok());
-  WriteBytes(scratch.WidePath() / L"results.xls", "impostor");
+  // (Made while the first still exists, so that it cannot be given the same index.)
+  WriteBytes(scratch.WidePath() / L"impostor", "impostor");
+  ASSERT_TRUE(RenameFile(scratch / "impostor", path, Existing::kReplace).Ok());
   EXPECT_EQ(file.OpenSameFileForAppend(path, made).code, kNotTheSameFile);
   ASSERT_TRUE(RemoveFile(path).Ok());
   ASSERT_TRUE(CreateFolder(path).Ok());

@@ -15,8 +15,18 @@ class Exception : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The printf dialect format arguments are checked against: with mingw-w64, C++ formats through
+// the runtime's own C99 printf (%zu, %lld), which its headers name __MINGW_PRINTF_FORMAT.
+#ifdef __MINGW_PRINTF_FORMAT
+#define TALVEX_PRINTF_FORMAT(formatIndex, firstArgument) \
+  __attribute__((format(__MINGW_PRINTF_FORMAT, formatIndex, firstArgument)))
+#else
+#define TALVEX_PRINTF_FORMAT(formatIndex, firstArgument) \
+  __attribute__((format(printf, formatIndex, firstArgument)))
+#endif
+
 // printf-style formatting of a message text.
-inline std::string FormatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+inline std::string FormatMessage(const char* format, ...) TALVEX_PRINTF_FORMAT(1, 2);
 inline std::string FormatMessage(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -46,8 +56,7 @@ class EStreamError : public Exception {
 // "Resource %s not found".
 class EResNotFound : public Exception {
  public:
-  explicit EResNotFound(const std::string& name)
-      : Exception("Resource " + name + " not found") {}
+  explicit EResNotFound(const std::string& name) : Exception("Resource " + name + " not found") {}
 };
 
 // A text that does not convert to a number.

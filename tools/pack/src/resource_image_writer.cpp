@@ -24,8 +24,14 @@ uint64_t AlignUp(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }
 
-constexpr auto Put16 = &PutLittleEndian16;
-constexpr auto Put32 = &PutLittleEndian32;
+// Positions are 64-bit like the reader's offsets; the size check below keeps every one of
+// them inside the buffer's size_t range on 32-bit hosts as well.
+void Put16(std::vector<uint8_t>& out, uint64_t at, uint64_t value) {
+  PutLittleEndian16(out, static_cast<size_t>(at), value);
+}
+void Put32(std::vector<uint8_t>& out, uint64_t at, uint64_t value) {
+  PutLittleEndian32(out, static_cast<size_t>(at), value);
+}
 
 // The order of entries in a directory: named entries by their upper-cased names (then by
 // the exact text, so that names differing only in case keep a fixed order), then numbers.
@@ -199,7 +205,7 @@ std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
   }
 
   const uint64_t rawSize = AlignUp(size, kFileAlignment);
-  std::vector<uint8_t> out(kResourceSectionFileOffset + rawSize, 0);
+  std::vector<uint8_t> out(static_cast<size_t>(kResourceSectionFileOffset + rawSize), 0);
   const uint64_t section = kResourceSectionFileOffset;
 
   // Directories: empty header fields (characteristics, time stamp, version), then counts.
@@ -228,7 +234,8 @@ std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
       Put32(out, section + n.dataEntry, layout.sectionVirtualAddress + n.dataOffset);
       Put32(out, section + n.dataEntry + 4, n.data->size());
       if (!n.data->empty()) {
-        std::memcpy(out.data() + section + n.dataOffset, n.data->data(), n.data->size());
+        std::memcpy(out.data() + static_cast<size_t>(section + n.dataOffset), n.data->data(),
+                    n.data->size());
       }
     }
   });
