@@ -11,6 +11,7 @@
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/pack/image_pack.h"
 #include "talvex/tools/jpeg_encode.h"
+#include "tool_runner.h"
 
 namespace talvex::pack {
 namespace {

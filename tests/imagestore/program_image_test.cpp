@@ -14,6 +14,7 @@
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
+#include "tool_runner.h"
 
 namespace talvex::imagestore {
 namespace {

@@ -13,6 +13,7 @@
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/imagestore/resource_kinds.h"
 #include "talvex/pack/image_pack.h"
+#include "tool_runner.h"
 
 namespace talvex::imagestore {
 namespace {

@@ -1,8 +1,11 @@
 #pragma once
-// Test support for the files that are not what they seem: named pipes, a watchdog that ends a
-// test that would wait for ever, and a child process that cannot write a folder.
+// POSIX test support for the files that are not what they seem: named pipes, a watchdog that
+// ends a test that would wait for ever, a child process that cannot write a folder, and a
+// limit on the size of the files this process writes.
 
 #include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,5 +51,26 @@ inline int RunUnprivileged(const std::function<int()>& check) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// Caps the size of files this process writes, so that a write stops part way.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  sighandler_t oldHandler_;
+};
 
 }  // namespace talvex::testing

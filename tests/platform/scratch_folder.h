@@ -1,11 +1,10 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it when the test ends.
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace talvex::testing {
@@ -13,8 +12,14 @@ namespace talvex::testing {
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "talvex-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    // A name no other test, run or program has taken: creating an existing folder fails.
+    static std::mt19937_64 random{std::random_device{}()};
+    const std::filesystem::path temp = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate = temp / ("talvex-test-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.u8string();
+    }
   }
   ~ScratchFolder() {
     std::error_code ignored;

@@ -1,10 +1,7 @@
 #pragma once
 // Test support of the results and the experiment: a System whose clocks, counter, locale,
 // folders and command line are plain fields a test sets, the locales the tests use,
-// one-piece encipherment and a cap on the size of written files.
-
-#include <signal.h>
-#include <sys/resource.h>
+// and one-piece encipherment.
 
 #include <cstdint>
 #include <filesystem>
@@ -112,26 +109,5 @@ inline std::string Enciphered(std::string bytes, const imagestore::CipherKey& ke
   imagestore::StreamCipher(key).Apply(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
   return bytes;
 }
-
-// Caps the size of files this process writes, so that a write stops part way.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit old_{};
-  sighandler_t oldHandler_;
-};
 
 }  // namespace talvex::testing

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_system.h"
+#include "file_hazards.h"
 #include "scratch_folder.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
