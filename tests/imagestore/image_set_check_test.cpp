@@ -12,6 +12,7 @@
 #include "resource_test_support.h"
 #include "talvex/pack/listing.h"
 #include "talvex/tools/jpeg_encode.h"
+#include "tool_runner.h"
 
 namespace talvex::pack {
 namespace {
