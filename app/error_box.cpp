@@ -33,11 +33,12 @@ QString ErrorBoxText(const std::string& message) {
 }
 
 void ShowMessageBox(const std::string& text) {
-  RunBox(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), BoxText(text));
+  RunBox(QMessageBox::NoIcon, QString::fromLatin1(experiment::kApplicationTitle), BoxText(text));
 }
 
 void ShowErrorBox(const std::string& message) {
-  RunBox(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), ErrorBoxText(message));
+  RunBox(QMessageBox::Critical, QString::fromLatin1(experiment::kApplicationTitle),
+         ErrorBoxText(message));
 }
 
 void ShowApplicationErrorBox(const std::string& message) {

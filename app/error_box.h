@@ -7,10 +7,9 @@
 #include <string>
 #include <utility>
 
-namespace talvex::app {
+#include "talvex/experiment/main_window.h"
 
-// The application title: caption of every message box and of the error box.
-inline constexpr const char* kApplicationTitle = "Talvex";
+namespace talvex::app {
 
 // The error box's text: a full stop is appended when the message's last character sorts
 // after "." (so a message ending in ".", "!" or ")" is shown unchanged).

@@ -23,8 +23,9 @@
 #include "form_layout.h"
 #include "id_edit.h"
 #include "picture_area.h"
-#include "study_settings.h"
 #include "talvex/exception.h"
+#include "talvex/experiment/study_settings.h"
+#include "talvex/experiment/window_layout.h"
 
 namespace talvex::app {
 
@@ -33,46 +34,19 @@ using experiment::TextControl;
 
 namespace {
 
-// The designed client area below the menu bar: the outer size 642 x 495 less a sizeable
-// frame of 4 pixels on each side, a caption bar of 19 and a menu bar of 20 pixels.
-constexpr QSize kClientSize(634, 448);
-constexpr QPoint kDesignedPlace(182, 102);
-
-// Designed places, in creation order (later controls lie in front of earlier ones).
-constexpr ControlPlace kLayout[] = {
-    {"Image1", 7, 32, 410, 350, Sizing::Fixed},
-    {"Label1", 435, 10, 32, 13, Sizing::Text},
-    {"Label2", 313, 412, 51, 13, Sizing::Text},
-    {"RadioGroup1", 433, 40, 185, 257, Sizing::Fixed},
-    {"RadioButton1", 449, 80, 113, 17, Sizing::WidenToText},
-    {"RadioButton2", 449, 120, 113, 17, Sizing::WidenToText},
-    {"RadioButton3", 449, 160, 113, 17, Sizing::WidenToText},
-    {"RadioButton4", 449, 200, 113, 17, Sizing::WidenToText},
-    {"RadioButton5", 449, 240, 113, 17, Sizing::WidenToText},
-    {"Button2", 433, 308, 185, 36, Sizing::Fixed},
-    {"Edit1", 8, 408, 297, 21, Sizing::Fixed},
-    {"ProgressBar1", 8, 8, 409, 17, Sizing::Fixed},
-    {"Memo1", 8, 48, 409, 97, Sizing::Fixed},
-};
-
-constexpr const char* kRatingCaptions[5] = {"definitely healthy", "probably healthy", "not sure",
-                                            "probably damaged", "definitely damaged"};
-
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
-
-constexpr int kMemoPoints = 12;
-constexpr int kWindowPoints = 8;
 
 // The welcome text fills the designed box in the designed font. A substitute font that
 // runs larger gets the largest size, down to the window font's, at which the whole text
 // fits, since the box has no scroll bars.
 void FitMemoFont(QPlainTextEdit& memo) {
-  QFont font = DesignFont(QStringLiteral("MS Sans Serif"), kMemoPoints);
+  QFont font = DesignFont(experiment::kMemoFont);
   const int margin = qCeil(memo.document()->documentMargin());
   const QRect box = memo.contentsRect().adjusted(margin, margin, -margin, -margin);
-  for (int points = kMemoPoints; points > kWindowPoints; --points) {
+  for (int points = experiment::kMemoFont.points; points > experiment::Form1Layout().font.points;
+       --points) {
     font.setPointSize(points);
     const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, box.width(), INT_MAX),
                                                          Qt::TextWordWrap, memo.toPlainText());
@@ -85,19 +59,20 @@ void FitMemoFont(QPlainTextEdit& memo) {
 
 TForm1::TForm1(System& system, LoaderFactory makeLoader, const EventsFactory& makeEvents)
     : system_(system), makeLoader_(std::move(makeLoader)) {
-  setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Talvex 2010"));
+  const experiment::WindowLayout& layout = experiment::Form1Layout();
+  setObjectName(QString::fromLatin1(layout.name));
+  setWindowTitle(QString::fromLatin1(layout.caption));
   setWindowIcon(TalvexIcon());
-  setFont(DesignFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(DesignFont(layout.font));
   scale_ = DesignScale(font());
 
   BuildControls();
   BuildMenu();
   ConnectEvents();
 
-  resize(Scaled(kClientSize.width(), scale_),
-         Scaled(kClientSize.height(), scale_) + menuBar()->sizeHint().height());
-  move(kDesignedPlace);
+  resize(experiment::Scaled(layout.clientWidth, scale_),
+         experiment::Scaled(layout.clientHeight, scale_) + menuBar()->sizeHint().height());
+  move(layout.left, layout.top);
 
   events_ = makeEvents(*this);
 }
@@ -108,58 +83,18 @@ void TForm1::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("ClientArea"));
   setCentralWidget(client);
+  app::BuildControls(*client, experiment::Form1Layout(), scale_);
 
-  image1_ = new TPictureArea(client);
-  image1_->setObjectName(QStringLiteral("Image1"));
-  image1_->setAccessibleName(QStringLiteral("Image1"));
-
-  label1_ = new QLabel(QStringLiteral("Label1"), client);
-  label1_->setObjectName(QStringLiteral("Label1"));
-  label2_ = new QLabel(QStringLiteral("eg. m2B33"), client);
-  label2_->setObjectName(QStringLiteral("Label2"));
-  for (QLabel* label : {label1_, label2_}) label->setTextFormat(Qt::PlainText);
-
-  // A frame drawn behind the rating buttons; the buttons are not its children.
-  radioGroup1_ = new QGroupBox(QStringLiteral("Rating"), client);
-  radioGroup1_->setObjectName(QStringLiteral("RadioGroup1"));
-
-  for (int i = 0; i < 5; ++i) {
-    auto* button = new QRadioButton(QString::fromLatin1(kRatingCaptions[i]), client);
-    button->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-    ratings_[static_cast<size_t>(i)] = button;
+  image1_ = ControlOf<TPictureArea>(*client, "Image1");
+  label1_ = ControlOf<QLabel>(*client, "Label1");
+  for (size_t i = 0; i < ratings_.size(); ++i) {
+    const std::string name = "RadioButton" + std::to_string(i + 1);
+    ratings_[i] = ControlOf<QRadioButton>(*client, name.c_str());
   }
-
-  button2_ = new QPushButton(QStringLiteral("Button2"), client);
-  button2_->setObjectName(QStringLiteral("Button2"));
-
-  edit1_ = new TIdEdit(QStringLiteral("Enter your ID here."), client);
-  edit1_->setObjectName(QStringLiteral("Edit1"));
-  edit1_->setAccessibleName(QStringLiteral("Enter your ID here."));
-  edit1_->setMaxLength(INT_MAX);
-
-  progressBar1_ = new QProgressBar(client);
-  progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
-  progressBar1_->setAccessibleName(QStringLiteral("Progress"));
-  progressBar1_->setRange(0, 100);
-  progressBar1_->setValue(100);
-  progressBar1_->setTextVisible(false);
-
-  memo1_ = new QPlainTextEdit(QStringLiteral("Memo1"), client);
-  memo1_->setObjectName(QStringLiteral("Memo1"));
-  memo1_->setAccessibleName(QStringLiteral("Memo1"));
-  memo1_->setFont(DesignFont(QStringLiteral("MS Sans Serif"), kMemoPoints));
-  memo1_->document()->setDocumentMargin(2);
-  memo1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  memo1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  memo1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  memo1_->setTabChangesFocus(true);
-
-  ApplyLayout(*client, kLayout, scale_);
-
-  // Tab order: Edit1, the five ratings, Button2, ProgressBar1, Memo1.
-  QWidget* order[] = {edit1_,      ratings_[0], ratings_[1],   ratings_[2], ratings_[3],
-                      ratings_[4], button2_,    progressBar1_, memo1_};
-  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  button2_ = ControlOf<QPushButton>(*client, "Button2");
+  edit1_ = ControlOf<TIdEdit>(*client, "Edit1");
+  progressBar1_ = ControlOf<QProgressBar>(*client, "ProgressBar1");
+  memo1_ = ControlOf<QPlainTextEdit>(*client, "Memo1");
   edit1_->setFocus(Qt::OtherFocusReason);
 
   // The designed timer is enabled with 1000 ms; the creation event stops it before any
@@ -172,12 +107,15 @@ void TForm1::BuildControls() {
 }
 
 void TForm1::BuildMenu() {
-  credits1_ = menuBar()->addMenu(QStringLiteral("Help"));
-  credits1_->setObjectName(QStringLiteral("Credits1"));
-  about1_ = credits1_->addAction(QStringLiteral("Instructions"));
-  about1_->setObjectName(QStringLiteral("About1"));
-  about2_ = credits1_->addAction(QStringLiteral("About"));
-  about2_->setObjectName(QStringLiteral("About2"));
+  const experiment::MenuLayout& menu = *experiment::Form1Layout().menu;
+  credits1_ = menuBar()->addMenu(QString::fromLatin1(menu.caption));
+  credits1_->setObjectName(QString::fromLatin1(menu.name));
+  for (size_t i = 0; i < menu.itemCount; ++i) {
+    QAction* item = credits1_->addAction(QString::fromLatin1(menu.items[i].caption));
+    const QString name = QString::fromLatin1(menu.items[i].name);
+    item->setObjectName(name);
+    (name == QLatin1String("About1") ? about1_ : about2_) = item;
+  }
 }
 
 void TForm1::ConnectEvents() {

@@ -15,7 +15,6 @@
 #include "window_factories.h"
 
 class QAction;
-class QGroupBox;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -95,8 +94,6 @@ class TForm1 : public QMainWindow,
   // Controls in creation order; a removed control's pointer is empty.
   TPictureArea* image1_ = nullptr;
   QLabel* label1_ = nullptr;
-  QLabel* label2_ = nullptr;
-  QGroupBox* radioGroup1_ = nullptr;
   std::array<QRadioButton*, 5> ratings_{};
   QPushButton* button2_ = nullptr;
   QPointer<TIdEdit> edit1_;

@@ -2,13 +2,77 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextDocument>
 #include <algorithm>
-#include <cmath>
-#include <stdexcept>
+#include <climits>
+#include <map>
+
+#include "id_edit.h"
+#include "link_label.h"
+#include "picture_area.h"
 
 namespace talvex::app {
 
-QFont DesignFont(const QString& family, int pointSize) {
+using experiment::ControlKind;
+using experiment::ControlLayout;
+using experiment::Scaled;
+using experiment::Sizing;
+
+namespace {
+
+QWidget* MakeControl(QWidget& parent, const ControlLayout& control) {
+  const QString text = QString::fromUtf8(control.text);
+  switch (control.kind) {
+    case ControlKind::PictureArea:
+      return new TPictureArea(&parent);
+    case ControlKind::Label: {
+      auto* label = new QLabel(text, &parent);
+      label->setTextFormat(Qt::PlainText);
+      return label;
+    }
+    case ControlKind::Link:
+      return new TLinkLabel(text, &parent);
+    case ControlKind::Frame:
+      return new QGroupBox(text, &parent);
+    case ControlKind::RadioButton:
+      return new QRadioButton(text, &parent);
+    case ControlKind::PushButton:
+      return new QPushButton(text, &parent);
+    case ControlKind::Edit: {
+      auto* edit = new TIdEdit(text, &parent);
+      edit->setMaxLength(INT_MAX);  // no length limit of its own
+      return edit;
+    }
+    case ControlKind::ProgressBar: {
+      auto* bar = new QProgressBar(&parent);
+      bar->setRange(0, 100);
+      bar->setValue(experiment::kDesignedProgressPosition);
+      bar->setTextVisible(false);
+      return bar;
+    }
+    case ControlKind::Memo: {
+      auto* memo = new QPlainTextEdit(text, &parent);
+      memo->document()->setDocumentMargin(2);
+      memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+      memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      memo->setTabChangesFocus(true);
+      return memo;
+    }
+  }
+  throw std::logic_error(std::string("unknown kind of control ") + control.name);
+}
+
+}  // namespace
+
+QFont DesignFont(const experiment::FontSpec& spec) {
+  const QString family = QString::fromLatin1(spec.family);
   QFont font;
   if (QFontDatabase::families().contains(family, Qt::CaseInsensitive)) {
     font.setFamily(family);
@@ -16,39 +80,45 @@ QFont DesignFont(const QString& family, int pointSize) {
     font.setFamily(QStringLiteral("sans-serif"));
     font.setStyleHint(QFont::SansSerif);
   }
-  font.setPointSize(pointSize);
+  font.setPointSize(spec.points);
   return font;
 }
 
 double DesignScale(const QFont& windowFont) {
-  const int height = QFontMetrics(windowFont).height();
-  return height > 0 ? static_cast<double>(height) / kDesignedTextHeight : 1.0;
+  return experiment::DesignScale(QFontMetrics(windowFont).height());
 }
 
-int Scaled(int designed, double scale) {
-  return static_cast<int>(std::lround(designed * scale));
-}
-
-QSize Scaled(const QSize& designed, double scale) {
-  return QSize(Scaled(designed.width(), scale), Scaled(designed.height(), scale));
-}
-
-void ApplyPlace(QWidget& parent, const ControlPlace& place, double scale) {
-  QWidget* control = parent.findChild<QWidget*>(QString::fromLatin1(place.name));
-  if (control == nullptr) {
-    throw std::logic_error(std::string("no control named ") + place.name);
+void BuildControls(QWidget& parent, const experiment::WindowLayout& layout, double scale) {
+  std::multimap<int, QWidget*> tabOrder;
+  for (const ControlLayout& control : layout) {
+    QWidget* widget = MakeControl(parent, control);
+    widget->setObjectName(QString::fromLatin1(control.name));
+    if (control.accessibleName != nullptr) {
+      widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
+    }
+    if (control.font != nullptr) widget->setFont(DesignFont(*control.font));
+    if (auto* link = qobject_cast<TLinkLabel*>(widget)) {
+      link->SetAddress(control.address != nullptr ? control.address : "");
+      link->SetLinkStyle();
+    }
+    widget->setGeometry(Scaled(control.left, scale), Scaled(control.top, scale),
+                        Scaled(control.width, scale), Scaled(control.height, scale));
+    if (control.sizing == Sizing::Text) {
+      FitToText(*widget);
+    } else if (control.sizing == Sizing::GrowToText) {
+      widget->resize(widget->size().expandedTo(widget->sizeHint()));
+    }
+    if (control.tabOrder >= 0) tabOrder.emplace(control.tabOrder, widget);
   }
-  control->setGeometry(Scaled(place.left, scale), Scaled(place.top, scale),
-                       Scaled(place.width, scale), Scaled(place.height, scale));
-  if (place.sizing == Sizing::Text) {
-    FitToText(*control);
-  } else if (place.sizing == Sizing::WidenToText) {
-    control->resize(std::max(control->width(), control->sizeHint().width()), control->height());
+  QWidget* previous = nullptr;
+  for (const auto& [order, widget] : tabOrder) {
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    previous = widget;
   }
 }
 
-void FitToText(QWidget& label) {
-  label.resize(label.sizeHint());
+void FitToText(QWidget& control) {
+  control.resize(control.sizeHint());
 }
 
 }  // namespace talvex::app

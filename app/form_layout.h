@@ -1,56 +1,39 @@
 #pragma once
-// The windows' designed geometry: places in pixels as designed at 96 pixels per inch, where
-// the window font's text height is 13 pixels, scaled once at creation by the ratio of the
-// running system's text height to 13.
+// The Qt shell's reading of the windows' layout tables (talvex/experiment/window_layout.h):
+// each control of a table made as a Qt widget with its text, font and accessible name, at its
+// place scaled once by the window's text height, and the table's tab order.
 
 #include <QFont>
-#include <QSize>
+#include <QString>
 #include <QWidget>
+#include <stdexcept>
+#include <string>
+
+#include "talvex/experiment/window_layout.h"
 
 namespace talvex::app {
 
-// How a control's size follows its text.
-enum class Sizing {
-  Fixed,        // the designed size
-  Text,         // a one-line label: the size its text needs
-  WidenToText,  // the designed size, wider where the text needs it (another font)
-};
-
-// One control's designed place, relative to the window's client area.
-struct ControlPlace {
-  const char* name;  // the control's object name
-  int left;
-  int top;
-  int width;
-  int height;
-  Sizing sizing;
-};
-
-// The designed text height of the window font, in pixels.
-inline constexpr int kDesignedTextHeight = 13;
-
-// The font of a window or control: the family where the system has it, otherwise the
-// system's sans-serif, at the given point size.
-QFont DesignFont(const QString& family, int pointSize);
+// The font as designed: the family where the system has it, otherwise the system's
+// sans-serif, at the designed point size.
+QFont DesignFont(const experiment::FontSpec& spec);
 
 // Ratio of the font's text height on this system to the designed text height.
 double DesignScale(const QFont& windowFont);
 
-int Scaled(int designed, double scale);
-QSize Scaled(const QSize& designed, double scale);
+// Makes the controls of the table as children of parent, in table order (later ones in front
+// of earlier ones), each at its scaled place, then chains them in the table's tab order.
+void BuildControls(QWidget& parent, const experiment::WindowLayout& layout, double scale);
 
-// Puts each named child of parent at its scaled place. A control sized to its text keeps
-// its scaled position.
-template <size_t N>
-void ApplyLayout(QWidget& parent, const ControlPlace (&places)[N], double scale);
-void ApplyPlace(QWidget& parent, const ControlPlace& place, double scale);
-
-// Resizes a label sized to its text after its text changed (position unchanged).
-void FitToText(QWidget& label);
-
-template <size_t N>
-void ApplyLayout(QWidget& parent, const ControlPlace (&places)[N], double scale) {
-  for (const ControlPlace& place : places) ApplyPlace(parent, place, scale);
+// The control of that name made by BuildControls; raises std::logic_error when there is none
+// of that kind.
+template <class T = QWidget>
+T* ControlOf(const QWidget& parent, const char* name) {
+  T* control = parent.findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+  if (control == nullptr) throw std::logic_error(std::string("no control named ") + name);
+  return control;
 }
+
+// Resizes a control sized to its text after its text changed (position unchanged).
+void FitToText(QWidget& control);
 
 }  // namespace talvex::app

@@ -6,6 +6,7 @@
 #include "error_box.h"
 #include "form1.h"
 #include "form2.h"
+#include "talvex/version.h"
 #include "window_factories.h"
 
 namespace talvex::app {
@@ -23,8 +24,8 @@ void StepDone(const StartUpWatch& watch, const char* step) {
 void SetUpApplication() {
   // The application's name, "Talvex", is also its display name. It is not set as the
   // display name explicitly: on X11 Qt would then append it to every window's caption.
-  QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
-  QApplication::setApplicationVersion(QStringLiteral("1.6.1.1"));
+  QApplication::setApplicationName(QString::fromLatin1(experiment::kApplicationTitle));
+  QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
   QApplication::setWindowIcon(TalvexIcon());
 }
 

@@ -48,11 +48,6 @@ struct Form1Fixture : ::testing::Test {
   QRadioButton* Rating(int n) {
     return Control<QRadioButton>(("RadioButton" + std::to_string(n)).c_str());
   }
-  double ScaleOfFont() const { return QFontMetrics(form.font()).height() / 13.0; }
-  int S(int designed) const { return static_cast<int>(std::lround(designed * ScaleOfFont())); }
-  QRect Designed(int left, int top, int width, int height) const {
-    return QRect(S(left), S(top), S(width), S(height));
-  }
   void ShowAndWait() {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -62,46 +57,6 @@ struct Form1Fixture : ::testing::Test {
 QString AccessibleName(QObject* object) {
   QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
   return face != nullptr ? face->text(QAccessible::Name) : QString();
-}
-
-TEST_F(Form1Fixture, WindowTitleFontPlaceAndSize) {
-  EXPECT_EQ(form.windowTitle(), "Talvex 2010");
-  EXPECT_EQ(form.font().pointSize(), 8);
-  EXPECT_DOUBLE_EQ(form.Scale(), ScaleOfFont());
-  EXPECT_EQ(form.pos(), QPoint(182, 102));
-  ShowAndWait();
-  EXPECT_EQ(form.centralWidget()->size(), QSize(S(634), S(448)));
-  EXPECT_EQ(form.height(), S(448) + form.menuBar()->sizeHint().height());
-}
-
-TEST_F(Form1Fixture, ControlsAtTheirDesignedPlaces) {
-  const struct {
-    const char* name;
-    QRect place;
-  } expected[] = {
-      {"Image1", Designed(7, 32, 410, 350)},     {"RadioGroup1", Designed(433, 40, 185, 257)},
-      {"Button2", Designed(433, 308, 185, 36)},  {"Edit1", Designed(8, 408, 297, 21)},
-      {"ProgressBar1", Designed(8, 8, 409, 17)}, {"Memo1", Designed(8, 48, 409, 97)},
-  };
-  for (const auto& control : expected) {
-    EXPECT_EQ(Control(control.name)->geometry(), control.place) << control.name;
-  }
-  // The rating buttons: designed place, widened where the font needs it, inside the frame.
-  const QRect frame = Control("RadioGroup1")->geometry();
-  for (int n = 1; n <= 5; ++n) {
-    const QRect button = Rating(n)->geometry();
-    EXPECT_EQ(button.topLeft(), QPoint(S(449), S(40 + 40 * n))) << n;
-    EXPECT_EQ(button.height(), S(17)) << n;
-    EXPECT_GE(button.width(), std::max(S(113), Rating(n)->sizeHint().width())) << n;
-    EXPECT_TRUE(frame.contains(button)) << n;
-  }
-  // The one-line labels are sized to their texts, at their designed positions.
-  for (const auto& [name, topLeft] :
-       {std::pair{"Label1", QPoint(S(435), S(10))}, std::pair{"Label2", QPoint(S(313), S(412))}}) {
-    auto* label = Control<QLabel>(name);
-    EXPECT_EQ(label->pos(), topLeft) << name;
-    EXPECT_EQ(label->size(), label->sizeHint()) << name;
-  }
 }
 
 TEST_F(Form1Fixture, WelcomeTextFitsTheBoxWithoutScrolling) {
@@ -117,25 +72,15 @@ TEST_F(Form1Fixture, WelcomeTextFitsTheBoxWithoutScrolling) {
   EXPECT_EQ(form.GetText(TextControl::Memo1), welcome);
 }
 
+// The texts, places and fonts from the layout table are checked in form_layout_test.cpp.
 TEST_F(Form1Fixture, InitialContentAsDesigned) {
-  EXPECT_EQ(Control<QPushButton>("Button2")->text(), "Button2");
-  EXPECT_EQ(Control<QLineEdit>("Edit1")->text(), "Enter your ID here.");
-  EXPECT_EQ(Control<QLabel>("Label1")->text(), "Label1");
-  EXPECT_EQ(Control<QLabel>("Label2")->text(), "eg. m2B33");
-  EXPECT_EQ(Control<QGroupBox>("RadioGroup1")->title(), "Rating");
-  const char* captions[] = {"definitely healthy", "probably healthy", "not sure",
-                            "probably damaged", "definitely damaged"};
-  for (int n = 1; n <= 5; ++n) {
-    EXPECT_EQ(Rating(n)->text(), captions[n - 1]);
-    EXPECT_FALSE(Rating(n)->isChecked());
-  }
+  for (int n = 1; n <= 5; ++n) EXPECT_FALSE(Rating(n)->isChecked());
   auto* bar = Control<QProgressBar>("ProgressBar1");
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 100);
   EXPECT_EQ(bar->value(), 100);
   auto* memo = Control<QPlainTextEdit>("Memo1");
   EXPECT_EQ(memo->toPlainText(), "Memo1");
-  EXPECT_EQ(memo->font().pointSize(), 12);
   EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   EXPECT_FALSE(memo->isReadOnly());
   EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -165,37 +110,9 @@ TEST_F(Form1Fixture, MenuHelpWithInstructionsAndAboutWithoutMnemonics) {
   }
 }
 
-TEST_F(Form1Fixture, AccessibleNamesAreTheControlsTexts) {
-  const std::pair<const char*, const char*> names[] = {
-      {"Button2", "Button2"},
-      {"Label1", "Label1"},
-      {"Label2", "eg. m2B33"},
-      {"RadioGroup1", "Rating"},
-      {"RadioButton1", "definitely healthy"},
-      {"RadioButton5", "definitely damaged"},
-      {"Edit1", "Enter your ID here."},
-      {"Memo1", "Memo1"},
-      {"Image1", "Image1"},
-  };
-  for (const auto& [control, name] : names) {
-    EXPECT_EQ(AccessibleName(Control(control)), name) << control;
-  }
-  // A caption set later is what a screen reader then reads.
+TEST_F(Form1Fixture, AccessibleNameFollowsACaptionSetLater) {
   form.SetText(TextControl::Button2, "Start");
   EXPECT_EQ(AccessibleName(Control("Button2")), "Start");
-}
-
-TEST_F(Form1Fixture, TabOrderFollowsTheDesign) {
-  const QStringList designed = {"Edit1",        "RadioButton1", "RadioButton2",
-                                "RadioButton3", "RadioButton4", "RadioButton5",
-                                "Button2",      "ProgressBar1", "Memo1"};
-  QStringList chain;
-  QWidget* widget = Control("Edit1");
-  for (int i = 0; i < 100 && chain.size() < designed.size(); ++i) {
-    if (designed.contains(widget->objectName())) chain << widget->objectName();
-    widget = widget->nextInFocusChain();
-  }
-  EXPECT_EQ(chain, designed);
 }
 
 TEST_F(Form1Fixture, RatingButtonsAreOneExclusiveSetInFrontOfTheFrame) {

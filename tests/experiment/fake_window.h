@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "talvex/exception.h"
-#include "talvex/experiment/controller.h"
 #include "talvex/experiment/main_window.h"
 #include "talvex/experiment/main_window_events.h"
 #include "talvex/imagestore/jpeg_image.h"

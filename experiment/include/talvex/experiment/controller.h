@@ -14,9 +14,6 @@ namespace talvex::experiment {
 
 struct ExperimentRecord;
 
-// The prompt that Edit1 shows until the rater types an ID.
-inline constexpr const char* kIdPrompt = "Enter your ID here.";
-
 class TExperimentController : public IMainWindowEvents {
  public:
   // The image loader serves the run's pictures and their names.

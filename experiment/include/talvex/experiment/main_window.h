@@ -9,6 +9,12 @@
 
 namespace talvex::experiment {
 
+// The application title: caption of every message box and of the error box.
+inline constexpr const char* kApplicationTitle = "Talvex";
+
+// The prompt that Edit1 shows until the rater types an ID; it is never taken as an ID.
+inline constexpr const char* kIdPrompt = "Enter your ID here.";
+
 // Controls whose text is read or written.
 enum class TextControl { Button2, Label1, Edit1, Memo1 };
 

@@ -1,0 +1,137 @@
+#include "talvex/experiment/window_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "talvex/experiment/main_window.h"
+
+namespace talvex::experiment {
+namespace {
+
+struct Box {
+  int left, top, right, bottom;  // right and bottom exclusive
+};
+
+Box BoxOf(const ControlLayout& control) {
+  return {control.left, control.top, control.left + control.width, control.top + control.height};
+}
+
+bool Overlap(const Box& a, const Box& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool Contains(const Box& outer, const Box& inner) {
+  return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+const WindowLayout* const kWindows[] = {&Form1Layout(), &Form2Layout()};
+
+// The designed geometry of both windows: every control inside the client area, names unique,
+// and no two controls overlapping unless the later one is designed to lie in front of the
+// earlier one (Memo1 over the picture, the ratings over their frame, which holds them whole).
+TEST(WindowLayout, ControlsInsideTheWindowAndOverlappingOnlyAsDesigned) {
+  for (const WindowLayout* window : kWindows) {
+    const Box client{0, 0, window->clientWidth, window->clientHeight};
+    std::set<std::string> names;
+    for (const ControlLayout& control : *window) {
+      EXPECT_TRUE(names.insert(control.name).second) << window->name << " " << control.name;
+      EXPECT_GT(control.width, 0) << control.name;
+      EXPECT_GT(control.height, 0) << control.name;
+      EXPECT_TRUE(Contains(client, BoxOf(control))) << window->name << " " << control.name;
+    }
+    for (const ControlLayout* front = window->begin(); front != window->end(); ++front) {
+      for (const ControlLayout* back = window->begin(); back != front; ++back) {
+        const bool designed =
+            front->inFrontOf != nullptr && back->name == std::string(front->inFrontOf);
+        EXPECT_EQ(Overlap(BoxOf(*front), BoxOf(*back)), designed)
+            << window->name << ": " << front->name << " and " << back->name;
+      }
+      if (front->inFrontOf != nullptr) {
+        // The control behind comes earlier in the table, so it is made first and lies behind.
+        const ControlLayout& back = window->Control(front->inFrontOf);
+        EXPECT_LT(&back, front) << front->name;
+        if (back.kind == ControlKind::Frame) {
+          EXPECT_TRUE(Contains(BoxOf(back), BoxOf(*front))) << front->name;
+        }
+      }
+    }
+  }
+}
+
+// Every control a rater can reach by keyboard has a place in the tab order, nothing else has
+// one, the places are 0, 1, 2... without gaps, and the rating buttons follow one another
+// from top to bottom.
+TEST(WindowLayout, TabOrderCoversTheInputControlsAndFollowsTheRatingsDownwards) {
+  for (const WindowLayout* window : kWindows) {
+    std::vector<const ControlLayout*> stops;
+    for (const ControlLayout& control : *window) {
+      const bool input =
+          control.kind == ControlKind::Edit || control.kind == ControlKind::RadioButton ||
+          control.kind == ControlKind::PushButton || control.kind == ControlKind::Memo;
+      const bool display = control.kind == ControlKind::Label ||
+                           control.kind == ControlKind::Link ||
+                           control.kind == ControlKind::PictureArea;
+      if (input) {
+        EXPECT_GE(control.tabOrder, 0) << control.name;
+      } else if (display) {
+        EXPECT_EQ(control.tabOrder, -1) << control.name;
+      }
+      if (control.tabOrder >= 0) stops.push_back(&control);
+    }
+    std::sort(stops.begin(), stops.end(),
+              [](const auto* a, const auto* b) { return a->tabOrder < b->tabOrder; });
+    int lastRatingTop = -1;
+    for (size_t i = 0; i < stops.size(); ++i) {
+      EXPECT_EQ(stops[i]->tabOrder, static_cast<int>(i)) << stops[i]->name;
+      if (stops[i]->kind == ControlKind::RadioButton) {
+        EXPECT_GT(stops[i]->top, lastRatingTop) << stops[i]->name;
+        lastRatingTop = stops[i]->top;
+      }
+    }
+  }
+  // The ID field is the first stop a rater reaches: the frame before it takes no focus.
+  EXPECT_EQ(Form1Layout().Control("Edit1").tabOrder, 1);
+  EXPECT_EQ(Form1Layout().Control("RadioGroup1").kind, ControlKind::Frame);
+}
+
+// What the experiment reads back from the window is what the table puts there: the prompt it
+// refuses as an ID, and the five ratings in the order of their values.
+TEST(WindowLayout, TextsTheExperimentReliesOn) {
+  const WindowLayout& form1 = Form1Layout();
+  EXPECT_STREQ(form1.Control("Edit1").text, kIdPrompt);
+  const char* ratings[] = {"definitely healthy", "probably healthy", "not sure", "probably damaged",
+                           "definitely damaged"};
+  for (int value = 1; value <= 5; ++value) {
+    const std::string name = "RadioButton" + std::to_string(value);
+    EXPECT_STREQ(form1.Control(name).text, ratings[value - 1]) << name;
+  }
+  // Every link of the About window opens an address of its own.
+  std::set<std::string> addresses;
+  for (const ControlLayout& control : Form2Layout()) {
+    if (control.kind != ControlKind::Link) continue;
+    ASSERT_NE(control.address, nullptr) << control.name;
+    EXPECT_TRUE(addresses.insert(control.address).second) << control.name;
+  }
+  EXPECT_EQ(addresses.size(), 2u);
+  EXPECT_THROW(form1.Control("Button1"), std::out_of_range);
+}
+
+TEST(WindowLayout, ScaledOnceByTheTextHeight) {
+  EXPECT_DOUBLE_EQ(DesignScale(kDesignedTextHeight), 1.0);
+  EXPECT_DOUBLE_EQ(DesignScale(26), 2.0);
+  EXPECT_DOUBLE_EQ(DesignScale(0), 1.0);  // a font that reports no height leaves the design
+  const struct {
+    int designed;
+    double scale;
+    int scaled;
+  } cases[] = {{634, 1.0, 634}, {634, 15.0 / 13, 732}, {7, 1.5, 11}, {13, 16.0 / 13, 16}};
+  for (const auto& c : cases) EXPECT_EQ(Scaled(c.designed, c.scale), c.scaled) << c.designed;
+}
+
+}  // namespace
+}  // namespace talvex::experiment
