@@ -11,14 +11,12 @@ void TIdEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TIdEdit::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
+  click_.Pressed(*event);
   QLineEdit::mousePressEvent(event);
 }
 
 void TIdEdit::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-  pressed_ = false;
+  const bool click = click_.Released(*event, rect());
   QLineEdit::mouseReleaseEvent(event);
   if (click) emit clicked();
 }

@@ -4,6 +4,8 @@
 
 #include <QLineEdit>
 
+#include "mouse_click.h"
+
 namespace talvex::app {
 
 class TIdEdit : public QLineEdit {
@@ -22,7 +24,7 @@ class TIdEdit : public QLineEdit {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  bool pressed_ = false;
+  TMouseClick click_;
 };
 
 }  // namespace talvex::app

@@ -19,14 +19,12 @@ void TLinkLabel::SetLinkStyle() {
 }
 
 void TLinkLabel::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
+  click_.Pressed(*event);
   QLabel::mousePressEvent(event);
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-  pressed_ = false;
+  const bool click = click_.Released(*event, rect());
   QLabel::mouseReleaseEvent(event);
   if (click) emit clicked();
 }

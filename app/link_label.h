@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <string>
 
+#include "mouse_click.h"
+
 namespace talvex::app {
 
 class TLinkLabel : public QLabel {
@@ -28,7 +30,7 @@ class TLinkLabel : public QLabel {
 
  private:
   std::string address_;
-  bool pressed_ = false;
+  TMouseClick click_;
 };
 
 }  // namespace talvex::app

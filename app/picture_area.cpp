@@ -178,13 +178,11 @@ void TPictureArea::resizeEvent(QResizeEvent*) {
 }
 
 void TPictureArea::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
+  click_.Pressed(*event);
 }
 
 void TPictureArea::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-  pressed_ = false;
+  const bool click = click_.Released(*event, rect());
   if (click) emit clicked();
 }
 

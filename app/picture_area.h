@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "mouse_click.h"
 #include "talvex/imagestore/jpeg_image.h"
 
 namespace talvex::app {
@@ -70,7 +71,7 @@ class TPictureArea : public QWidget {
   imagestore::TJPEGImage previousPicture_;  // the picture replaced last, still prepared
   QImage previousPrepared_;
   PaintStamp firstPaint_;
-  bool pressed_ = false;
+  TMouseClick click_;
 };
 
 }  // namespace talvex::app
