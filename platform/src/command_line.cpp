@@ -34,6 +34,7 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   std::vector<std::string> values;
   size_t i = 0;
+  // A value comes out empty only once the text has run out.
   for (std::string value = NextValue(text, i); !value.empty(); value = NextValue(text, i)) {
     values.push_back(std::move(value));
   }

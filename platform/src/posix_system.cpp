@@ -144,7 +144,7 @@ std::string DesktopFolderFromUserDirs(const std::string& userDirsText, const std
 
 std::vector<std::string> CommandLineValuesOf(int argc, char** argv) {
   std::vector<std::string> values;
-  for (int i = 1; i < argc && argv[i] != nullptr && argv[i][0] != '\0'; ++i) {
+  for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     values.emplace_back(argv[i]);
   }
   return values;

@@ -195,11 +195,13 @@ TEST_F(Controller, ValuesOutsideTheirRangeStopTheSetUpNamingTheValue) {
   } cases[] = {
       {{"10000", "1.1", "0.3", "1"}, "'1.1' is not a valid repeat share (at most 1)", 10000},
       {{"10000", "0.1", "5.", "1"}, "'5.' is not a valid repeat share (at most 1)", 10000},
-      {{"10000", "1.0000001", "0", "1"}, "'1.0000001' is not a valid repeat share (at most 1)",
+      {{"10000", "1.0000001", "0", "1"},
+       "'1.0000001' is not a valid repeat share (at most 1)",
        10000},
       {{"-1", "0.1", "0.3", "1"}, "'-1' is not a valid exposure time (0 or more milliseconds)", 0},
       {{"$FFFFFFFF", "0", "0", "1"},
-       "'$FFFFFFFF' is not a valid exposure time (0 or more milliseconds)", 0},
+       "'$FFFFFFFF' is not a valid exposure time (0 or more milliseconds)",
+       0},
   };
   for (const auto& c : cases) {
     system.commandLine = c.values;
@@ -508,18 +510,6 @@ TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
   // A press after the end does nothing more.
   controller->Button2Click();
   EXPECT_EQ(ResultLines().size(), 128u);
-}
-
-TEST_F(Controller, ClosingMidRunLeavesNoSealedFile) {
-  system.commandLine = {"5000", "0", "0", "0"};
-  Create();
-  Start("k4T19");
-  for (int trial = 1; trial <= 10; ++trial) RateAndNext(2);
-  const std::string resultsPath = Record().ResultsPath;
-  const std::string sealedPath = Record().SealedPath;
-  controller.reset();  // the rater closes the window
-  EXPECT_FALSE(fs::exists(sealedPath));
-  EXPECT_EQ(Split(ReadBytes(resultsPath), "\r\n").size(), 2u + 10u + 1u);
 }
 
 TEST_F(Controller, FailedSealingIsRetriedWithoutDuplicatingTheLastRow) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <set>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -461,17 +462,49 @@ TEST(CorruptDirectory, SharedDirectoriesCannotFanOutWithoutLimit) {
   EXPECT_EQ(ErrorOf([&] { WalkAll(parsed.image.ResourceRoot()); }), "Corrupt resource directory");
 }
 
-TEST(CorruptDirectory, EveryTruncationFailsCleanly) {
+// The names and data of every entry below the list, in order.
+std::string Listing(TResourceList& list) {
+  std::string listing;
+  for (int i = 0; i < list.Count(); ++i) {
+    TResourceItem& item = list.Items(i);
+    listing += item.DisplayName() + "(";
+    if (item.HasSubList()) {
+      listing += Listing(item.SubList());
+    } else {
+      const std::vector<uint8_t> data = DataOf(item);
+      listing.append(data.begin(), data.end());
+    }
+    listing += ")";
+  }
+  return listing;
+}
+
+// A file cut short anywhere either reads exactly as the whole file (the cut took only bytes
+// that nothing points to) or is refused with one of the reader's own messages.
+TEST(CorruptDirectory, EveryTruncationReadsWholeOrIsRefused) {
   const std::vector<uint8_t> valid =
       Image({Binary(u"NAME", "data"), Resource{Number(6), Number(1), 0, Bytes("xx")},
              Resource{Number(14), Number(1), 0, Bytes("yyyyyy")}});
-  for (size_t length = 0; length <= valid.size(); ++length) {
-    // Refused with a message: that is all a truncated file may do.
-    ErrorOf([&] {
+  Parsed whole(valid);
+  const std::string wholeListing = Listing(whole.image.ResourceRoot());
+  ASSERT_NE(wholeListing.find("data"), std::string::npos);
+  const std::set<std::string> refusals = {
+      "Corrupt resource directory", "Not a PE (WIN32 Executable) file", "unrecognized file format"};
+  size_t refused = 0;
+  for (size_t length = 0; length < valid.size(); ++length) {
+    std::string listing;
+    const std::string error = ErrorOf([&] {
       Parsed parsed({valid.begin(), valid.begin() + static_cast<long>(length)});
-      WalkAll(parsed.image.ResourceRoot());
+      listing = Listing(parsed.image.ResourceRoot());
     });
+    if (error == "no error") {
+      EXPECT_EQ(listing, wholeListing) << "cut at " << length;
+    } else {
+      EXPECT_EQ(refusals.count(error), 1u) << "cut at " << length << ": " << error;
+      ++refused;
+    }
   }
+  EXPECT_GT(refused, valid.size() / 2);
 }
 
 }  // namespace

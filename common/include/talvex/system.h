@@ -41,7 +41,8 @@ class System : public IClock {
 
   // Program and folders. Folder texts end in the path separator unless said otherwise.
   virtual std::string ExecutablePath() = 0;                  // full path of the running program
-  virtual std::vector<std::string> CommandLineValues() = 0;  // values after the program path
+  // The values after the program path, as given (the run parameters stop at an empty one).
+  virtual std::vector<std::string> CommandLineValues() = 0;
   virtual int GetDriveKind(const std::string& root) = 0;
   virtual std::string GetTempFolder() = 0;
   virtual std::string GetSpecialFolder(int csidl) = 0;  // no trailing separator; "" if none

@@ -7,10 +7,10 @@
 
 namespace talvex::platform {
 
-// The values of a raw command-line text, the program path first, up to the first empty one.
-// Values are separated by blanks and control characters; a quoted stretch belongs to its
-// value with the quotes removed, and an empty pair of quotes where a value would begin is
-// skipped.
+// The values of a raw command-line text, the program path first. Values are separated by
+// blanks and control characters; a quoted stretch belongs to its value with the quotes
+// removed, and an empty pair of quotes where a value would begin is skipped, so no value is
+// empty and the values end where the text does.
 std::vector<std::string> SplitCommandLine(std::string_view text);
 
 }  // namespace talvex::platform

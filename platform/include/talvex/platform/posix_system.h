@@ -43,7 +43,8 @@ void SetCommandLine(int argc, char** argv);
 // and is reported as a full disk, instead of ending the program in the middle of a row.
 void IgnoreFileSizeLimitSignal();
 
-// The values after the program path, up to the first empty one.
+// The values after the program path, empty ones included: the run parameters take those up to
+// the first empty one (experiment::ValuesUpToFirstEmpty).
 std::vector<std::string> CommandLineValuesOf(int argc, char** argv);
 
 // The drive kind of a file system type as statfs reports it (f_type); 0 when the type alone
