@@ -24,12 +24,7 @@ void RunBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
 }  // namespace
 
 QString ErrorBoxText(const std::string& message) {
-  QString text = BoxText(message);
-  // Compared as unsigned bytes: a character outside ASCII sorts after "." as well.
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
-    text += QLatin1Char('.');
-  }
-  return text;
+  return BoxText(experiment::ErrorBoxText(message));
 }
 
 void ShowMessageBox(const std::string& text) {

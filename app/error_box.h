@@ -11,8 +11,7 @@
 
 namespace talvex::app {
 
-// The error box's text: a full stop is appended when the message's last character sorts
-// after "." (so a message ending in ".", "!" or ")" is shown unchanged).
+// The error box's text (experiment::ErrorBoxText) with its lines broken as a box shows them.
 QString ErrorBoxText(const std::string& message);
 
 // Modal box with the text, the application title, no icon and one "OK" button, centred on

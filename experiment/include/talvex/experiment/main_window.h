@@ -15,6 +15,15 @@ inline constexpr const char* kApplicationTitle = "Talvex";
 // The prompt that Edit1 shows until the rater types an ID; it is never taken as an ID.
 inline constexpr const char* kIdPrompt = "Enter your ID here.";
 
+// The text of the error box that reports a failure escaping an event handler: the message,
+// with a full stop appended when its last character sorts after "." (so a message ending in
+// ".", "!" or ")" is shown unchanged). Compared as an unsigned byte, so a character beyond
+// ASCII sorts after "." as well.
+inline std::string ErrorBoxText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
+  return message;
+}
+
 // Controls whose text is read or written.
 enum class TextControl { Button2, Label1, Edit1, Memo1 };
 
