@@ -11,12 +11,10 @@ run: deps
 	@cmake --build --preset release -j $(JOBS) --target talvex
 	build/release/app/talvex $(ARGS)
 
-# The Linux suites (warnings as errors), the same unit and window tests under the address and
-# undefined-behaviour sanitizers, the fuzz targets, then the Windows suites under Wine.
+# The unit and window tests under the address and undefined-behaviour sanitizers, the fuzz
+# targets, the Windows suites under Wine, and last the Linux suites (warnings as errors), so the
+# summary that ends the output is the whole Linux suite's.
 test: deps
-	@cmake --preset ci >/dev/null
-	@cmake --build --preset ci -j $(JOBS)
-	ctest --preset ci
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
@@ -24,6 +22,9 @@ test: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	ctest --preset fuzz
 	@$(MAKE) --no-print-directory test-windows
+	@cmake --preset ci >/dev/null
+	@cmake --build --preset ci -j $(JOBS)
+	ctest --preset ci
 
 # The 64-bit Windows build and its tests under 64-bit Wine; the 32-bit build, whose tests
 # run where this machine can run 32-bit programs and are skipped, saying why, where not.
@@ -39,9 +40,10 @@ test-windows: deps
 	@JOBS=$(JOBS) scripts/build-windows-deps.sh i686
 	@cmake --preset windows-x86 >/dev/null
 	@cmake --build --preset windows-x86 -j $(JOBS)
-	@scripts/wine-run.sh $(WINE32) --can-run 2>&1 | sed 's/^/32-bit Windows tests skipped: /'
-	@status=0; ctest --preset windows-x86 || status=$$?; \
-	  scripts/wine-run.sh $(WINE32) build/windows-x86/wine-prefix --stop; exit $$status
+	@if reason=$$(scripts/wine-run.sh $(WINE32) --can-run 2>&1); then \
+	  status=0; ctest --preset windows-x86 || status=$$?; \
+	  scripts/wine-run.sh $(WINE32) build/windows-x86/wine-prefix --stop; exit $$status; \
+	else echo "32-bit Windows tests skipped: $$reason"; fi
 
 # Longer fuzzing than the short runs of make test: each target for FUZZ_SECONDS, its corpus kept
 # in build/fuzz/fuzz/corpus between sessions.
