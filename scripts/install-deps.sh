@@ -7,8 +7,8 @@
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config git
-  qt6-base-dev libjpeg62-turbo-dev nettle-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libjpeg62-turbo-dev nettle-dev libboost-math-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev
   binutils-mingw-w64-i686 libjpeg-turbo-progs
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core

@@ -1,0 +1,27 @@
+#pragma once
+// Median, quartiles and range of a sample, for latencies.
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace talvex::analysis {
+
+struct Spread {
+  size_t count = 0;
+  double minimum = 0.0;
+  double lowerQuartile = 0.0;
+  double median = 0.0;
+  double upperQuartile = 0.0;
+  double maximum = 0.0;
+  // The furthest values within 1.5 interquartile ranges of the box, for box plots.
+  double lowerWhisker = 0.0;
+  double upperWhisker = 0.0;
+  double InterquartileRange() const { return upperQuartile - lowerQuartile; }
+};
+
+// Quartiles by linear interpolation between order statistics (position (n - 1) p from the
+// smallest); empty for an empty sample.
+std::optional<Spread> SpreadOf(std::vector<double> values);
+
+}  // namespace talvex::analysis

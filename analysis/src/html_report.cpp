@@ -1,0 +1,287 @@
+#include "talvex/analysis/outputs.h"
+#include "talvex/analysis/plots.h"
+#include "talvex/analysis/text_format.h"
+
+namespace talvex::analysis {
+namespace {
+
+constexpr const char* kStyle =
+    "body{font-family:sans-serif;margin:24px;color:#222;max-width:1100px}"
+    "h1{font-size:22px}h2{font-size:18px;margin-top:32px;border-bottom:1px solid #ccc}"
+    "h3{font-size:15px;margin-top:22px}"
+    "table{border-collapse:collapse;font-size:13px;margin:8px 0}"
+    "th,td{border:1px solid #ccc;padding:3px 6px;text-align:right}"
+    "th{background:#f2f2f2}td.name,th.name{text-align:left}"
+    "p.note{font-size:13px;color:#555}.figures{display:flex;flex-wrap:wrap;gap:16px}"
+    "figure{margin:8px 0}figcaption{font-size:13px;color:#555}";
+
+std::string Escaped(const std::string& bytes) {
+  return XmlEscaped(DisplayText(bytes));
+}
+
+// A table from a header row and rows; the first column holds names, left-aligned.
+std::string Table(const std::vector<std::string>& header,
+                  const std::vector<std::vector<std::string>>& rows) {
+  std::string out = "<table><thead><tr>";
+  for (size_t k = 0; k < header.size(); ++k) {
+    out += std::string(k == 0 ? "<th class=\"name\">" : "<th>") + XmlEscaped(header[k]) + "</th>";
+  }
+  out += "</tr></thead><tbody>\n";
+  for (const auto& row : rows) {
+    out += "<tr>";
+    for (size_t k = 0; k < row.size(); ++k) {
+      out += std::string(k == 0 ? "<td class=\"name\">" : "<td>") + Escaped(row[k]) + "</td>";
+    }
+    out += "</tr>\n";
+  }
+  return out + "</tbody></table>\n";
+}
+
+std::string Share(int count, int total) {
+  return total > 0 ? Fixed(static_cast<double>(count) / total, 3) : "-";
+}
+
+std::string Interval(double lower, double upper) {
+  return Fixed(lower, 3) + " to " + Fixed(upper, 3);
+}
+
+std::string KappaText(const std::optional<Kappa>& kappa) {
+  return kappa ? Fixed(kappa->kappa, 3) + " (" + Fixed(kappa->standardError, 3) + ")" : "-";
+}
+
+std::string SpreadText(const std::optional<Spread>& spread) {
+  if (!spread) return "-";
+  return Fixed(spread->median, 0) + " (" + Fixed(spread->lowerQuartile, 0) + "-" +
+         Fixed(spread->upperQuartile, 0) + ")";
+}
+
+std::string DfText(const std::optional<double>& df) {
+  return df ? Fixed(*df, 1) : "inf";
+}
+
+std::string Figure(const std::string& svg, const std::string& caption) {
+  return "<figure>" + svg + "<figcaption>" + XmlEscaped(caption) + "</figcaption></figure>\n";
+}
+
+std::string RatersSection(const TestReport& test, const Options& options) {
+  std::vector<std::vector<std::string>> rows;
+  std::string notes;
+  for (const RaterFigures& rater : test.raters) {
+    const Run& run = *rater.run;
+    const CutPoint* best = nullptr;
+    for (const CutPoint& point : rater.cutPoints) {
+      if (rater.youdenThreshold && point.threshold == *rater.youdenThreshold) best = &point;
+    }
+    const Retest& retest = rater.retest;
+    rows.push_back(
+        {run.label + (run.complete ? "" : " *"), std::to_string(rater.cases),
+         std::to_string(rater.positives), std::to_string(rater.negatives),
+         rater.roc ? Fixed(rater.roc->area, 3) : "-",
+         rater.roc && rater.roc->standardError ? Fixed(*rater.roc->standardError, 3) : "-",
+         rater.roc && rater.roc->standardError ? Interval(rater.roc->lower, rater.roc->upper) : "-",
+         best ? ">= " + std::to_string(best->threshold) : "-",
+         best ? Fixed(best->sensitivity->value, 3) : "-",
+         best ? Fixed(best->specificity->value, 3) : "-", std::to_string(retest.repeated),
+         Share(retest.exact, retest.repeated), Share(retest.withinOne, retest.repeated),
+         KappaText(retest.quadratic), KappaText(retest.linear), SpreadText(rater.latency.positives),
+         SpreadText(rater.latency.negatives),
+         rater.latency.afterExposure ? std::to_string(*rater.latency.afterExposure) : "-"});
+    if (!rater.message.empty()) {
+      notes +=
+          "<p class=\"note\">" + Escaped(run.label) + ": " + XmlEscaped(rater.message) + "</p>\n";
+    }
+  }
+  std::string out =
+      "<h3>Raters</h3>\n" +
+      Table({"Rater", "Cases", "Positive", "Negative", "ROC area", "SE", "95% interval", "Best cut",
+             "Sensitivity", "Specificity", "Repeated cases", "Same rating", "Within one",
+             "Kappa, quadratic (SE)", "Kappa, linear (SE)", "Latency ms, positive: median (IQR)",
+             "Latency ms, negative: median (IQR)", "Rated after exposure"},
+            rows) +
+      notes;
+  out +=
+      "<p class=\"note\">ROC area: empirical (Mann-Whitney), with DeLong's standard error and "
+      "95% interval. Best cut: the rule \"rating &gt;= t\" with the highest Youden index. "
+      "Test-retest figures compare each repeated case's two presentations; every other "
+      "figure uses first presentations. Right and wrong latencies use the positive cut "
+      "\"rating &gt;= " +
+      std::to_string(options.positiveFrom) + "\". * incomplete run.</p>\n";
+  return out;
+}
+
+std::string CutPointSection(const TestReport& test) {
+  std::vector<std::vector<std::string>> rows;
+  for (const RaterFigures& rater : test.raters) {
+    for (const CutPoint& point : rater.cutPoints) {
+      const auto proportion = [](const std::optional<Proportion>& p) {
+        return p ? std::to_string(p->count) + "/" + std::to_string(p->total) + " = " +
+                       Fixed(p->value, 3) + " (" + Interval(p->lower, p->upper) + ")"
+                 : std::string("-");
+      };
+      rows.push_back(
+          {rater.run->label, ">= " + std::to_string(point.threshold), proportion(point.sensitivity),
+           proportion(point.specificity),
+           rater.youdenThreshold && *rater.youdenThreshold == point.threshold ? "best" : ""});
+    }
+  }
+  return "<h3>Cut-points</h3>\n<details><summary>Sensitivity and specificity at each cut-point "
+         "with exact (Clopper-Pearson) 95% intervals</summary>\n" +
+         Table({"Rater", "Cut", "Sensitivity", "Specificity", "Youden"}, rows) + "</details>\n";
+}
+
+std::string LatencySection(const TestReport& test, const Options& options) {
+  std::vector<std::vector<std::string>> rows;
+  for (const RaterFigures& rater : test.raters) {
+    std::vector<std::string> row{rater.run->label, SpreadText(rater.latency.all)};
+    for (const auto& spread : rater.latency.byRating) row.push_back(SpreadText(spread));
+    row.push_back(SpreadText(rater.latency.right));
+    row.push_back(SpreadText(rater.latency.wrong));
+    rows.push_back(row);
+  }
+  const std::string cut = std::to_string(options.positiveFrom);
+  return "<h3>Latency</h3>\n<details><summary>Median latency in ms (interquartile range) by "
+         "rating, and by right or wrong at the cut \"rating &gt;= " +
+         cut + "\"</summary>\n" +
+         Table({"Rater", "All", "Rating 1", "Rating 2", "Rating 3", "Rating 4", "Rating 5", "Right",
+                "Wrong"},
+               rows) +
+         "</details>\n";
+}
+
+std::string AcrossSection(const TestReport& test) {
+  const AcrossFigures& across = test.across;
+  std::string out = "<h3>Across raters</h3>\n";
+  if (across.raters.size() < 2) return out + "<p>" + XmlEscaped(across.message) + "</p>\n";
+  out += "<p>" + std::to_string(across.raters.size()) + " raters on " +
+         std::to_string(across.cases) + " cases (" + std::to_string(across.positives) +
+         " positive, " + std::to_string(across.negatives) + " negative)" +
+         (across.casesLeftOut > 0 ? "; " + std::to_string(across.casesLeftOut) +
+                                        " cases not seen by every rater are left out"
+                                  : "") +
+         ".</p>\n";
+  if (!across.message.empty()) out += "<p>" + XmlEscaped(across.message) + ".</p>\n";
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& [result, name] :
+       {std::pair{&across.jackknife, "jackknife"}, std::pair{&across.delong, "DeLong"}}) {
+    if (!*result) continue;
+    const TInterval& mean = (*result)->meanArea;
+    rows.push_back({std::string("Mean ROC area, ") + name + " covariances", Fixed(mean.estimate, 3),
+                    Fixed(mean.standardError, 4), DfText(mean.degreesOfFreedom),
+                    Interval(mean.lower, mean.upper), Fixed((*result)->meanSquareRaters, 6),
+                    Fixed((*result)->meanCovariance, 6)});
+  }
+  if (!rows.empty()) {
+    out += Table({"Figure", "Estimate", "SE", "df", "95% interval", "MS(R)", "Cov2"}, rows);
+    out +=
+        "<p class=\"note\">Obuchowski-Rockette analysis of one test with Hillis's degrees "
+        "of freedom; the covariance of two raters' areas from the case jackknife and from "
+        "DeLong's components.</p>\n";
+  }
+  out += Table({"Agreement on first presentations", "Value"},
+               {{"Krippendorff's alpha, ordinal", Fixed(across.alphaOrdinal, 3)},
+                {"Krippendorff's alpha, interval", Fixed(across.alphaInterval, 3)},
+                {"ICC(2,1), two-way random, absolute agreement", Fixed(across.icc, 3)},
+                {"Fleiss' kappa", across.fleiss ? Fixed(across.fleiss->kappa, 3) : "-"}});
+  return out;
+}
+
+std::string CasesSection(const TestReport& test, const Options& options) {
+  std::vector<std::vector<std::string>> rows;
+  for (const CaseRow& row : test.cases) {
+    rows.push_back({row.name, row.positive ? "positive" : "negative", Fixed(row.meanRating, 2),
+                    Fixed(row.calledPositive, 2), std::to_string(row.raters)});
+  }
+  return "<h3>Cases</h3>\n<details><summary>Each case: truth, mean rating, share rated "
+         "&gt;= " +
+         std::to_string(options.positiveFrom) + ", number of raters</summary>\n" +
+         Table({"Case", "Truth", "Mean rating", "Share positive", "Raters"}, rows) + "</details>\n";
+}
+
+std::string ComparisonSection(const Comparison& comparison) {
+  std::string out = "<h2>Comparison of the tests</h2>\n";
+  if (!comparison.jackknife) return out + "<p>" + XmlEscaped(comparison.message) + ".</p>\n";
+  out += "<p>" + std::to_string(comparison.raters.size()) + " raters read every test on " +
+         std::to_string(comparison.cases) + " common cases.</p>\n";
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& [result, name] :
+       {std::pair{&comparison.jackknife, "jackknife"}, std::pair{&comparison.delong, "DeLong"}}) {
+    if (!*result) continue;
+    const MultiTestResult& test = **result;
+    rows.push_back(
+        {std::string("F test, ") + name + " covariances", test.f ? Fixed(*test.f, 3) : "-",
+         Fixed(test.numeratorDf, 0) + " and " + DfText(test.denominatorDf), Fixed(test.p, 4), ""});
+    for (const Difference& difference : test.differences) {
+      const TInterval& d = difference.difference;
+      rows.push_back({comparison.tests[difference.first] + " - " +
+                          comparison.tests[difference.second] + ", " + name,
+                      Fixed(d.estimate, 3), DfText(d.degreesOfFreedom), "",
+                      Interval(d.lower, d.upper)});
+    }
+  }
+  return out + Table({"Figure", "Estimate or F", "df", "p", "95% interval"}, rows) +
+         "<p class=\"note\">Obuchowski-Rockette test of equal mean ROC areas with Hillis's "
+         "denominator degrees of freedom.</p>\n";
+}
+
+}  // namespace
+
+std::string HtmlReport(const Report& report) {
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+      "<title>Talvex study report</title><style>" +
+      std::string(kStyle) + "</style></head><body>\n<h1>Talvex study report</h1>\n";
+  out += "<p>" + std::to_string(report.filesRead) + " files read, " +
+         std::to_string(report.RunCount()) + " runs in " + std::to_string(report.tests.size()) +
+         (report.tests.size() == 1 ? " test, " : " tests, ") +
+         std::to_string(report.problems.size()) + " problems.</p>\n";
+  for (const TestReport& test : report.tests) {
+    out += "<h2>Test " + Escaped(test.test->name) + "</h2>\n<ul>\n";
+    for (const ParameterSet& set : test.test->parameterSets) {
+      out += "<li>Run parameters " + Escaped(set.parameterLine) + ": " +
+             std::to_string(set.runs.size()) + (set.runs.size() == 1 ? " run" : " runs") +
+             "</li>\n";
+    }
+    out += "</ul>\n";
+    if (test.test->parameterSets.size() > 1) {
+      out += "<p>The runs differ in their run parameters.</p>\n";
+    }
+    out += RatersSection(test, report.options);
+    out += AcrossSection(test);
+    out += "<div class=\"figures\">\n" +
+           Figure(RocPlot(test),
+                  "Empirical ROC points and curves of each rater; black: the vertical average.") +
+           Figure(AreaIntervalPlot(test),
+                  "ROC areas with 95% intervals (DeLong for each rater; Obuchowski-Rockette for "
+                  "the mean).") +
+           Figure(LatencyBoxPlot(test),
+                  "Latencies of first presentations: box from the lower to the upper quartile, "
+                  "line at the median, whiskers to the furthest latency within 1.5 box lengths.") +
+           "</div>\n";
+    out += CutPointSection(test);
+    out += LatencySection(test, report.options);
+    out += CasesSection(test, report.options);
+  }
+  if (report.comparison) out += ComparisonSection(*report.comparison);
+  out += "<h2>Problems</h2>\n";
+  if (report.problems.empty()) {
+    out += "<p>None.</p>\n";
+  } else {
+    std::vector<std::vector<std::string>> rows;
+    for (const Problem& problem : report.problems) {
+      rows.push_back(
+          {problem.file, problem.line > 0 ? std::to_string(problem.line) : "", problem.message});
+    }
+    out += Table({"File", "Line", "Problem"}, rows);
+  }
+  return out + "</body></html>\n";
+}
+
+std::vector<OutputFile> ReportFiles(const Report& report) {
+  return {{"report.html", HtmlReport(report)},     {"raters.csv", RatersCsv(report)},
+          {"cutpoints.csv", CutPointsCsv(report)}, {"cases.csv", CasesCsv(report)},
+          {"agreement.csv", AgreementCsv(report)}, {"latency.csv", LatencyCsv(report)},
+          {"problems.csv", ProblemsCsv(report)},   {"ratings.csv", RatingsCsv(report)},
+          {"study.imrmc", ImrmcFile(report)},      {"imrmc-ids.csv", ImrmcIdsCsv(report)}};
+}
+
+}  // namespace talvex::analysis

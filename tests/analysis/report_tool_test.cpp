@@ -1,0 +1,89 @@
+// The talvex-report program itself: command line, exit codes and the files of --out.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "results_text.h"
+#include "scratch_folder.h"
+
+namespace talvex::analysis {
+namespace {
+
+using talvex::testing::ReadBytes;
+using talvex::testing::ScratchFolder;
+using talvex::testing::WriteBytes;
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun RunTool(const ScratchFolder& folder, const std::string& arguments) {
+  const std::string command = "cd '" + folder.Path() + "' && '" + TALVEX_REPORT_TOOL + "' " +
+                              arguments + " >stdout 2>stderr";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(folder / "stdout"),
+          ReadBytes(folder / "stderr")};
+}
+
+TEST(ReportTool, WrongCommandLinesExitWithTwo) {
+  ScratchFolder folder;
+  for (const char* arguments :
+       {"", "--out", "--bogus x.xls", "--positive-from 7 x.xls", "--positive-from 1 x.xls",
+        "--test x.xls", "--test =x.xls", "x.xls --test A=y.xls"}) {
+    const ToolRun run = RunTool(folder, arguments);
+    EXPECT_EQ(run.exitCode, 2) << arguments;
+    EXPECT_NE(run.err.find("Usage: talvex-report"), std::string::npos) << arguments;
+  }
+  EXPECT_EQ(RunTool(folder, "--help").exitCode, 0);
+}
+
+TEST(ReportTool, NothingToAnalyseExitsWithOne) {
+  ScratchFolder folder;
+  WriteBytes(folder / "junk.enc", std::string(100, '\x01'));
+  const ToolRun run = RunTool(folder, "junk.enc missing.xls");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_EQ(run.err,
+            "junk.enc: not a sealed results file: neither the 128-bit nor the 40-bit key yields "
+            "a parameter line and the header line; left out\n"
+            "missing.xls: no such file or folder\n"
+            "talvex-report: no run could be analysed\n");
+}
+
+TEST(ReportTool, AnalysesWhatItCanAndWritesTheReport) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder / "in/sub");
+  WriteBytes(folder / "in/anna.xls", testing::StudyRun("anna", 0));
+  WriteBytes(folder / "in/sub/ben.xls", testing::StudyRun("ben", 1));
+  WriteBytes(folder / "in/sub/cleo.xls", testing::StudyRun("cleo", 2));
+  WriteBytes(folder / "in/bad.xls", "not\na results file\n");
+  const ToolRun run = RunTool(folder, "--out report --positive-from 3 in");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Across 3 raters on 16 cases"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Report written to report/report.html"), std::string::npos);
+  EXPECT_EQ(run.err,
+            "in/bad.xls: line 2: not the header line (name, date, time, n, status, imgname, "
+            "response, latency); the file is left out\n");
+  for (const char* name :
+       {"report.html", "raters.csv", "cutpoints.csv", "cases.csv", "agreement.csv", "latency.csv",
+        "problems.csv", "ratings.csv", "study.imrmc", "imrmc-ids.csv"}) {
+    EXPECT_FALSE(ReadBytes(folder / (std::string("report/") + name)).empty()) << name;
+  }
+  EXPECT_EQ(ReadBytes(folder / "report/problems.csv"),
+            "file,line,problem\nin/bad.xls,2,\"not the header line (name, date, time, n, status, "
+            "imgname, response, latency); the file is left out\"\n");
+  // The same folders given file by file and in another order: the same report.
+  const std::string html = ReadBytes(folder / "report/report.html");
+  const ToolRun again = RunTool(
+      folder, "--positive-from 3 --out report2 in/sub/cleo.xls in/bad.xls in/sub in/anna.xls");
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_EQ(ReadBytes(folder / "report2/report.html"), html);
+}
+
+}  // namespace
+}  // namespace talvex::analysis

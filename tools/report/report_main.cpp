@@ -1,0 +1,144 @@
+// talvex-report [options] PATH...: the study team's analysis of many raters' results files.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "talvex/analysis/outputs.h"
+#include "talvex/analysis/report.h"
+#include "talvex/analysis/study.h"
+
+namespace {
+
+namespace analysis = talvex::analysis;
+namespace fs = std::filesystem;
+
+constexpr int kExitNothing = 1;
+constexpr int kExitUsage = 2;
+constexpr const char* kDefaultTest = "all";
+
+void PrintUsage(std::FILE* to) {
+  std::fputs(
+      "Usage: talvex-report [options] PATH...\n"
+      "Analyses results files, sealed .enc files and folders of them (searched recursively).\n"
+      "  --out DIR              write report.html, CSV tables and study.imrmc into DIR\n"
+      "  --include-incomplete   take incomplete runs into the across-rater figures\n"
+      "  --positive-from N      a rating of N or more calls a case positive (2..5, default 4)\n"
+      "  --test NAME=PATH       PATH and the paths after it belong to test NAME\n",
+      to);
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "talvex-report: %s\n", message.c_str());
+  PrintUsage(stderr);
+  return kExitUsage;
+}
+
+// Writes a file whole under a temporary name and renames it into place.
+bool WriteFile(const fs::path& path, const std::string& content) {
+  const fs::path temporary = path.string() + ".part";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out.flush()) {
+      std::error_code ignored;
+      fs::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  return !error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  analysis::Options options;
+  std::string outputFolder;
+  std::vector<analysis::InputPath> inputs;
+  std::string test = kDefaultTest;
+  bool named = false;
+  bool flags = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    // The value after an option; null when there is none.
+    const auto value = [&]() -> const char* {
+      return i + 1 < argc && argv[i + 1][0] != '\0' ? argv[++i] : nullptr;
+    };
+    if (flags && argument == "--") {
+      flags = false;
+    } else if (flags && (argument == "-h" || argument == "--help")) {
+      PrintUsage(stdout);
+      return 0;
+    } else if (flags && argument == "--out") {
+      const char* folder = value();
+      if (folder == nullptr) return UsageError("--out needs a folder");
+      outputFolder = folder;
+    } else if (flags && argument == "--include-incomplete") {
+      options.includeIncomplete = true;
+    } else if (flags && argument == "--positive-from") {
+      const char* text = value();
+      if (text == nullptr || std::strlen(text) != 1 || text[0] < '2' || text[0] > '5') {
+        return UsageError("--positive-from needs a rating from 2 to 5");
+      }
+      options.positiveFrom = text[0] - '0';
+    } else if (flags && argument == "--test") {
+      const char* text = value();
+      const char* equals = text ? std::strchr(text, '=') : nullptr;
+      if (equals == nullptr || equals == text || equals[1] == '\0') {
+        return UsageError("--test needs NAME=PATH");
+      }
+      if (!named && !inputs.empty()) {
+        return UsageError("paths before the first --test belong to no test");
+      }
+      named = true;
+      test.assign(text, equals);
+      inputs.push_back({test, equals + 1});
+    } else if (flags && argument.size() > 1 && argument[0] == '-') {
+      return UsageError("unknown option " + argument);
+    } else {
+      inputs.push_back({test, argument});
+    }
+  }
+  if (inputs.empty()) return UsageError("no results files or folders given");
+
+  std::vector<analysis::Problem> problems;
+  std::vector<analysis::InputFile> files = analysis::ReadInputs(inputs, problems);
+  const analysis::Study study =
+      analysis::AssembleStudy(std::move(files), options.includeIncomplete, problems);
+  const analysis::Report report = analysis::Analyse(study, options, std::move(problems));
+
+  const std::string problemLines = analysis::ProblemLines(report);
+  if (report.RunCount() == 0) {
+    std::fputs(problemLines.c_str(), stderr);
+    std::fputs("talvex-report: no run could be analysed\n", stderr);
+    return kExitNothing;
+  }
+  std::fputs(analysis::TerminalReport(report).c_str(), stdout);
+  std::fflush(stdout);
+  std::fputs(problemLines.c_str(), stderr);
+
+  if (!outputFolder.empty()) {
+    std::error_code error;
+    fs::create_directories(outputFolder, error);
+    if (error) {
+      std::fprintf(stderr, "talvex-report: cannot create the folder %s: %s\n", outputFolder.c_str(),
+                   error.message().c_str());
+      return kExitNothing;
+    }
+    for (const analysis::OutputFile& file : analysis::ReportFiles(report)) {
+      const fs::path path = fs::path(outputFolder) / file.name;
+      if (!WriteFile(path, file.content)) {
+        std::fprintf(stderr, "talvex-report: cannot write %s\n", path.string().c_str());
+        return kExitNothing;
+      }
+    }
+    std::printf("Report written to %s\n", (fs::path(outputFolder) / "report.html").c_str());
+  }
+  return 0;
+}
