@@ -50,8 +50,8 @@ test-windows: deps
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS) --target fuzz_exe_image fuzz_jpeg_image
-	@for t in exe_image jpeg_image; do \
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzz_exe_image fuzz_jpeg_image fuzz_results_file
+	@for t in exe_image jpeg_image results_file; do \
 	  mkdir -p build/fuzz/fuzz/corpus/$$t && \
 	  build/fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
 	    build/fuzz/fuzz/corpus/$$t build/fuzz/fuzz/seeds/$$t || exit 1; \

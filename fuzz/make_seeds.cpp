@@ -2,6 +2,8 @@
 // reach every part of the resource reader and of the JPEG picture:
 //   OUTDIR/exe_image/   an image pack, a resource image of every entry kind, an ELF program
 //   OUTDIR/jpeg_image/  small baseline colour, greyscale and progressive JPEG files
+//   OUTDIR/results_file/ results files: a whole run with repeats, bad rows, a sealed file and
+//                        two runs apart (form feed) for the across-rater figures
 
 #include <cstdio>
 #include <exception>
@@ -10,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/little_endian.h"
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/resource_image_writer.h"
+#include "talvex/results/results_log.h"
+#include "talvex/results/sealing.h"
 #include "talvex/tools/jpeg_encode.h"
 
 namespace {
@@ -146,6 +151,35 @@ void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 
 }  // namespace
 
+// A results file of one rater: 4 positive and 6 negative images, the first of each shown twice.
+std::string ResultsFile(const std::string& rater, int shift) {
+  std::string text = std::string("1000 0.25 0.17 1\r\n") + results::kHeaderLine + "\r\n";
+  const char* const images[] = {"g (0).ccc", "c (0).ccc", "g (1).ccc", "c (1).ccc",
+                                "c (2).ccc", "g (2).ccc", "c (3).ccc", "c (4).ccc",
+                                "g (3).ccc", "c (5).ccc", "g (0).ccc", "c (0).ccc"};
+  int n = 0;
+  for (const char* image : images) {
+    ++n;
+    const bool positive = image[0] == 'g';
+    const int rating = 1 + (n * 3 + shift + (positive ? 3 : 0)) % 5;
+    text += rater + "\t07/12/2026\t14:05:" + std::to_string(10 + n) + "\t" + std::to_string(n) +
+            "\t" + (positive ? "pos" : "neg") + "\t" + image + "\t" + std::to_string(rating) +
+            "\t" + std::to_string(400 + 97 * n) + "\r\n";
+  }
+  return text;
+}
+
+std::vector<uint8_t> AsBytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+std::vector<uint8_t> Sealed(const std::string& text) {
+  std::vector<uint8_t> bytes = AsBytes(text);
+  imagestore::StreamCipher(imagestore::DeriveKey(results::kResultsPassPhrase))
+      .Apply(bytes.data(), bytes.size());
+  return bytes;
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: talvex-fuzz-seeds OUTDIR\n");
@@ -163,6 +197,15 @@ int main(int argc, char** argv) {
     Write(out / "jpeg_image" / "colour.jpg", Jpeg(16, 12, 3, false));
     Write(out / "jpeg_image" / "grey.jpg", Jpeg(8, 8, 1, false));
     Write(out / "jpeg_image" / "progressive.jpg", Jpeg(16, 16, 3, true));
+    const std::string anna = ResultsFile("anna", 0);
+    const std::string ben = ResultsFile("ben", 2);
+    Write(out / "results_file" / "whole.xls", AsBytes(anna));
+    std::string bad = anna;
+    bad.replace(bad.find("\tpos\t"), 5, "\tPOS\t");
+    bad.insert(bad.rfind("anna"), "\r\nanna\t1\t2\r\n");
+    Write(out / "results_file" / "bad.xls", AsBytes(bad));
+    Write(out / "results_file" / "sealed.enc", Sealed(anna));
+    Write(out / "results_file" / "two.xls", AsBytes(anna + "\f" + ben + "\f" + ben));
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "talvex-fuzz-seeds: %s\n", e.what());

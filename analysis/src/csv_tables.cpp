@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "talvex/analysis/outputs.h"
 #include "talvex/analysis/text_format.h"
@@ -11,15 +14,20 @@ namespace {
 constexpr int kDecimals = 6;
 
 // One CSV line from its fields, each made displayable and quoted as needed.
-std::string Line(std::initializer_list<std::string> fields) {
+std::string Line(std::initializer_list<std::string_view> fields) {
   std::string line;
   bool first = true;
-  for (const std::string& field : fields) {
+  for (const std::string_view field : fields) {
     if (!first) line += ',';
-    line += CsvField(DisplayText(field));
+    // Plain fields, by far the most, go in as they are.
+    const bool plain = std::all_of(field.begin(), field.end(), [](char c) {
+      return c >= 0x20 && c < 0x7F && c != ',' && c != '"';
+    });
+    line += plain ? std::string(field) : CsvField(DisplayText(field));
     first = false;
   }
-  return line + "\n";
+  line += '\n';
+  return line;
 }
 
 std::string Number(double value) {
@@ -246,7 +254,7 @@ std::string RatingsCsv(const Report& report) {
   std::string out = "reader,test,case,truth,presentation,rating,latency\n";
   for (const TestReport& test : report.tests) {
     for (const RaterFigures& rater : test.raters) {
-      std::map<std::string, int> shown;
+      std::unordered_map<std::string_view, int> shown;
       for (const Trial& trial : rater.run->file.trials) {
         out += Line({rater.run->label, test.test->name, trial.caseName, Truth(trial.positive),
                      std::to_string(++shown[trial.caseName]), std::to_string(trial.rating),
@@ -265,14 +273,14 @@ namespace {
 struct ImrmcIds {
   std::map<std::string, int> readers;
   std::vector<CaseInfo> cases;
-  std::map<std::string, int> caseIds;
+  std::unordered_map<std::string_view, int> caseIds;  // keys view the names in cases
 };
 
 ImrmcIds NumberImrmc(const Report& report) {
   ImrmcIds ids;
   std::set<std::string> labels;
-  std::set<std::string> read;
-  std::map<std::string, int> truth;  // 0 neg, 1 pos, -1 conflicting
+  std::unordered_set<std::string_view> read;  // views of the trials' case names
+  std::map<std::string, int> truth;           // 0 neg, 1 pos, -1 conflicting
   for (const TestReport& test : report.tests) {
     for (const RaterFigures& rater : test.raters) {
       if (!rater.run->acrossRaters) continue;
@@ -292,7 +300,7 @@ ImrmcIds NumberImrmc(const Report& report) {
   std::sort(ids.cases.begin(), ids.cases.end(),
             [](const CaseInfo& a, const CaseInfo& b) { return CaseNameLess(a.name, b.name); });
   for (size_t k = 0; k < ids.cases.size(); ++k) {
-    ids.caseIds[ids.cases[k].name] = static_cast<int>(k + 1);
+    ids.caseIds[std::string_view(ids.cases[k].name)] = static_cast<int>(k + 1);
   }
   return ids;
 }
@@ -314,14 +322,18 @@ std::string ImrmcFile(const Report& report) {
     for (const RaterFigures& rater : report.tests[i].raters) {
       if (!rater.run->acrossRaters) continue;
       const std::string prefix = std::to_string(ids.readers.at(rater.run->label)) + ",";
-      std::set<std::string> shown;
+      const std::string modality = "," + std::to_string(i + 1) + ",";
+      std::unordered_set<std::string_view> shown;
       for (const Trial& trial : rater.run->file.trials) {
         // Repeats are left out: each case's first presentation only.
         if (!shown.insert(trial.caseName).second) continue;
         const auto id = ids.caseIds.find(trial.caseName);
         if (id == ids.caseIds.end()) continue;
-        out += prefix + std::to_string(id->second) + "," + std::to_string(i + 1) + "," +
-               std::to_string(trial.rating) + "\n";
+        out += prefix;
+        out += std::to_string(id->second);
+        out += modality;
+        out += static_cast<char>('0' + trial.rating);
+        out += '\n';
       }
     }
   }

@@ -6,11 +6,11 @@ namespace talvex::analysis {
 namespace {
 
 constexpr const char* kStyle =
-    "body{font-family:sans-serif;margin:24px;color:#222;max-width:1100px}"
+    "body{font-family:sans-serif;margin:24px;color:#222;max-width:1240px}"
     "h1{font-size:22px}h2{font-size:18px;margin-top:32px;border-bottom:1px solid #ccc}"
     "h3{font-size:15px;margin-top:22px}"
     "table{border-collapse:collapse;font-size:13px;margin:8px 0}"
-    "th,td{border:1px solid #ccc;padding:3px 6px;text-align:right}"
+    "th,td{border:1px solid #ccc;padding:3px 6px;text-align:right}td{white-space:nowrap}"
     "th{background:#f2f2f2}td.name,th.name{text-align:left}"
     "p.note{font-size:13px;color:#555}.figures{display:flex;flex-wrap:wrap;gap:16px}"
     "figure{margin:8px 0}figcaption{font-size:13px;color:#555}";
@@ -24,17 +24,22 @@ std::string Table(const std::vector<std::string>& header,
                   const std::vector<std::vector<std::string>>& rows) {
   std::string out = "<table><thead><tr>";
   for (size_t k = 0; k < header.size(); ++k) {
-    out += std::string(k == 0 ? "<th class=\"name\">" : "<th>") + XmlEscaped(header[k]) + "</th>";
+    out += k == 0 ? "<th class=\"name\">" : "<th>";
+    out += XmlEscaped(header[k]);
+    out += "</th>";
   }
   out += "</tr></thead><tbody>\n";
   for (const auto& row : rows) {
     out += "<tr>";
     for (size_t k = 0; k < row.size(); ++k) {
-      out += std::string(k == 0 ? "<td class=\"name\">" : "<td>") + Escaped(row[k]) + "</td>";
+      out += k == 0 ? "<td class=\"name\">" : "<td>";
+      out += Escaped(row[k]);
+      out += "</td>";
     }
     out += "</tr>\n";
   }
-  return out + "</tbody></table>\n";
+  out += "</tbody></table>\n";
+  return out;
 }
 
 std::string Share(int count, int total) {
@@ -64,26 +69,30 @@ std::string Figure(const std::string& svg, const std::string& caption) {
 }
 
 std::string RatersSection(const TestReport& test, const Options& options) {
-  std::vector<std::vector<std::string>> rows;
+  std::vector<std::vector<std::string>> accuracy;
+  std::vector<std::vector<std::string>> consistency;
   std::string notes;
   for (const RaterFigures& rater : test.raters) {
     const Run& run = *rater.run;
+    const std::string label = run.label + (run.complete ? "" : " *");
     const CutPoint* best = nullptr;
     for (const CutPoint& point : rater.cutPoints) {
       if (rater.youdenThreshold && point.threshold == *rater.youdenThreshold) best = &point;
     }
+    const bool spread = rater.roc && rater.roc->standardError;
+    accuracy.push_back({label, std::to_string(rater.cases), std::to_string(rater.positives),
+                        std::to_string(rater.negatives),
+                        rater.roc ? Fixed(rater.roc->area, 3) : "-",
+                        spread ? Fixed(*rater.roc->standardError, 3) : "-",
+                        spread ? Interval(rater.roc->lower, rater.roc->upper) : "-",
+                        best ? ">= " + std::to_string(best->threshold) : "-",
+                        best ? Fixed(best->sensitivity->value, 3) : "-",
+                        best ? Fixed(best->specificity->value, 3) : "-"});
     const Retest& retest = rater.retest;
-    rows.push_back(
-        {run.label + (run.complete ? "" : " *"), std::to_string(rater.cases),
-         std::to_string(rater.positives), std::to_string(rater.negatives),
-         rater.roc ? Fixed(rater.roc->area, 3) : "-",
-         rater.roc && rater.roc->standardError ? Fixed(*rater.roc->standardError, 3) : "-",
-         rater.roc && rater.roc->standardError ? Interval(rater.roc->lower, rater.roc->upper) : "-",
-         best ? ">= " + std::to_string(best->threshold) : "-",
-         best ? Fixed(best->sensitivity->value, 3) : "-",
-         best ? Fixed(best->specificity->value, 3) : "-", std::to_string(retest.repeated),
-         Share(retest.exact, retest.repeated), Share(retest.withinOne, retest.repeated),
-         KappaText(retest.quadratic), KappaText(retest.linear), SpreadText(rater.latency.positives),
+    consistency.push_back(
+        {label, std::to_string(retest.repeated), Share(retest.exact, retest.repeated),
+         Share(retest.withinOne, retest.repeated), KappaText(retest.quadratic),
+         KappaText(retest.linear), SpreadText(rater.latency.positives),
          SpreadText(rater.latency.negatives),
          rater.latency.afterExposure ? std::to_string(*rater.latency.afterExposure) : "-"});
     if (!rater.message.empty()) {
@@ -91,22 +100,21 @@ std::string RatersSection(const TestReport& test, const Options& options) {
           "<p class=\"note\">" + Escaped(run.label) + ": " + XmlEscaped(rater.message) + "</p>\n";
     }
   }
-  std::string out =
-      "<h3>Raters</h3>\n" +
-      Table({"Rater", "Cases", "Positive", "Negative", "ROC area", "SE", "95% interval", "Best cut",
-             "Sensitivity", "Specificity", "Repeated cases", "Same rating", "Within one",
-             "Kappa, quadratic (SE)", "Kappa, linear (SE)", "Latency ms, positive: median (IQR)",
-             "Latency ms, negative: median (IQR)", "Rated after exposure"},
-            rows) +
-      notes;
-  out +=
-      "<p class=\"note\">ROC area: empirical (Mann-Whitney), with DeLong's standard error and "
-      "95% interval. Best cut: the rule \"rating &gt;= t\" with the highest Youden index. "
-      "Test-retest figures compare each repeated case's two presentations; every other "
-      "figure uses first presentations. Right and wrong latencies use the positive cut "
-      "\"rating &gt;= " +
-      std::to_string(options.positiveFrom) + "\". * incomplete run.</p>\n";
-  return out;
+  return "<h3>Raters</h3>\n" +
+         Table({"Rater", "Cases", "Positive", "Negative", "ROC area", "SE", "95% interval",
+                "Best cut", "Sensitivity", "Specificity"},
+               accuracy) +
+         notes +
+         Table({"Rater", "Repeated cases", "Same rating", "Within one", "Kappa, quadratic (SE)",
+                "Kappa, linear (SE)", "Latency ms, positive", "Latency ms, negative",
+                "Rated after the exposure"},
+               consistency) +
+         "<p class=\"note\">ROC area: empirical (Mann-Whitney), with DeLong's standard error "
+         "and 95% interval. Best cut: the rule \"rating &gt;= t\" with the highest Youden "
+         "index. Test-retest figures compare each repeated case's two presentations; every "
+         "other figure uses first presentations. Latencies: median (interquartile range); right "
+         "and wrong latencies below use the positive cut \"rating &gt;= " +
+         std::to_string(options.positiveFrom) + "\". * incomplete run.</p>\n";
 }
 
 std::string CutPointSection(const TestReport& test) {

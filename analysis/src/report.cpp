@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 namespace talvex::analysis {
@@ -13,25 +14,36 @@ namespace {
 constexpr int kCategories = kHighestRating - kLowestRating + 1;
 constexpr int kCurveSteps = 50;  // the averaged curve's points along the false-positive axis
 
-using FirstMap = std::unordered_map<std::string, const Trial*>;
-
-// Each case's first presentation, and the second for the cases shown twice; cases that are
-// given both classes in the test are left out.
+// Each case's first presentation by the case's index in the test (null when the run did not
+// show it), and the two presentations of the cases shown twice. Cases given both classes in
+// the test are not among its cases and are left out.
 struct Presentations {
-  FirstMap first;
+  std::vector<const Trial*> first;
   std::vector<std::pair<const Trial*, const Trial*>> repeats;
 };
 
-Presentations PresentationsOf(const Run& run, const std::set<std::string>& conflicting) {
+// The index of each case of a test by its name; keys view the names held by the test.
+using CaseIndex = std::unordered_map<std::string_view, size_t>;
+
+CaseIndex IndexOf(const TestRuns& test) {
+  CaseIndex index;
+  index.reserve(test.cases.size());
+  for (size_t k = 0; k < test.cases.size(); ++k) index.emplace(test.cases[k].name, k);
+  return index;
+}
+
+Presentations PresentationsOf(const Run& run, const CaseIndex& index) {
   Presentations result;
-  std::unordered_map<std::string, int> shown;
+  result.first.assign(index.size(), nullptr);
+  std::vector<int> shown(index.size(), 0);
   for (const Trial& trial : run.file.trials) {
-    if (conflicting.count(trial.caseName) != 0) continue;
-    const int times = ++shown[trial.caseName];
+    const auto it = index.find(trial.caseName);
+    if (it == index.end()) continue;
+    const int times = ++shown[it->second];
     if (times == 1) {
-      result.first.emplace(trial.caseName, &trial);
+      result.first[it->second] = &trial;
     } else if (times == 2) {
-      result.repeats.emplace_back(result.first.at(trial.caseName), &trial);
+      result.repeats.emplace_back(result.first[it->second], &trial);
     }
   }
   return result;
@@ -55,6 +67,21 @@ std::vector<RocPoint> CurveOf(const std::vector<CutPoint>& cutPoints) {
   return curve;
 }
 
+// The same curve from the ratings alone, without the cut-points' intervals.
+std::vector<RocPoint> CurveOfRatings(const std::vector<int>& positives,
+                                     const std::vector<int>& negatives) {
+  std::vector<RocPoint> curve{{0.0, 0.0}};
+  for (int threshold = kHighestRating; threshold > kLowestRating; --threshold) {
+    const auto atLeast = [threshold](int rating) { return rating >= threshold; };
+    const auto hits = std::count_if(positives.begin(), positives.end(), atLeast);
+    const auto falseAlarms = std::count_if(negatives.begin(), negatives.end(), atLeast);
+    curve.push_back({static_cast<double>(falseAlarms) / static_cast<double>(negatives.size()),
+                     static_cast<double>(hits) / static_cast<double>(positives.size())});
+  }
+  curve.push_back({1.0, 1.0});
+  return curve;
+}
+
 // The true-positive fraction of a curve at a false-positive fraction, by linear interpolation;
 // the highest where the curve rises vertically.
 double TruePositiveAt(const std::vector<RocPoint>& curve, double x) {
@@ -73,22 +100,22 @@ double TruePositiveAt(const std::vector<RocPoint>& curve, double x) {
 }
 
 RaterFigures FiguresOf(const Run& run, const TestRuns& test, const Options& options,
-                       const Presentations& shown) {
+                       const Presentations& shown, ProportionCache& cache) {
   RaterFigures figures;
   figures.run = &run;
   std::vector<const Trial*> firsts;
   std::vector<int> positives;
   std::vector<int> negatives;
-  for (const CaseInfo& info : test.cases) {
-    const auto it = shown.first.find(info.name);
-    if (it == shown.first.end()) continue;
-    firsts.push_back(it->second);
-    (info.positive ? positives : negatives).push_back(it->second->rating);
+  for (size_t k = 0; k < test.cases.size(); ++k) {
+    const Trial* trial = shown.first[k];
+    if (trial == nullptr) continue;
+    firsts.push_back(trial);
+    (test.cases[k].positive ? positives : negatives).push_back(trial->rating);
   }
   figures.cases = static_cast<int>(firsts.size());
   figures.positives = static_cast<int>(positives.size());
   figures.negatives = static_cast<int>(negatives.size());
-  figures.cutPoints = CutPoints(positives, negatives);
+  figures.cutPoints = CutPoints(positives, negatives, &cache);
   if (!positives.empty() && !negatives.empty()) {
     figures.roc = EmpiricalArea(std::vector<double>(positives.begin(), positives.end()),
                                 std::vector<double>(negatives.begin(), negatives.end()));
@@ -135,17 +162,32 @@ RaterFigures FiguresOf(const Run& run, const TestRuns& test, const Options& opti
   return figures;
 }
 
-// The areas of each rater over the same cases, in one order: positives, then negatives.
-std::vector<RocArea> AreasOn(const std::vector<const FirstMap*>& raters,
-                             const std::vector<CaseInfo>& cases) {
-  std::vector<RocArea> areas;
-  for (const FirstMap* shown : raters) {
-    std::vector<double> positives;
-    std::vector<double> negatives;
-    for (const CaseInfo& info : cases) {
-      (info.positive ? positives : negatives).push_back(shown->at(info.name)->rating);
+// The ratings of each rater on the same cases (indices into the test's cases), positives and
+// negatives apart, in the order of the cases.
+struct Ratings {
+  std::vector<int> positives;
+  std::vector<int> negatives;
+};
+
+std::vector<Ratings> RatingsOn(const std::vector<const Presentations*>& raters,
+                               const std::vector<CaseInfo>& cases,
+                               const std::vector<size_t>& indices) {
+  std::vector<Ratings> ratings;
+  for (const Presentations* shown : raters) {
+    Ratings r;
+    for (const size_t k : indices) {
+      (cases[k].positive ? r.positives : r.negatives).push_back(shown->first[k]->rating);
     }
-    areas.push_back(EmpiricalArea(positives, negatives));
+    ratings.push_back(std::move(r));
+  }
+  return ratings;
+}
+
+std::vector<RocArea> AreasOf(const std::vector<Ratings>& ratings) {
+  std::vector<RocArea> areas;
+  for (const Ratings& r : ratings) {
+    areas.push_back(EmpiricalArea(std::vector<double>(r.positives.begin(), r.positives.end()),
+                                  std::vector<double>(r.negatives.begin(), r.negatives.end())));
   }
   return areas;
 }
@@ -156,73 +198,70 @@ std::vector<AreaEstimate> EstimatesOf(const std::vector<RocArea>& areas, Covaria
   return estimates;
 }
 
-bool EnoughOfEachClass(const std::vector<CaseInfo>& cases) {
-  const auto positives =
-      std::count_if(cases.begin(), cases.end(), [](const CaseInfo& info) { return info.positive; });
-  return positives >= 2 && static_cast<size_t>(positives) + 2 <= cases.size();
+bool EnoughOfEachClass(const Ratings& ratings) {
+  return ratings.positives.size() >= 2 && ratings.negatives.size() >= 2;
 }
 
 void AcrossRaters(TestReport& report, const std::vector<Presentations>& shown,
                   const Options& options) {
   AcrossFigures& across = report.across;
-  std::vector<const FirstMap*> maps;
+  const std::vector<CaseInfo>& cases = report.test->cases;
+  std::vector<const Presentations*> raters;
   for (size_t k = 0; k < report.raters.size(); ++k) {
     if (!report.raters[k].run->acrossRaters) continue;
     across.raters.push_back(&report.raters[k]);
-    maps.push_back(&shown[k].first);
+    raters.push_back(&shown[k]);
   }
   // The per-case table: every case, over the raters taken into the across-rater figures.
-  for (const CaseInfo& info : report.test->cases) {
+  std::vector<size_t> common;
+  for (size_t k = 0; k < cases.size(); ++k) {
     CaseRow row;
-    row.name = info.name;
-    row.positive = info.positive;
+    row.name = cases[k].name;
+    row.positive = cases[k].positive;
     long long sum = 0;
     int called = 0;
-    for (const FirstMap* map : maps) {
-      const auto it = map->find(info.name);
-      if (it == map->end()) continue;
+    for (const Presentations* rater : raters) {
+      const Trial* trial = rater->first[k];
+      if (trial == nullptr) continue;
       ++row.raters;
-      sum += it->second->rating;
-      called += it->second->rating >= options.positiveFrom ? 1 : 0;
+      sum += trial->rating;
+      called += trial->rating >= options.positiveFrom ? 1 : 0;
     }
     if (row.raters == 0) continue;
     row.meanRating = static_cast<double>(sum) / row.raters;
     row.calledPositive = static_cast<double>(called) / row.raters;
     report.cases.push_back(row);
-  }
-
-  if (maps.size() < 2) {
-    across.message = maps.empty() ? "no complete run: no across-rater figures"
-                                  : "one rater only: no across-rater figures";
-    return;
-  }
-  std::vector<CaseInfo> common;
-  for (const CaseRow& row : report.cases) {
-    if (row.raters == static_cast<int>(maps.size())) {
-      common.push_back({row.name, row.positive});
+    if (row.raters == static_cast<int>(raters.size())) {
+      common.push_back(k);
     } else {
       ++across.casesLeftOut;
     }
   }
+
+  if (raters.size() < 2) {
+    across.message = raters.empty() ? "no complete run: no across-rater figures"
+                                    : "one rater only: no across-rater figures";
+    return;
+  }
   across.cases = static_cast<int>(common.size());
-  across.positives = static_cast<int>(std::count_if(
-      common.begin(), common.end(), [](const CaseInfo& info) { return info.positive; }));
-  across.negatives = across.cases - across.positives;
   if (common.empty()) {
     across.message = "the raters saw different cases: per-rater figures only";
     return;
   }
+  const std::vector<Ratings> ratings = RatingsOn(raters, cases, common);
+  across.positives = static_cast<int>(ratings.front().positives.size());
+  across.negatives = static_cast<int>(ratings.front().negatives.size());
 
   // Agreement on first presentations of the common cases.
   std::vector<std::vector<int>> units;
   std::vector<std::vector<long long>> counts;
   std::vector<std::vector<double>> scores;
-  for (const CaseInfo& info : common) {
+  for (const size_t k : common) {
     std::vector<int> unit;
     std::vector<long long> count(kCategories, 0);
     std::vector<double> score;
-    for (const FirstMap* map : maps) {
-      const int rating = map->at(info.name)->rating;
+    for (const Presentations* rater : raters) {
+      const int rating = rater->first[k]->rating;
       unit.push_back(rating);
       ++count[static_cast<size_t>(rating - kLowestRating)];
       score.push_back(rating);
@@ -236,25 +275,18 @@ void AcrossRaters(TestReport& report, const std::vector<Presentations>& shown,
   across.icc = Icc21(scores);
   across.fleiss = FleissKappaOf(counts);
 
-  if (!EnoughOfEachClass(common)) {
+  if (!EnoughOfEachClass(ratings.front())) {
     across.message = across.casesLeftOut > 0
                          ? "the raters saw different cases: per-rater figures only"
                          : "fewer than two cases of a class: no mean ROC area";
     return;
   }
-  const std::vector<RocArea> areas = AreasOn(maps, common);
+  const std::vector<RocArea> areas = AreasOf(ratings);
   across.jackknife = SingleTest(EstimatesOf(areas, CovarianceMethod::kJackknife));
   across.delong = SingleTest(EstimatesOf(areas, CovarianceMethod::kDeLong));
 
   std::vector<std::vector<RocPoint>> curves;
-  for (const FirstMap* map : maps) {
-    std::vector<int> positives;
-    std::vector<int> negatives;
-    for (const CaseInfo& info : common) {
-      (info.positive ? positives : negatives).push_back(map->at(info.name)->rating);
-    }
-    curves.push_back(CurveOf(CutPoints(positives, negatives)));
-  }
+  for (const Ratings& r : ratings) curves.push_back(CurveOfRatings(r.positives, r.negatives));
   for (int step = 0; step <= kCurveSteps; ++step) {
     const double x = static_cast<double>(step) / kCurveSteps;
     double sum = 0.0;
@@ -287,39 +319,41 @@ std::optional<Comparison> CompareTests(const std::vector<TestReport>& tests,
     comparison.message = "fewer than two raters read every test: no comparison of the tests";
     return comparison;
   }
-  // Cases every one of these raters saw in every test, of the same class in every test.
-  std::map<std::string, std::pair<bool, size_t>> caseCount;  // class, tests it is common in
-  for (size_t i = 0; i < tests.size(); ++i) {
-    for (const CaseInfo& info : tests[i].test->cases) {
+  // Cases every one of these raters saw in every test, of the same class in every test, in
+  // the order of the first test.
+  std::vector<CaseIndex> indices;
+  for (const TestReport& test : tests) indices.push_back(IndexOf(*test.test));
+  std::vector<std::vector<size_t>> common(tests.size());
+  for (const CaseInfo& info : tests.front().test->cases) {
+    std::vector<size_t> at;
+    for (size_t i = 0; i < tests.size(); ++i) {
+      const auto it = indices[i].find(info.name);
+      if (it == indices[i].end() || tests[i].test->cases[it->second].positive != info.positive) {
+        break;
+      }
       bool everyone = true;
       for (const std::string& id : comparison.raters) {
-        const FirstMap& first = shown[i][raterIndex[id][i]].first;
-        everyone = everyone && first.count(info.name) != 0;
+        everyone = everyone && shown[i][raterIndex[id][i]].first[it->second] != nullptr;
       }
-      if (!everyone) continue;
-      auto [it, added] = caseCount.try_emplace(info.name, info.positive, 0);
-      if (it->second.first == info.positive) ++it->second.second;
+      if (!everyone) break;
+      at.push_back(it->second);
     }
+    if (at.size() != tests.size()) continue;
+    for (size_t i = 0; i < tests.size(); ++i) common[i].push_back(at[i]);
   }
-  std::vector<CaseInfo> common;
-  for (const CaseInfo& info : tests.front().test->cases) {
-    const auto it = caseCount.find(info.name);
-    if (it != caseCount.end() && it->second.second == tests.size()) common.push_back(info);
-  }
-  comparison.cases = static_cast<int>(common.size());
-  if (!EnoughOfEachClass(common)) {
-    comparison.message =
-        "fewer than two cases of a class were read in every test: no comparison of the tests";
-    return comparison;
-  }
+  comparison.cases = static_cast<int>(common.front().size());
   std::vector<std::vector<AreaEstimate>> jackknife;
   std::vector<std::vector<AreaEstimate>> delong;
   for (size_t i = 0; i < tests.size(); ++i) {
-    std::vector<const FirstMap*> maps;
-    for (const std::string& id : comparison.raters) {
-      maps.push_back(&shown[i][raterIndex[id][i]].first);
+    std::vector<const Presentations*> raters;
+    for (const std::string& id : comparison.raters) raters.push_back(&shown[i][raterIndex[id][i]]);
+    const std::vector<Ratings> ratings = RatingsOn(raters, tests[i].test->cases, common[i]);
+    if (!EnoughOfEachClass(ratings.front())) {
+      comparison.message =
+          "fewer than two cases of a class were read in every test: no comparison of the tests";
+      return comparison;
     }
-    const std::vector<RocArea> areas = AreasOn(maps, common);
+    const std::vector<RocArea> areas = AreasOf(ratings);
     jackknife.push_back(EstimatesOf(areas, CovarianceMethod::kJackknife));
     delong.push_back(EstimatesOf(areas, CovarianceMethod::kDeLong));
   }
@@ -341,14 +375,15 @@ Report Analyse(const Study& study, const Options& options, std::vector<Problem> 
   report.options = options;
   report.filesRead = study.filesRead;
   std::vector<std::vector<Presentations>> shown;
+  ProportionCache cache;
   for (const TestRuns& test : study.tests) {
-    const std::set<std::string> conflicting(test.conflicting.begin(), test.conflicting.end());
+    const CaseIndex index = IndexOf(test);
     TestReport testReport;
     testReport.test = &test;
     std::vector<Presentations> presentations;
     for (const Run& run : test.runs) {
-      presentations.push_back(PresentationsOf(run, conflicting));
-      testReport.raters.push_back(FiguresOf(run, test, options, presentations.back()));
+      presentations.push_back(PresentationsOf(run, index));
+      testReport.raters.push_back(FiguresOf(run, test, options, presentations.back(), cache));
     }
     report.tests.push_back(std::move(testReport));
     shown.push_back(std::move(presentations));

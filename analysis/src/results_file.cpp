@@ -1,7 +1,8 @@
 #include "talvex/analysis/results_file.h"
 
+#include <algorithm>
 #include <charconv>
-#include <map>
+#include <unordered_map>
 
 #include "talvex/exception.h"
 #include "talvex/experiment/run_parameters.h"
@@ -27,14 +28,15 @@ bool NextLine(std::string_view text, size_t& at, std::string_view& line) {
   return true;
 }
 
-std::vector<std::string_view> Columns(std::string_view line) {
-  std::vector<std::string_view> columns;
+// The tab-separated columns of a line, into columns (reused from row to row).
+void SplitColumns(std::string_view line, std::vector<std::string_view>& columns) {
+  columns.clear();
   size_t start = 0;
   for (;;) {
     const size_t tab = line.find('\t', start);
     if (tab == std::string_view::npos) {
       columns.push_back(line.substr(start));
-      return columns;
+      return;
     }
     columns.push_back(line.substr(start, tab - start));
     start = tab + 1;
@@ -137,12 +139,15 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
     bool positive;
     size_t line;
   };
-  std::map<std::string, Seen, std::less<>> statusOf;
+  std::unordered_map<std::string_view, Seen> statusOf;  // keys view the text
   size_t raterLine = 0;
   std::optional<int> lastNumber;
   size_t lineNumber = 2;
   // Blank lines at the end of a file are no rows; blank lines within it are bad rows.
   size_t blankRun = 0;
+  std::vector<std::string_view> columns;
+  run.trials.reserve(static_cast<size_t>(
+      std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n')));
   while (NextLine(text, at, line)) {
     ++lineNumber;
     if (line.empty()) {
@@ -153,7 +158,7 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
       report(blank, "empty line; left out");
     }
     blankRun = 0;
-    const std::vector<std::string_view> columns = Columns(line);
+    SplitColumns(line, columns);
     if (columns.size() != kColumns) {
       report(lineNumber, std::to_string(columns.size()) +
                              (columns.size() == 1 ? " column" : " columns") +
@@ -203,7 +208,7 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
     }
     lastNumber = number;
     const bool positive = status == "pos";
-    statusOf.try_emplace(std::string(image), Seen{positive, lineNumber});
+    statusOf.try_emplace(image, Seen{positive, lineNumber});
     run.trials.push_back({*number, positive, std::string(image), *rating, *latency, lineNumber});
   }
   if (run.trials.empty()) {

@@ -9,6 +9,10 @@
 namespace talvex::analysis {
 namespace {
 
+// Double precision throughout: the default policy computes in long double, several times slower
+// for intervals that are printed to six decimals at most.
+using Precision = boost::math::policies::policy<boost::math::policies::promote_double<false>>;
+
 double Mean(const std::vector<double>& values) {
   double sum = 0.0;
   for (const double value : values) sum += value;
@@ -124,13 +128,19 @@ Proportion ClopperPearson(int count, int total) {
   const double tail = (1.0 - kConfidence) / 2.0;
   const double x = count;
   const double n = total;
-  p.lower = count == 0 ? 0.0 : boost::math::ibeta_inv(x, n - x + 1.0, tail);
-  p.upper = count == total ? 1.0 : boost::math::ibeta_inv(x + 1.0, n - x, 1.0 - tail);
+  p.lower = count == 0 ? 0.0 : boost::math::ibeta_inv(x, n - x + 1.0, tail, Precision());
+  p.upper = count == total ? 1.0 : boost::math::ibeta_inv(x + 1.0, n - x, 1.0 - tail, Precision());
   return p;
 }
 
 std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
-                                const std::vector<int>& negatives) {
+                                const std::vector<int>& negatives, ProportionCache* cache) {
+  const auto proportion = [cache](int count, int total) {
+    if (cache == nullptr) return ClopperPearson(count, total);
+    const auto [it, added] = cache->try_emplace({count, total});
+    if (added) it->second = ClopperPearson(count, total);
+    return it->second;
+  };
   std::vector<CutPoint> points;
   for (int threshold = kLowestRating + 1; threshold <= kHighestRating; ++threshold) {
     CutPoint point;
@@ -138,13 +148,12 @@ std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
     const auto atLeast = [threshold](int rating) { return rating >= threshold; };
     if (!positives.empty()) {
       const auto hits = std::count_if(positives.begin(), positives.end(), atLeast);
-      point.sensitivity =
-          ClopperPearson(static_cast<int>(hits), static_cast<int>(positives.size()));
+      point.sensitivity = proportion(static_cast<int>(hits), static_cast<int>(positives.size()));
     }
     if (!negatives.empty()) {
       const auto falseAlarms = std::count_if(negatives.begin(), negatives.end(), atLeast);
-      point.specificity = ClopperPearson(static_cast<int>(negatives.size() - falseAlarms),
-                                         static_cast<int>(negatives.size()));
+      point.specificity = proportion(static_cast<int>(negatives.size() - falseAlarms),
+                                     static_cast<int>(negatives.size()));
     }
     points.push_back(point);
   }

@@ -1,10 +1,11 @@
 #include "talvex/analysis/study.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
+#include <string_view>
 #include <system_error>
 #include <tuple>
 #include <unordered_map>
@@ -44,9 +45,12 @@ void ReadFile(const std::string& test, const std::string& path, std::vector<Inpu
         {path, 0, "larger than any results file (" + std::to_string(size) + " bytes); left out"});
     return;
   }
-  std::ifstream in(path, std::ios::binary);
   std::string bytes(static_cast<size_t>(size), '\0');
-  if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  const bool read =
+      file != nullptr && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (file != nullptr) std::fclose(file);
+  if (!read) {
     problems.push_back({path, 0, "cannot be read"});
     return;
   }
@@ -95,7 +99,8 @@ void GatherCases(TestRuns& test, std::vector<Problem>& problems) {
     bool positive;
     const Run* run;
   };
-  std::map<std::string, Truth> truth;
+  // Keys view the case names of the runs' trials.
+  std::unordered_map<std::string_view, Truth> truth;
   std::set<std::string> conflicting;
   for (const Run& run : test.runs) {
     std::set<std::string> reported;
@@ -112,7 +117,9 @@ void GatherCases(TestRuns& test, std::vector<Problem>& problems) {
     }
   }
   for (const auto& [name, info] : truth) {
-    if (conflicting.count(name) == 0) test.cases.push_back({name, info.positive});
+    if (conflicting.count(std::string(name)) == 0) {
+      test.cases.push_back({std::string(name), info.positive});
+    }
   }
   std::sort(test.cases.begin(), test.cases.end(),
             [](const CaseInfo& a, const CaseInfo& b) { return CaseNameLess(a.name, b.name); });
@@ -233,8 +240,8 @@ Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
   std::map<std::string, std::vector<Decoded>> byTest;
   for (InputFile& input : files) {
     Decoded decoded;
+    decoded.text = std::move(input.bytes);
     decoded.input = std::move(input);
-    decoded.text = decoded.input.bytes;
     if (!IsPlainResultsText(decoded.text)) {
       decoded.key = results::UnsealBytes(decoded.text, results::kResultsPassPhrase);
       if (!decoded.key && EndsWithNoCase(decoded.input.path, ".enc")) {
@@ -244,8 +251,6 @@ Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
         continue;
       }
     }
-    decoded.input.bytes.clear();
-    decoded.input.bytes.shrink_to_fit();
     byTest[decoded.input.test].push_back(std::move(decoded));
   }
 

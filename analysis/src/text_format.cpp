@@ -1,5 +1,6 @@
 #include "talvex/analysis/text_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -97,6 +98,10 @@ std::string Fixed(const std::optional<double>& value, int decimals) {
 }
 
 std::string DisplayText(std::string_view bytes) {
+  // Most texts are printable ASCII and stay as they are.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    return std::string(bytes);
+  }
   std::string out;
   if (IsValidUtf8(bytes)) {
     for (size_t at = 0; at < bytes.size();) {

@@ -4,7 +4,11 @@
 // of the five-point scale with exact binomial intervals.
 
 #include <cstddef>
+#include <map>
+#include <map>
 #include <optional>
+#include <utility>
+#include <utility>
 #include <vector>
 
 namespace talvex::analysis {
@@ -59,9 +63,14 @@ struct CutPoint {
   std::optional<Proportion> specificity;
 };
 
+// Intervals already computed, by count and total: a study of many raters of the same number of
+// cases asks for the same few again and again.
+using ProportionCache = std::map<std::pair<int, int>, Proportion>;
+
 // The cut-points threshold = 2..5 for integer ratings of the two classes.
 std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
-                                const std::vector<int>& negatives);
+                                const std::vector<int>& negatives,
+                                ProportionCache* cache = nullptr);
 
 // The threshold with the highest Youden index (sensitivity + specificity - 1), the lowest one
 // on a tie; empty unless both classes have cases.
