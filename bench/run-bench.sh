@@ -17,11 +17,12 @@ quick=false
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 
 cmake --build "$build" -j "$(nproc)" --target talvex_timing_bench talvex_startup_bench \
-  imagestore_bench bench-large-pack >&2
+  imagestore_bench bench-large-pack talvex_report_bench >&2
 
 timing=$build/bench/timing/talvex_timing_bench
 startup=$build/bench/startup/talvex_startup_bench
 micro=$build/bench/imagestore/imagestore_bench
+report=$build/bench/report/talvex_report_bench
 pack=$build/bench/large/images.pack
 results=$build/bench-results.txt
 
@@ -33,10 +34,12 @@ rows=$work/rows.tsv
 trials=()
 exposure_trials=()
 runs=(--runs 21)
+report_runs=(--runs 5)
 if $quick; then
   trials=(--trials 20)
   exposure_trials=(--trials 10)
   runs=(--runs 5)
+  report_runs=(--runs 1)
 fi
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -70,6 +73,8 @@ step "start-up and memory against a minimal Qt program"
 if $have_x; then
   on_x "$startup" "${runs[@]}" --section "start-up, xcb, sample set embedded" --rows "$rows"
 fi
+step "talvex-report over 1,000 and 10,000 generated raters' files, against cat"
+"$report" "${report_runs[@]}" --rows "$rows"
 step "image store micro-benchmarks"
 "$micro" --benchmark_min_time=0.2 >"$work/micro.txt" 2>/dev/null
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)

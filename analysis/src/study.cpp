@@ -209,7 +209,9 @@ std::vector<InputFile> ReadInputs(const std::vector<InputPath>& paths,
     std::error_code error;
     const fs::file_status status = fs::status(input.path, error);
     if (fs::is_directory(status)) {
-      fs::recursive_directory_iterator it(input.path, error), end;
+      fs::recursive_directory_iterator it(input.path, fs::directory_options::skip_permission_denied,
+                                          error);
+      const fs::recursive_directory_iterator end;
       for (; !error && it != end; it.increment(error)) {
         std::error_code entryError;
         if (it->is_regular_file(entryError) && IsRunFileName(it->path().filename().string())) {

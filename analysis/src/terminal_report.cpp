@@ -51,6 +51,13 @@ std::string Wrapped(const std::string& text, const std::string& indent) {
   return out + line + "\n";
 }
 
+// A name or parameter line from the inputs, cut so that a line holding it still fits.
+std::string Short(const std::string& bytes) {
+  constexpr size_t kLongest = 40;
+  const std::string text = DisplayText(bytes);
+  return DisplayWidth(text) <= kLongest ? text : Column(text, kLongest, true);
+}
+
 std::string Plural(size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -134,7 +141,7 @@ std::string ComparisonText(const Comparison& comparison) {
     names += (k == 0                             ? ""
               : k + 1 == comparison.tests.size() ? " and "
                                                  : ", ") +
-             DisplayText(comparison.tests[k]);
+             Short(comparison.tests[k]);
   }
   std::string out = "Tests " + names;
   if (!comparison.jackknife) return Wrapped(out + ": " + comparison.message, "");
@@ -154,8 +161,8 @@ std::string ComparisonText(const Comparison& comparison) {
     }
     out += Wrapped(line + " (" + name + " covariances)", "  ");
     for (const Difference& difference : test.differences) {
-      out += "    " + DisplayText(comparison.tests[difference.first]) + " - " +
-             DisplayText(comparison.tests[difference.second]) + ": " +
+      out += "    " + Short(comparison.tests[difference.first]) + " - " +
+             Short(comparison.tests[difference.second]) + ": " +
              Fixed(difference.difference.estimate, 3) + ", " + IntervalText(difference.difference) +
              "\n";
     }
@@ -177,7 +184,7 @@ std::string TerminalReport(const Report& report) {
   for (const TestReport& test : report.tests) {
     size_t positives = 0;
     for (const CaseInfo& info : test.test->cases) positives += info.positive ? 1 : 0;
-    out += "\n" + Wrapped("Test " + DisplayText(test.test->name) + ": " +
+    out += "\n" + Wrapped("Test " + Short(test.test->name) + ": " +
                               Plural(test.raters.size(), "run", "runs") + ", " +
                               Plural(test.test->cases.size(), "case", "cases") + " (" +
                               std::to_string(positives) + " positive, " +
@@ -185,7 +192,7 @@ std::string TerminalReport(const Report& report) {
                           "");
     const auto& sets = test.test->parameterSets;
     for (const ParameterSet& set : sets) {
-      std::string line = "Run parameters " + DisplayText(set.parameterLine) + ": " +
+      std::string line = "Run parameters " + Short(set.parameterLine) + ": " +
                          Plural(set.runs.size(), "run", "runs");
       if (sets.size() > 1) {
         line += " (";

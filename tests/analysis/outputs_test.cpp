@@ -86,6 +86,10 @@ TEST(Outputs, TerminalTableFitsAndNothingPrintsNaN) {
   inputs.push_back(
       {"all", "only-neg.xls", WholeRun("only negatives", 0, 3, [](int k, bool) { return 1 + k; })});
   inputs.push_back({"all", "same.xls", WholeRun("same", 3, 3, [](int, bool) { return 3; })});
+  // A parameter line of one long word, in a test of a long name.
+  inputs.push_back({std::string(120, 't'), "long.xls",
+                    WholeRun(
+                        "x", 2, 2, [](int k, bool) { return 1 + k; }, std::string(150, 'p'))});
   const Written written = WriteAll(inputs);
   size_t lines = 0;
   for (size_t start = 0; start < written.terminal.size();) {
