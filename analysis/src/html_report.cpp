@@ -238,16 +238,15 @@ std::string HtmlReport(const Report& report) {
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
       "<title>Talvex study report</title><style>" +
       std::string(kStyle) + "</style></head><body>\n<h1>Talvex study report</h1>\n";
-  out += "<p>" + std::to_string(report.filesRead) + " files read, " +
-         std::to_string(report.RunCount()) + " runs in " + std::to_string(report.tests.size()) +
-         (report.tests.size() == 1 ? " test, " : " tests, ") +
-         std::to_string(report.problems.size()) + " problems.</p>\n";
+  out += "<p>" + Counted(report.filesRead, "file", "files") + " read, " +
+         Counted(report.RunCount(), "run", "runs") + " in " +
+         Counted(report.tests.size(), "test", "tests") + ", " +
+         Counted(report.problems.size(), "problem", "problems") + ".</p>\n";
   for (const TestReport& test : report.tests) {
     out += "<h2>Test " + Escaped(test.test->name) + "</h2>\n<ul>\n";
     for (const ParameterSet& set : test.test->parameterSets) {
       out += "<li>Run parameters " + Escaped(set.parameterLine) + ": " +
-             std::to_string(set.runs.size()) + (set.runs.size() == 1 ? " run" : " runs") +
-             "</li>\n";
+             Counted(set.runs.size(), "run", "runs") + "</li>\n";
     }
     out += "</ul>\n";
     if (test.test->parameterSets.size() > 1) {

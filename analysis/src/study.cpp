@@ -10,6 +10,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "talvex/ascii.h"
 #include "talvex/experiment/rounding.h"
 #include "talvex/results/sealing.h"
 
@@ -18,18 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (size_t k = 0; k < suffix.size(); ++k) {
-    char c = text[text.size() - suffix.size() + k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[k]) return false;
-  }
-  return true;
+// Whether a name ends in the suffix (upper case) in any letter case.
+bool EndsWithNoCase(const std::string& text, const std::string& upperSuffix) {
+  return text.size() >= upperSuffix.size() &&
+         AsciiUpper(text.substr(text.size() - upperSuffix.size())) == upperSuffix;
 }
 
 bool IsRunFileName(const std::string& name) {
-  return EndsWithNoCase(name, ".xls") || EndsWithNoCase(name, ".enc");
+  return EndsWithNoCase(name, ".XLS") || EndsWithNoCase(name, ".ENC");
 }
 
 void ReadFile(const std::string& test, const std::string& path, std::vector<InputFile>& files,
@@ -246,7 +243,7 @@ Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
     decoded.input = std::move(input);
     if (!IsPlainResultsText(decoded.text)) {
       decoded.key = results::UnsealBytes(decoded.text, results::kResultsPassPhrase);
-      if (!decoded.key && EndsWithNoCase(decoded.input.path, ".enc")) {
+      if (!decoded.key && EndsWithNoCase(decoded.input.path, ".ENC")) {
         problems.push_back({decoded.input.path, 0,
                             "not a sealed results file: neither the 128-bit nor the 40-bit key "
                             "yields a parameter line and the header line; left out"});

@@ -58,10 +58,6 @@ std::string Short(const std::string& bytes) {
   return DisplayWidth(text) <= kLongest ? text : Column(text, kLongest, true);
 }
 
-std::string Plural(size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 std::string RaterLabel(const RaterFigures& rater) {
   return DisplayText(rater.run->label) + (rater.run->complete ? "" : "*");
 }
@@ -109,8 +105,8 @@ std::string AcrossText(const TestReport& test) {
   const AcrossFigures& across = test.across;
   std::string out;
   if (across.raters.size() < 2) return Wrapped("Across raters: " + across.message, "");
-  out += "Across " + Plural(across.raters.size(), "rater", "raters") + " on " +
-         Plural(static_cast<size_t>(across.cases), "case", "cases") + " (" +
+  out += "Across " + Counted(across.raters.size(), "rater", "raters") + " on " +
+         Counted(static_cast<size_t>(across.cases), "case", "cases") + " (" +
          std::to_string(across.positives) + " positive, " + std::to_string(across.negatives) +
          " negative)";
   out += across.casesLeftOut > 0 ? "; " + std::to_string(across.casesLeftOut) +
@@ -145,8 +141,8 @@ std::string ComparisonText(const Comparison& comparison) {
   }
   std::string out = "Tests " + names;
   if (!comparison.jackknife) return Wrapped(out + ": " + comparison.message, "");
-  out += ", read by " + Plural(comparison.raters.size(), "rater", "raters") + " on " +
-         Plural(static_cast<size_t>(comparison.cases), "case", "cases") + ":\n";
+  out += ", read by " + Counted(comparison.raters.size(), "rater", "raters") + " on " +
+         Counted(static_cast<size_t>(comparison.cases), "case", "cases") + ":\n";
   for (const auto& [result, name] :
        {std::pair{&comparison.jackknife, "jackknife"}, std::pair{&comparison.delong, "DeLong"}}) {
     if (!*result) continue;
@@ -174,10 +170,10 @@ std::string ComparisonText(const Comparison& comparison) {
 
 std::string TerminalReport(const Report& report) {
   std::string out;
-  out += Wrapped("talvex-report: " + Plural(report.filesRead, "file", "files") + " read, " +
-                     Plural(report.RunCount(), "run", "runs") + " in " +
-                     Plural(report.tests.size(), "test", "tests") + ", " +
-                     Plural(report.problems.size(), "problem", "problems") +
+  out += Wrapped("talvex-report: " + Counted(report.filesRead, "file", "files") + " read, " +
+                     Counted(report.RunCount(), "run", "runs") + " in " +
+                     Counted(report.tests.size(), "test", "tests") + ", " +
+                     Counted(report.problems.size(), "problem", "problems") +
                      (report.problems.empty() ? "" : " (listed on standard error)"),
                  "");
   bool anyIncomplete = false;
@@ -185,15 +181,15 @@ std::string TerminalReport(const Report& report) {
     size_t positives = 0;
     for (const CaseInfo& info : test.test->cases) positives += info.positive ? 1 : 0;
     out += "\n" + Wrapped("Test " + Short(test.test->name) + ": " +
-                              Plural(test.raters.size(), "run", "runs") + ", " +
-                              Plural(test.test->cases.size(), "case", "cases") + " (" +
+                              Counted(test.raters.size(), "run", "runs") + ", " +
+                              Counted(test.test->cases.size(), "case", "cases") + " (" +
                               std::to_string(positives) + " positive, " +
                               std::to_string(test.test->cases.size() - positives) + " negative)",
                           "");
     const auto& sets = test.test->parameterSets;
     for (const ParameterSet& set : sets) {
       std::string line = "Run parameters " + Short(set.parameterLine) + ": " +
-                         Plural(set.runs.size(), "run", "runs");
+                         Counted(set.runs.size(), "run", "runs");
       if (sets.size() > 1) {
         line += " (";
         for (size_t k = 0; k < set.runs.size() && k < 5; ++k) {

@@ -153,6 +153,10 @@ std::string Column(std::string_view utf8, size_t width, bool alignLeft) {
   return alignLeft ? text + padding : padding + text;
 }
 
+std::string Counted(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string CsvField(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";

@@ -149,6 +149,40 @@ size_t ParseXml(const std::string& xml, const std::string& what) {
   return elements;
 }
 
+TEST(Outputs, WhyThereAreNoAcrossRaterFigures) {
+  const auto rating = [](int k, bool positive) { return positive ? 4 + k % 2 : 1 + k % 3; };
+  std::string disjoint = WholeRun("ben", 2, 2, rating);
+  for (size_t at; (at = disjoint.find(" (")) != std::string::npos;) disjoint.replace(at, 2, "x(");
+  const struct {
+    std::vector<InputFile> inputs;
+    bool includeIncomplete;
+    std::string message;
+  } cases[] = {
+      {{{"all", "a.xls", WholeRun("anna", 2, 3, rating)}},
+       false,
+       "Across raters: one rater only: no across-rater figures"},
+      {{{"all", "a.xls", WholeRun("anna", 2, 3, rating)},
+        {"all", "b.xls", WholeRun("ben", 2, 3, rating, "1000 1 0 0")}},
+       false,
+       "Across raters: one rater only: no across-rater figures"},  // ben's run is incomplete
+      // Each run lacks the other's cases, so both are incomplete: taken in on request.
+      {{{"all", "a.xls", WholeRun("anna", 2, 2, rating)}, {"all", "b.xls", disjoint}},
+       true,
+       "the raters saw different cases: per-rater figures only"},
+      {{{"all", "a.xls", WholeRun("anna", 1, 3, rating)},
+        {"all", "b.xls", WholeRun("ben", 1, 3, rating)}},
+       false,
+       "fewer than two cases of a class: no mean ROC area"},
+  };
+  for (const auto& [inputs, includeIncomplete, message] : cases) {
+    Options options;
+    options.includeIncomplete = includeIncomplete;
+    const Written written = WriteAll(inputs, options);
+    EXPECT_NE(written.terminal.find(message), std::string::npos) << written.terminal;
+    EXPECT_EQ(written.terminal.find("Mean ROC area"), std::string::npos);
+  }
+}
+
 TEST(Outputs, EverySvgAndThePageParseAsXml) {
   std::vector<InputFile> inputs = StudyInputs();
   inputs.push_back(

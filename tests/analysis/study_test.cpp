@@ -163,6 +163,9 @@ TEST(Study, FoldersAreSearchedForResultsAndSealedFiles) {
   talvex::testing::WriteBytes(folder / "sub/a.XLS", run);
   talvex::testing::WriteBytes(folder / "sub/deeper/b.Enc", Sealed(WholeRun("b", 1, 1, Rating)));
   talvex::testing::WriteBytes(folder / "sub/notes.txt", run);
+  talvex::testing::WriteBytes(folder / "sub/huge.xls", run);
+  // A sparse file larger than any results file: refused by its size, never read.
+  std::filesystem::resize_file(folder / "sub/huge.xls", kMaxResultsFileBytes + 1);
   std::vector<Problem> problems;
   const std::vector<InputFile> files = ReadInputs({{"all", folder.Path()},
                                                    {"all", folder / "sub/a.XLS"},
@@ -175,7 +178,9 @@ TEST(Study, FoldersAreSearchedForResultsAndSealedFiles) {
                                             "all " + (folder / "sub/deeper/b.Enc"),
                                             "t " + (folder / "sub/notes.txt")}));
   EXPECT_EQ(files[0].bytes, run);
-  EXPECT_EQ(Messages(problems), folder / "none" + ": no such file or folder\n");
+  EXPECT_EQ(Messages(problems), folder / "none" + ": no such file or folder\n" +
+                                    folder / "sub/huge.xls" +
+                                    ": larger than any results file (67108865 bytes); left out\n");
 }
 
 TEST(Study, CaseNamesInReadingOrder) {

@@ -5,9 +5,7 @@
 
 #include <cstddef>
 #include <map>
-#include <map>
 #include <optional>
-#include <utility>
 #include <utility>
 #include <vector>
 

@@ -25,6 +25,9 @@ size_t DisplayWidth(std::string_view utf8);
 // right (left-aligned) or the left.
 std::string Column(std::string_view utf8, size_t width, bool alignLeft);
 
+// A count with its noun: "1 run", "2 runs".
+std::string Counted(size_t count, const char* one, const char* many);
+
 // A CSV field: quoted when it holds a comma, a quote or a line break (quotes doubled).
 std::string CsvField(std::string_view text);
 
