@@ -138,18 +138,22 @@ std::string CutPointsCsv(const Report& report) {
   for (const TestReport& test : report.tests) {
     for (const RaterFigures& rater : test.raters) {
       for (const CutPoint& point : rater.cutPoints) {
-        const auto& sens = point.sensitivity;
-        const auto& spec = point.specificity;
+        const auto& sensitivity = point.sensitivity;
+        const auto& specificity = point.specificity;
         const auto count = [](const std::optional<Proportion>& p, bool total) {
           return p ? std::to_string(total ? p->total : p->count) : "0";
         };
         out +=
             Line({test.test->name, rater.run->label, std::to_string(point.threshold),
-                  count(sens, false), count(sens, true), sens ? Number(sens->value) : "",
-                  sens ? Number(sens->lower) : "", sens ? Number(sens->upper) : "",
-                  count(spec, false), count(spec, true), spec ? Number(spec->value) : "",
-                  spec ? Number(spec->lower) : "", spec ? Number(spec->upper) : "",
-                  sens && spec ? Number(sens->value + spec->value - 1.0) : "",
+                  count(sensitivity, false), count(sensitivity, true),
+                  sensitivity ? Number(sensitivity->value) : "",
+                  sensitivity ? Number(sensitivity->lower) : "",
+                  sensitivity ? Number(sensitivity->upper) : "", count(specificity, false),
+                  count(specificity, true), specificity ? Number(specificity->value) : "",
+                  specificity ? Number(specificity->lower) : "",
+                  specificity ? Number(specificity->upper) : "",
+                  sensitivity && specificity ? Number(sensitivity->value + specificity->value - 1.0)
+                                             : "",
                   rater.youdenThreshold && *rater.youdenThreshold == point.threshold ? "yes" : ""});
       }
     }

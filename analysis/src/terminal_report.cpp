@@ -15,7 +15,7 @@ struct ColumnSpec {
 // The raters' table: 98 characters with the single blanks between columns.
 const ColumnSpec kColumns[] = {{"Rater", 15, true}, {"Cases", 5, false},  {"Pos", 4, false},
                                {"Neg", 4, false},   {"Area", 5, false},   {"95% CI", 11, false},
-                               {">=", 3, false},    {"Sens", 4, false},   {"Spec", 4, false},
+                               {">=", 3, false},    {"Se", 4, false},     {"Sp", 4, false},
                                {"Pairs", 5, false}, {"Same", 4, false},   {"wK(q)", 5, false},
                                {"wK(l)", 5, false}, {"Median", 6, false}, {"Late", 4, false}};
 constexpr size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
@@ -223,7 +223,7 @@ std::string TerminalReport(const Report& report) {
                    "");
   }
   out += Wrapped(
-      "Area: empirical ROC area with DeLong's 95% confidence interval (CI). >=, Sens, Spec: the "
+      "Area: empirical ROC area with DeLong's 95% confidence interval (CI). >=, Se, Sp: the "
       "cut-point with "
       "the highest Youden index and its sensitivity and specificity. Pairs: cases shown twice; "
       "Same: share rated the same both times; wK(q), wK(l): weighted kappa, quadratic and "
