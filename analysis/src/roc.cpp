@@ -152,8 +152,8 @@ std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
     }
     if (!negatives.empty()) {
       const auto falseAlarms = std::count_if(negatives.begin(), negatives.end(), atLeast);
-      point.specificity = proportion(static_cast<int>(negatives.size() - falseAlarms),
-                                     static_cast<int>(negatives.size()));
+      const int total = static_cast<int>(negatives.size());
+      point.specificity = proportion(total - static_cast<int>(falseAlarms), total);
     }
     points.push_back(point);
   }
