@@ -64,7 +64,6 @@ void TExperimentController::FormCreate() {
   const std::string executable = system.ExecutablePath();
   r.ProgramFolder = FolderPart(executable);
   r.OnCdRom = results::ProbeOnCdRom(system, executable);
-  r.ProgramFolderWritable = system.FolderIsWritable(r.ProgramFolder);
   r.TrialCount = 0;
   r.PosPool.clear();
   r.NegPool.clear();
@@ -147,7 +146,7 @@ void TExperimentController::Button2Click() {
       }
       // The results file is made here, so that nothing else can take its name before the
       // first row.
-      const results::ResultsPlace place{r.ProgramFolder, r.OnCdRom, r.ProgramFolderWritable};
+      const results::ResultsPlace place{r.ProgramFolder, r.OnCdRom};
       results::ResultsFile file = results::MakeResultsPath(system, place, r.RaterId, r.ParamLine);
       r.SealedPath = results::MakeSealedPath(file.path);
       r.ResultsPath = std::move(file.path);

@@ -378,16 +378,4 @@ FileStatus RenameFile(const std::string& from, const std::string& to, Existing e
   return {};
 }
 
-bool ProbeFolderWritable(const std::string& folder) {
-  const std::string probe = UniqueNameIn(folder);
-  int descriptor;
-  do {
-    descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-  } while (descriptor < 0 && errno == EINTR);
-  if (descriptor < 0) return false;
-  ::close(descriptor);
-  unlink(probe.c_str());
-  return true;
-}
-
 }  // namespace talvex::platform

@@ -263,10 +263,6 @@ std::string PosixSystem::GetSpecialFolder(int csidl) {
   return FolderExists(desktop) ? desktop : "";
 }
 
-bool PosixSystem::FolderIsWritable(const std::string& folder) {
-  return ProbeFolderWritable(folder);
-}
-
 void PosixSystem::OpenWebAddress(const std::string& address) {
   // Found on PATH before forking: the child may only call async-signal-safe functions.
   std::string program;

@@ -286,7 +286,7 @@ ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std
 
   platform::FileStatus status;
   ResultsFile file;
-  if (!place.onCdRom && place.programFolderWritable) {
+  if (!place.onCdRom) {
     std::string programFolder = place.programFolder;
     if (!programFolder.empty() && programFolder.back() != kPathSeparator) {
       programFolder += kPathSeparator;

@@ -71,7 +71,6 @@ class RecordingSystem : public System {
   int GetDriveKind(const std::string&) override { return kDriveFixed; }
   std::string GetTempFolder() override { return "/nonexistent/"; }
   std::string GetSpecialFolder(int) override { return {}; }
-  bool FolderIsWritable(const std::string&) override { return false; }
   void OpenWebAddress(const std::string& address) override { opened.push_back(address); }
 };
 

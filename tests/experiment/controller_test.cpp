@@ -263,11 +263,11 @@ TEST_F(Controller, ProgramOnCdRomOrUnwritableFolderWritesToTheTemporaryFolder) {
       << window.messages[0];
   EXPECT_TRUE(window.endRequested);
 
+  // Not even root can make a results folder in /proc.
   system.driveKind = kDriveFixed;
-  system.programFolderWritable = false;
+  system.programFolder = "/proc/";
   SecondRun run(system, loader);
   EXPECT_FALSE(run.Record().OnCdRom);
-  EXPECT_FALSE(run.Record().ProgramFolderWritable);
   run.window.TypeId("k4T20");
   run.controller.Button2Click();
   EXPECT_EQ(run.Record().ResultsPath.rfind(system.tempFolder, 0), 0u) << run.Record().ResultsPath;

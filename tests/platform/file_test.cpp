@@ -242,15 +242,5 @@ TEST(RenameFile, KeepRefusesATakenNameAndReplaceTakesIt) {
   EXPECT_EQ(testing::EntryCount(scratch.Path()), 2u);
 }
 
-TEST(ProbeFolderWritable, CreatesAndRemovesAProbe) {
-  ScratchFolder scratch;
-  EXPECT_TRUE(ProbeFolderWritable(scratch.Path()));
-  EXPECT_TRUE(ProbeFolderWritable(scratch.Path() + "/"));
-  EXPECT_EQ(testing::EntryCount(scratch.Path()), 0u);
-  EXPECT_FALSE(ProbeFolderWritable(scratch / "missing"));
-  // Not even root can make a file here.
-  EXPECT_FALSE(ProbeFolderWritable("/proc"));
-}
-
 }  // namespace
 }  // namespace talvex::platform

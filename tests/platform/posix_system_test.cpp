@@ -153,13 +153,6 @@ TEST(DesktopFolder, SpecialFolderExistsOrIsEmpty) {
   EXPECT_EQ(system.GetSpecialFolder(kCsidlDesktop), scratch / "Bureau");
 }
 
-TEST(PosixSystem, FolderIsWritableProbes) {
-  ScratchFolder scratch;
-  PosixSystem system;
-  EXPECT_TRUE(system.FolderIsWritable(scratch.Path() + "/"));
-  EXPECT_FALSE(system.FolderIsWritable(scratch / "missing/"));
-}
-
 TEST(PosixSystem, WebAddressGoesToTheOpenerAsOneArgumentWithoutAShell) {
   ScratchFolder scratch;
   const std::string record = scratch / "opened";

@@ -66,7 +66,6 @@ class FakeSystem : public System {
   }
   std::string GetTempFolder() override { return tempFolder; }
   std::string GetSpecialFolder(int csidl) override { return csidl == kCsidlDesktop ? desktop : ""; }
-  bool FolderIsWritable(const std::string&) override { return programFolderWritable; }
   void OpenWebAddress(const std::string&) override {}
 
   ScratchFolder programRoot;
@@ -87,7 +86,6 @@ class FakeSystem : public System {
   std::vector<std::string> drivesAsked;
   std::string tempFolder;
   std::string desktop;
-  bool programFolderWritable = true;
 };
 
 // dd/MM/yyyy and a 24-hour clock with leading zero.

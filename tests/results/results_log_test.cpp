@@ -64,7 +64,7 @@ class ResultsLog : public ::testing::Test {
 
   ScratchFolder folder;
   FakeSystem system;
-  const ResultsPlace place{folder.Path() + "/", false, true};
+  const ResultsPlace place{folder.Path() + "/", false};
 };
 using RaterId = ResultsLog;
 
@@ -196,14 +196,15 @@ TEST(ResultsPath, NameStamps) {
     system.tempFolder = temp.Path() + "/";
     system.locale = locale;
     system.now = time;
-    EXPECT_EQ(MakeResultsPath(system, ResultsPlace{"/nowhere/", true, true}, "id", "p").path,
+    EXPECT_EQ(MakeResultsPath(system, ResultsPlace{"/nowhere/", true}, "id", "p").path,
               temp.Path() + "/id " + stamps + ".xls");
   }
 }
 
 TEST_F(ResultsLog, CdRomAndUnwritableProgramFoldersUseTheTemporaryFolder) {
-  for (const ResultsPlace& where : {ResultsPlace{place.programFolder, true, true},
-                                    ResultsPlace{place.programFolder, false, false}}) {
+  // Not even root can make a results folder in /proc.
+  for (const ResultsPlace& where :
+       {ResultsPlace{place.programFolder, true}, ResultsPlace{"/proc/", false}}) {
     const ResultsFile file = MakeResultsPath(system, where, "a", kDefaultParams);
     EXPECT_TRUE(file.inTemporaryFolder);
     EXPECT_EQ(file.path.rfind(TempPath("a 07122026 1405"), 0), 0u) << file.path;
@@ -287,7 +288,7 @@ TEST_F(ResultsLog, ResultsFolderThatCannotHoldTheFileLeavesTheTemporaryFolder) {
        {folder / "plain/", folder / "a/b/", folder / "with-file/", std::string("/proc/")}) {
     SCOPED_TRACE(programFolder);
     const ResultsFile file =
-        MakeResultsPath(system, ResultsPlace{programFolder, false, true}, "id", kDefaultParams);
+        MakeResultsPath(system, ResultsPlace{programFolder, false}, "id", kDefaultParams);
     EXPECT_TRUE(file.inTemporaryFolder);
     EXPECT_EQ(file.path.rfind(TempPath("id 07122026 1405"), 0), 0u) << file.path;
     EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n");
@@ -297,7 +298,7 @@ TEST_F(ResultsLog, ResultsFolderThatCannotHoldTheFileLeavesTheTemporaryFolder) {
   // When the temporary folder fails as well, the error names the results folder.
   system.tempFolder = folder / "no-temp/";
   EXPECT_EQ(IoErrorOf([&] {
-              MakeResultsPath(system, ResultsPlace{folder / "with-file/", false, true}, "id", "");
+              MakeResultsPath(system, ResultsPlace{folder / "with-file/", false}, "id", "");
             }),
             IoError(3, "Invalid filename", folder / "with-file/results/"));
 }

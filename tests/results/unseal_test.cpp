@@ -56,9 +56,8 @@ TEST(Unseal, SealedRunComesBackByteForByte) {
   ScratchFolder program;
   FakeSystem system;
   system.now = At(2026, 12, 7, 14, 5, 9);
-  const ResultsFile results =
-      MakeResultsPath(system, ResultsPlace{program.Path() + "/", false, true}, "k4T19",
-                      "10000 0.1 0.3 1 (by default)");
+  const ResultsFile results = MakeResultsPath(system, ResultsPlace{program.Path() + "/", false},
+                                              "k4T19", "10000 0.1 0.3 1 (by default)");
   for (int n = 1; n <= 126; ++n) {
     TrialRow row;
     row.raterId = "k4T19";

@@ -46,7 +46,6 @@ class System : public IClock {
   virtual int GetDriveKind(const std::string& root) = 0;
   virtual std::string GetTempFolder() = 0;
   virtual std::string GetSpecialFolder(int csidl) = 0;  // no trailing separator; "" if none
-  virtual bool FolderIsWritable(const std::string& folder) = 0;
 
   // The shell.
   virtual void OpenWebAddress(const std::string& address) = 0;

@@ -37,9 +37,6 @@ class FolderSystem : public System {
   int GetDriveKind(const std::string&) override { return kDriveFixed; }
   std::string GetTempFolder() override { return (folder_ / "tmp").string() + "/"; }
   std::string GetSpecialFolder(int) override { return (folder_ / "Desktop").string(); }
-  bool FolderIsWritable(const std::string& folder) override {
-    return real_.FolderIsWritable(folder);
-  }
   void OpenWebAddress(const std::string& address) override { opened.push_back(address); }
 
  private:

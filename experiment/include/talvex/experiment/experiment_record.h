@@ -19,7 +19,6 @@ using Pool = std::vector<std::string>;
 struct ExperimentRecord {
   std::string ProgramFolder;  // the executable's folder, ending in the path separator
   bool OnCdRom = false;
-  bool ProgramFolderWritable = true;  // results go to the temporary folder when false
 
   int32_t Exposure = 0;  // ms
   double PosFraction = 0.0;

@@ -125,7 +125,4 @@ FileStatus IdentityAt(const std::string& path, FileIdentity& identity);
 // whole new one. With Existing::kKeep a taken name is refused with EEXIST (code 17).
 FileStatus RenameFile(const std::string& from, const std::string& to, Existing existing);
 
-// Whether a file can be created in the folder: creates and removes a probe file.
-bool ProbeFolderWritable(const std::string& folder);
-
 }  // namespace talvex::platform

@@ -27,7 +27,6 @@ class PosixSystem : public System {
   int GetDriveKind(const std::string& root) override;
   std::string GetTempFolder() override;
   std::string GetSpecialFolder(int csidl) override;
-  bool FolderIsWritable(const std::string& folder) override;
 
   // Starts xdg-open on the address, detached and without a shell; the outcome is not known.
   void OpenWebAddress(const std::string& address) override;

@@ -25,13 +25,12 @@ std::string IoErrorMessage(int code);
 std::string DrivePart(const std::string& path);
 bool ProbeOnCdRom(System& system, const std::string& executablePath);
 
-// Where the results of a run go: the temporary folder when the program lies on a CD-ROM or in
-// a folder it cannot write, else ProgramFolder + "results" + separator (and the temporary
-// folder when that cannot hold the results file).
+// Where the results of a run go: the temporary folder when the program lies on a CD-ROM, else
+// ProgramFolder + "results" + separator (and the temporary folder when that cannot hold the
+// results file).
 struct ResultsPlace {
   std::string programFolder;  // ends in the path separator
   bool onCdRom = false;
-  bool programFolderWritable = true;
 };
 
 // The longest usable rater ID in bytes: the whole file name (ID, stamps, " (NNN)" and
@@ -61,8 +60,8 @@ struct ResultsFile {
 // folder + ID + " " + date stamp + " " + name stamp + ".xls", from one clock reading. When
 // that name, or its sealed name, is taken the first free name with " (2)", " (3)", ... before
 // the extension is used, so no two runs share a file. The folder is the results folder (made
-// when missing) unless the program lies on a CD-ROM or in a folder it cannot write; when the
-// results folder cannot hold the file, the temporary folder is used. Raises EInOutError
+// when missing) unless the program lies on a CD-ROM; when the results folder cannot be made or
+// cannot hold the file, the temporary folder is used. Raises EInOutError
 // naming the path that failed.
 ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId,
                             const std::string& paramLine);
