@@ -33,6 +33,16 @@ CipherKey DeriveKey40(std::string_view passPhrase) {
   return key;
 }
 
+std::string Md5Hex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const uint8_t byte : Md5Digest(bytes)) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0x0F];
+  }
+  return hex;
+}
+
 struct StreamCipher::State {
   arcfour_ctx context;
 };

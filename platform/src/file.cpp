@@ -1,5 +1,6 @@
 #include "talvex/platform/file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <stdio.h>
@@ -355,6 +356,21 @@ FileStatus IdentityAt(const std::string& path, FileIdentity& identity) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return LastError();
   identity = IdentityOf(info);
+  return {};
+}
+
+FileStatus ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return LastError();
+  errno = 0;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  const int error = errno;
+  closedir(listing);
+  if (error != 0) return StatusFromErrno(error);
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include "talvex/exception.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
+#include "talvex/results/run_file.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::results {
@@ -101,8 +102,12 @@ platform::FileStatus CreateResultsFile(const std::string& folder, const std::str
     const std::string name = NumberedName(stem, run, ".xls");
     file.path = folder + name;
     if (name.size() > kMaxFileNameBytes) return InvalidFilenameStatus();
-    // A sealed file of that name belongs to another run; this run's sealing must not meet it.
-    if (platform::Exists(MakeSealedPath(file.path))) continue;
+    // A sealed file or a run file of that name belongs to another run; this run's must not
+    // meet it.
+    if (platform::Exists(MakeSealedPath(file.path)) ||
+        platform::Exists(MakeRunFilePath(file.path))) {
+      continue;
+    }
     platform::File created;
     platform::FileStatus status = created.CreateNew(file.path);
     if (status.errorNumber == EEXIST) continue;
@@ -272,6 +277,12 @@ bool IsUsableRaterId(const std::string& raterId) {
   return RaterIdRefusal(raterId).empty();
 }
 
+std::string ResultsFolder(const std::string& programFolder) {
+  std::string folder = programFolder;
+  if (!folder.empty() && folder.back() != kPathSeparator) folder += kPathSeparator;
+  return folder + "results" + kPathSeparator;
+}
+
 ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId,
                             const std::string& paramLine) {
   // An ID that would name a file elsewhere, or no file at all, gets no path.
@@ -287,14 +298,10 @@ ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std
   platform::FileStatus status;
   ResultsFile file;
   if (!place.onCdRom) {
-    std::string programFolder = place.programFolder;
-    if (!programFolder.empty() && programFolder.back() != kPathSeparator) {
-      programFolder += kPathSeparator;
-    }
-    const std::string folder = programFolder + "results" + kPathSeparator;
+    const std::string folder = ResultsFolder(place.programFolder);
     file.path = folder;
     if (!platform::FolderExists(folder)) {
-      status = platform::CreateFolder(programFolder + "results");
+      status = platform::CreateFolder(folder.substr(0, folder.size() - 1));
       // Another program may have made it in the meantime; a file of that name is no folder.
       if (platform::FolderExists(folder)) {
         status = {};

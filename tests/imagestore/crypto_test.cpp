@@ -41,6 +41,9 @@ TEST(CipherKey, Md5PublishedVectors) {
   EXPECT_EQ(Hex(DeriveKey("12345678901234567890123456789012345678901234567890123456789012345678901"
                           "234567890")),
             "57edf4a22be3c955ac49da2e2107b67a");
+  // The same digest as hex text; every byte counts, a NUL too.
+  EXPECT_EQ(Md5Hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
+  EXPECT_EQ(Md5Hex(std::string("a\0b", 3)), "70350f6027bce3713f6b76473084309b");
 }
 
 TEST(CipherKey, WholeDigestOrFiveBytesOfItOfThePassPhraseWithoutTerminator) {

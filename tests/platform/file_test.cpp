@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -157,6 +158,23 @@ TEST(FileQueries, CreateFolderMakesOneLevel) {
   EXPECT_EQ(CreateFolder(scratch / "a/b").code, kFileNotFound);
   WriteBytes(scratch / "plain", "");
   EXPECT_EQ(CreateFolder(scratch / "plain/results").code, kInvalidFilename);
+}
+
+TEST(FileQueries, ListFolderNamesEveryEntryButDots) {
+  ScratchFolder scratch;
+  std::vector<std::string> names{"left over"};
+  EXPECT_TRUE(ListFolder(scratch.Path(), names).Ok());
+  EXPECT_TRUE(names.empty());
+  WriteBytes(scratch / "a b.run", "");
+  WriteBytes(scratch / ".hidden", "");
+  std::filesystem::create_directory(scratch / "sub");
+  std::filesystem::create_symlink(scratch / "gone", scratch / "dangling");
+  ASSERT_TRUE(ListFolder(scratch.Path() + "/", names).Ok());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a b.run", "dangling", "sub"}));
+  EXPECT_EQ(ListFolder(scratch / "missing", names).code, kFileNotFound);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(ListFolder(scratch / "a b.run", names).code, kInvalidFilename);
 }
 
 TEST(File, ReadingRefusesWhatIsNotARegularFileWithoutWaiting) {

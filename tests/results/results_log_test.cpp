@@ -232,8 +232,8 @@ TEST_F(ResultsLog, TwoRunsInOneMinuteGetTwoFilesEachWithItsOwnRows) {
 }
 
 TEST_F(ResultsLog, NothingAlreadyAtANameIsTakenOver) {
-  // A file, a folder, a pipe, a link and a sealed file of an earlier run under the name's
-  // sealed form: each name is passed over, and each thing is left as it was.
+  // A file, a folder, a pipe, a link, and a sealed file and a run file of earlier runs under the
+  // name's sealed and run forms: each name is passed over, and each thing is left as it was.
   std::filesystem::create_directory(folder / "results");
   WriteBytes(ResultsFolderPath("k4T19 07122026 1405.xls"), "forged first lines\r\n");
   std::filesystem::create_directory(ResultsFolderPath("k4T19 07122026 1405 (2).xls"));
@@ -241,13 +241,15 @@ TEST_F(ResultsLog, NothingAlreadyAtANameIsTakenOver) {
   std::filesystem::create_symlink(folder / "elsewhere",
                                   ResultsFolderPath("k4T19 07122026 1405 (4).xls"));
   WriteBytes(ResultsFolderPath("k4T19 07122026 1405 (5).enc"), "sealed earlier");
+  WriteBytes(ResultsFolderPath("k4T19 07122026 1405 (6).run"), "planned earlier");
   testing::Watchdog watchdog(20);
   const ResultsFile file = Start();
-  EXPECT_EQ(file.path, ResultsFolderPath("k4T19 07122026 1405 (6).xls"));
+  EXPECT_EQ(file.path, ResultsFolderPath("k4T19 07122026 1405 (7).xls"));
   AppendTrialRow(system, file, Row(1));
   EXPECT_EQ(ReadBytes(ResultsFolderPath("k4T19 07122026 1405.xls")), "forged first lines\r\n");
   EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
   EXPECT_FALSE(std::filesystem::exists(ResultsFolderPath("k4T19 07122026 1405 (5).xls")));
+  EXPECT_EQ(ReadBytes(ResultsFolderPath("k4T19 07122026 1405 (6).run")), "planned earlier");
 }
 
 TEST_F(ResultsLog, AppendGoesOnlyToTheFileMadeAtStart) {

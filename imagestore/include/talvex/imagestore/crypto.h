@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,10 @@ CipherKey DeriveKey(std::string_view passPhrase);
 // The key older providers derived: the digest's first 5 bytes followed by 11 zero bytes
 // (a 40-bit key used as a 16-byte RC4 key). Only for reading files sealed that way.
 CipherKey DeriveKey40(std::string_view passPhrase);
+
+// The MD5 digest of the bytes as 32 lower-case hexadecimal digits: a fingerprint or check value
+// of plain text, never a key.
+std::string Md5Hex(std::string_view bytes);
 
 // One continuous RC4 key stream; Apply enciphers and deciphers alike.
 class StreamCipher {

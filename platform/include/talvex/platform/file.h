@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace talvex::platform {
 
@@ -120,6 +121,8 @@ FileStatus CreateFolder(const std::string& path);  // one level
 FileStatus RemoveFile(const std::string& path);
 // The identity of the file at the path, links followed.
 FileStatus IdentityAt(const std::string& path, FileIdentity& identity);
+// The names of the entries of a folder ("." and ".." left out), in no particular order.
+FileStatus ListFolder(const std::string& folder, std::vector<std::string>& names);
 
 // Gives a file a new name in one step, so that the name holds either the old file or the
 // whole new one. With Existing::kKeep a taken name is refused with EEXIST (code 17).

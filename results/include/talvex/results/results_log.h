@@ -33,6 +33,9 @@ struct ResultsPlace {
   bool onCdRom = false;
 };
 
+// The results folder of a program folder: programFolder + "results" + separator.
+std::string ResultsFolder(const std::string& programFolder);
+
 // The longest usable rater ID in bytes: the whole file name (ID, stamps, " (NNN)" and
 // ".xls") must stay within the 255 bytes a file system allows for a name.
 inline constexpr size_t kMaxRaterIdBytes = 147;
