@@ -23,6 +23,16 @@ void RunBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
 
 }  // namespace
 
+bool AskQuestionBox(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(experiment::kApplicationTitle),
+                  BoxText(text), QMessageBox::Yes | QMessageBox::No);
+  box.setTextFormat(Qt::PlainText);
+  box.setObjectName(QStringLiteral("TalvexMessageBox"));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 QString ErrorBoxText(const std::string& message) {
   return BoxText(experiment::ErrorBoxText(message));
 }

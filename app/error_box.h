@@ -18,6 +18,10 @@ QString ErrorBoxText(const std::string& message);
 // the screen; returns when dismissed.
 void ShowMessageBox(const std::string& text);
 
+// Modal box with the text, the application title, no icon and the buttons "Yes" (the default)
+// and "No"; true when Yes was pressed. Escape and closing the box answer No.
+bool AskQuestionBox(const std::string& text);
+
 // Modal box with the error text, the application title, the error icon and "OK".
 void ShowErrorBox(const std::string& message);
 

@@ -281,6 +281,10 @@ void TForm1::ShowMessage(const std::string& text) {
   ShowMessageBox(text);
 }
 
+bool TForm1::AskYesNo(const std::string& text) {
+  return AskQuestionBox(text);
+}
+
 void TForm1::EndProgram() {
   endRequested_ = true;
   // Queued: the loop ends once the current handler has returned.

@@ -69,6 +69,7 @@ class TForm1 : public QMainWindow,
   void ShowMessage(const std::string& text) override;
   void EndProgram() override;
   void OpenWebAddress(const std::string& address) override;
+  bool AskYesNo(const std::string& text) override;
 
  private:
   void BuildControls();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cmath>
+#include <functional>
 
 #include "app_test_support.h"
 #include "picture_area.h"
@@ -254,6 +256,48 @@ TEST_F(Form1Fixture, MessageBoxOfTheWindow) {
   EXPECT_EQ(closer.seen[0].text, "Please enter your rating!");
   EXPECT_EQ(closer.seen[0].icon, QMessageBox::NoIcon);
   EXPECT_EQ(closer.seen[0].buttons, QStringList{"OK"});
+}
+
+TEST_F(Form1Fixture, QuestionBoxOfTheWindowAnsweredEachWay) {
+  struct Case {
+    const char* how;
+    std::function<void(QMessageBox&)> answer;
+    bool yes;
+  };
+  const Case cases[] = {
+      {"Yes clicked", [](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); }, true},
+      {"Return: the default", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); },
+       true},
+      {"No clicked", [](QMessageBox& box) { box.button(QMessageBox::No)->click(); }, false},
+      {"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, false},
+      {"closed", [](QMessageBox& box) { box.close(); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    test::SeenModal seen;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return;
+      poll.stop();
+      seen.title = box->windowTitle();
+      seen.text = box->text();
+      seen.icon = box->icon();
+      for (QAbstractButton* button : box->buttons()) seen.buttons << button->text();
+      c.answer(*box);
+    });
+    poll.start();
+    EXPECT_EQ(form.AskYesNo("An unfinished run for <b>k4T19</b> from 07/12/2026 14:05:09 has 40 "
+                            "of 126 trials rated. Continue it?"),
+              c.yes);
+    EXPECT_EQ(seen.title, "Talvex");
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.buttons, (QStringList{"&Yes", "&No"}));
+    EXPECT_EQ(seen.text,
+              "An unfinished run for <b>k4T19</b> from 07/12/2026 14:05:09 has 40 of "
+              "126 trials rated. Continue it?");  // plain text, never markup
+  }
 }
 
 TEST_F(Form1Fixture, WebAddressesGoThroughTheSystemsShell) {

@@ -100,6 +100,11 @@ class FakeWindow : public experiment::IMainWindow {
   }
   void EndProgram() override { endRequested = true; }
   void OpenWebAddress(const std::string&) override {}
+  bool AskYesNo(const std::string& text) override {
+    calls.push_back("AskYesNo");
+    questions.push_back(text);
+    return answerYes;
+  }
 
   uint32_t TimerInterval() const { return timerInterval_; }
   bool TimerRunning() const { return timerInterval_ != 0; }
@@ -108,6 +113,8 @@ class FakeWindow : public experiment::IMainWindow {
   std::vector<std::string> calls;  // the operations that change what the rater sees, in order
   std::vector<imagestore::TJPEGImage> pictures;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  bool answerYes = true;  // the rater's answer to every question
   bool buttonEnabled = true;
   int progress = -1;
   int timerStarts = 0;

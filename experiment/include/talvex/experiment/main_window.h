@@ -1,5 +1,5 @@
 #pragma once
-// The eleven operations the experiment does to the main window. The core reaches the window
+// The twelve operations the experiment does to the main window. The core reaches the window
 // only through this interface; the Qt window and the tests' fake window implement it.
 
 #include <cstdint>
@@ -74,6 +74,10 @@ class IMainWindow {
 
   // 11. Open a web address with the platform's shell.
   virtual void OpenWebAddress(const std::string& address) = 0;
+
+  // 12. Modal question box: the text, the application title, no icon, "Yes" (the default
+  //     button) and "No"; true when the rater answers Yes. Closing the box answers No.
+  virtual bool AskYesNo(const std::string& text) = 0;
 };
 
 }  // namespace talvex::experiment
