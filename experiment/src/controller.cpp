@@ -8,8 +8,10 @@
 #include "talvex/experiment/run_parameters.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/imagestore/image_names.h"
+#include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
 #include "talvex/results/results_log.h"
+#include "talvex/results/run_file.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::experiment {
@@ -40,15 +42,19 @@ imagestore::TJPEGImage LoadBlankPicture(const imagestore::TResourceManager& load
 struct TExperimentController::Impl {
   IMainWindow& window;
   System& system;
+  ResumeSettings resume;
   ExperimentRecord record;
   bool setUpComplete = false;
   bool finished = false;  // the results are sealed and the end of the program requested
+  // The run file, held open while the run lasts so that no other program takes the run over.
+  std::string runFilePath;
+  platform::File runFile;
 };
 
 TExperimentController::TExperimentController(
     IMainWindow& window, System& system,
-    std::shared_ptr<const imagestore::TResourceManager> imageLoader)
-    : impl_(new Impl{window, system, {}, false, false}) {
+    std::shared_ptr<const imagestore::TResourceManager> imageLoader, const ResumeSettings& resume)
+    : impl_(new Impl{window, system, resume, {}, false, false, {}, {}}) {
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 
@@ -144,38 +150,29 @@ void TExperimentController::Button2Click() {
         ShowProgress();
         return;
       }
-      // The results file is made here, so that nothing else can take its name before the
-      // first row.
-      const results::ResultsPlace place{r.ProgramFolder, r.OnCdRom};
-      results::ResultsFile file = results::MakeResultsPath(system, place, r.RaterId, r.ParamLine);
-      r.SealedPath = results::MakeSealedPath(file.path);
-      r.ResultsPath = std::move(file.path);
-      r.ResultsIdentity = file.identity;
-      r.ResultsInTemporaryFolder = file.inTemporaryFolder;
-      r.PathsMade = true;
+      if (!ContinueUnfinishedRun()) StartNewRun();
       // The ID field stays until the run has its paths, so a failure above can be retried.
       window.RemoveControl(RemovableControl::Edit1);
     }
-  } else {
+  } else if (!r.RowWritten) {
+    // One row per trial: a press that follows a failed draw or a failed sealing, or the first
+    // press of a continued run, writes no row and needs no rating; one that follows a failed
+    // append writes it now.
     if (GetResponse(r, window) < 0) {
       window.ShowMessage("Please enter your rating!");
       ShowProgress();
       return;
     }
-    // One row per trial: a press that follows a failed draw or a failed sealing does not
-    // write the row again; one that follows a failed append writes it now.
-    if (!r.RowWritten) {
-      results::TrialRow row;
-      row.raterId = r.RaterId;
-      row.trialCount = r.TrialCount;
-      row.imageName = r.ImageName;
-      row.response = r.Response;
-      row.latency = r.Latency;
-      results::AppendTrialRow(
-          system,
-          results::ResultsFile{r.ResultsPath, r.ResultsIdentity, r.ResultsInTemporaryFolder}, row);
-      r.RowWritten = true;
-    }
+    results::TrialRow row;
+    row.raterId = r.RaterId;
+    row.trialCount = r.TrialCount;
+    row.imageName = r.ImageName;
+    row.response = r.Response;
+    row.latency = r.Latency;
+    results::AppendTrialRow(
+        system, results::ResultsFile{r.ResultsPath, r.ResultsIdentity, r.ResultsInTemporaryFolder},
+        row);
+    r.RowWritten = true;
   }
 
   // A picture that cannot be shown is left out of the run, so the pools may run empty while
@@ -187,8 +184,71 @@ void TExperimentController::Button2Click() {
     results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop,
                             r.ResultsInTemporaryFolder, handOff);
     impl_->finished = true;
+    // The run is sealed: its plan is of no more use.
+    if (!impl_->runFilePath.empty()) {
+      impl_->runFile.Close();
+      platform::RemoveFile(impl_->runFilePath);
+    }
   }
   ShowProgress();
+}
+
+bool TExperimentController::ContinueUnfinishedRun() {
+  ExperimentRecord& r = impl_->record;
+  System& system = impl_->system;
+  if (!impl_->resume.enabled) return false;
+  const std::string imageSet = results::ImageSetFingerprint(r.ImageLoader->ListImageNames());
+  std::optional<UnfinishedRun> run = FindUnfinishedRun(system, r, imageSet, impl_->resume);
+  if (!run || !impl_->window.AskYesNo(ResumeQuestion(r.RaterId, *run, system.Locale()))) {
+    return false;
+  }
+  r.ResultsPath = run->results.path;
+  r.ResultsIdentity = run->results.identity;
+  r.ResultsInTemporaryFolder = run->results.inTemporaryFolder;
+  r.SealedPath = results::MakeSealedPath(r.ResultsPath);
+  r.PathsMade = true;
+  r.PosPool = std::move(run->posPool);
+  r.NegPool = std::move(run->negPool);
+  // Trials go on from the last row; that row is written, so the next press draws at once.
+  r.TrialCount = run->rated;
+  r.RowWritten = true;
+  HoldRunFile(run->runFilePath);
+  return true;
+}
+
+void TExperimentController::StartNewRun() {
+  ExperimentRecord& r = impl_->record;
+  System& system = impl_->system;
+  // The results file is made here, so that nothing else can take its name before the first
+  // row.
+  const results::ResultsPlace place{r.ProgramFolder, r.OnCdRom};
+  results::ResultsFile file = results::MakeResultsPath(system, place, r.RaterId, r.ParamLine);
+  r.SealedPath = results::MakeSealedPath(file.path);
+  r.ResultsPath = std::move(file.path);
+  r.ResultsIdentity = file.identity;
+  r.ResultsInTemporaryFolder = file.inTemporaryFolder;
+  r.PathsMade = true;
+  if (!impl_->resume.enabled) return;
+
+  results::RunPlan plan;
+  plan.raterId = r.RaterId;
+  plan.paramLine = r.ParamLine;
+  plan.imageSet = results::ImageSetFingerprint(r.ImageLoader->ListImageNames());
+  plan.started = system.LocalNow();
+  plan.posPool = r.PosPool;
+  plan.negPool = r.NegPool;
+  const std::string path = results::MakeRunFilePath(r.ResultsPath);
+  try {
+    results::WriteRunFile(path, plan);
+  } catch (const Exception&) {
+    return;  // the run file only serves continuing the run; the run goes on without it
+  }
+  HoldRunFile(path);
+}
+
+void TExperimentController::HoldRunFile(const std::string& path) {
+  impl_->runFilePath = path;
+  impl_->runFile.OpenForReading(path);
 }
 
 void TExperimentController::ShowProgress() {

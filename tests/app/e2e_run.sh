@@ -6,6 +6,8 @@
 # must bring up the error box and, once it is dismissed, end the program with exit code 1.
 #
 #   e2e_run.sh TALVEX TALVEX_UNSEAL                 the whole run (exit 77: skipped)
+#   e2e_run.sh TALVEX TALVEX_UNSEAL --resume        a default run killed after press 40 and
+#                                                   continued by a second program
 #   e2e_run.sh TALVEX --screenshots DIR             the screen and the main window at start,
 #                                                   the main window during a trial, the About
 #                                                   window over it, as PNG files
@@ -27,6 +29,7 @@ if [[ "${1:-}" == --screenshots ]]; then
 else
   mode=run
   unseal=${1:-}
+  if [[ "${2:-}" == --resume ]]; then mode=resume; fi
 fi
 
 fail() {
@@ -58,6 +61,8 @@ if [[ $inside == 0 ]]; then
     mkdir -p "$shots"
     shots=$(cd "$shots" && pwd)
     extra=(--screenshots "$shots")
+  elif [[ $mode == resume ]]; then
+    extra=("$unseal" --resume)
   else
     extra=("$unseal")
   fi
@@ -176,6 +181,74 @@ if [[ $mode == screenshots ]]; then
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   echo "e2e: screenshots in $shots"
+  exit 0
+fi
+
+# Dismisses the message or question box the program shows within 10 s with its default button.
+answer_box() {
+  for _ in $(seq 100); do
+    box_shown && break
+    sleep 0.1
+  done
+  box_shown || fail "no box $1"
+  sleep 0.3
+  xdotool windowfocus --sync "$box" key Return
+}
+
+if [[ $mode == resume ]]; then
+  # A default run (126 trials, desktop copy on), killed after press 40 of Next.
+  start_program
+  type_id resumer
+  click_button2
+  for trial in $(seq 40); do
+    click_rating $((trial % 5 + 1))
+    click_button2
+  done
+  sleep 0.5
+  kill -KILL "$pid"
+  wait "$pid" 2>/dev/null || true
+  shopt -s nullglob
+  results=("$work"/results/resumer*.xls)
+  runs=("$work"/results/resumer*.run)
+  [[ ${#results[@]} == 1 ]] || fail "expected one results file, found ${#results[@]}"
+  [[ ${#runs[@]} == 1 ]] || fail "expected one run file beside it, found ${#runs[@]}"
+  [[ $(wc -l <"${results[0]}") == 42 ]] || fail "the killed run wrote $(wc -l <"${results[0]}") lines"
+  cp "${runs[0]}" "$work/plan.run"
+
+  # The same ID again: the question, answered Yes (its default button), then trials 41 to 126.
+  start_program
+  type_id resumer
+  click_button2
+  answer_box "asking to continue the run"
+  for trial in $(seq 41 126); do
+    click_rating $((trial % 5 + 1))
+    click_button2
+  done
+  answer_box "saying where the sealed file is"
+  wait_exit "after the last trial of the continued run"
+  [[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
+
+  now=("$work"/results/*.xls)
+  [[ ${#now[@]} == 1 && ${now[0]} == "${results[0]}" ]] ||
+    fail "the continued run did not stay in its results file: ${now[*]}"
+  [[ $(wc -l <"${results[0]}") == 128 ]] || fail "$(wc -l <"${results[0]}") lines, not 128"
+  awk -F '\t' 'NR > 2 { if (NF != 8 || $4 != NR - 2 || $7 != (NR - 2) % 5 + 1) bad = 1 }
+    END { exit bad }' "${results[0]}" || fail "rows do not run 1 to 126 with the ratings clicked"
+  # Every planned entry exactly once: the plan's resource names as the rows report them.
+  sed -n 's/^RESOURCES_\(POS\|NEG\)_\([GC]\)__\([0-9]*\)__BMP\r$/\1\t\2 (\3).ccc/p' \
+    "$work/plan.run" | sed 's/^POS\tG/pos\tg/; s/^NEG\tC/neg\tc/' | sort >"$work/planned"
+  awk -F '\t' 'NR > 2 { print $5 "\t" $6 }' "${results[0]}" | sort >"$work/shown"
+  [[ $(wc -l <"$work/planned") == 126 ]] || fail "the run file planned $(wc -l <"$work/planned") trials"
+  cmp -s "$work/planned" "$work/shown" || fail "the rows do not show the planned entries once each"
+  runs=("$work"/results/*.run)
+  [[ ${#runs[@]} == 0 ]] || fail "the run file is left after the sealing: ${runs[*]}"
+  desktop=("$HOME"/Desktop/resumer*.enc)
+  [[ ${#desktop[@]} == 1 ]] || fail "no desktop copy of the sealed file"
+  mkdir -p "$work/unsealed"
+  "$unseal" -o "$work/unsealed" "${desktop[0]}" >/dev/null
+  unsealed=("$work"/unsealed/*)
+  cmp -s "${unsealed[0]}" "${results[0]}" || fail "the sealed file does not open to the results file"
+  echo "e2e: a default run killed after 40 trials was continued to 126 rows and sealed whole"
   exit 0
 fi
 

@@ -122,6 +122,7 @@ TEST_F(WholeRun, DefaultSetOfOneHundredTwentySixTrialsByClicks) {
   EXPECT_EQ(LineCount(results[0]), 128u);  // parameter line, header, 126 rows
   EXPECT_EQ(fs::file_size(sealed[0]), fs::file_size(results[0]));
   EXPECT_TRUE(fs::is_empty(folder / "Desktop"));
+  EXPECT_TRUE(FilesIn(folder / "results", ".run").empty());  // removed once sealed
 }
 
 TEST_F(WholeRun, ClosingTheWindowMidRunKeepsTheRowsAndSealsNothing) {
@@ -144,6 +145,10 @@ TEST_F(WholeRun, ClosingTheWindowMidRunKeepsTheRowsAndSealsNothing) {
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(LineCount(results[0]), 5u);
   EXPECT_TRUE(FilesIn(folder / "results", ".enc").empty());
+  // The run can be continued: its run file stays beside the results file.
+  const auto runs = FilesIn(folder / "results", ".run");
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].stem(), results[0].stem());
 }
 
 TEST_F(WholeRun, PictureTheWindowCannotDecodeIsReportedOnceAndLeftOut) {

@@ -7,6 +7,7 @@
 
 #include "talvex/experiment/main_window.h"
 #include "talvex/experiment/main_window_events.h"
+#include "talvex/experiment/resume.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/system.h"
 
@@ -16,9 +17,11 @@ struct ExperimentRecord;
 
 class TExperimentController : public IMainWindowEvents {
  public:
-  // The image loader serves the run's pictures and their names.
+  // The image loader serves the run's pictures and their names; the settings say whether an
+  // unfinished run of the rater's ID is offered at Start.
   TExperimentController(IMainWindow& window, System& system,
-                        std::shared_ptr<const imagestore::TResourceManager> imageLoader);
+                        std::shared_ptr<const imagestore::TResourceManager> imageLoader,
+                        const ResumeSettings& resume = {});
   ~TExperimentController() override;
 
   // Handlers of the main window's events. Each may raise a talvex::Exception, which the
@@ -42,6 +45,12 @@ class TExperimentController : public IMainWindowEvents {
   const ExperimentRecord& Record() const;
 
  private:
+  // The first accepted press: continue the rater's unfinished run when there is one and the
+  // rater wants to (true), or make the results file of a new run.
+  bool ContinueUnfinishedRun();
+  void StartNewRun();
+  void HoldRunFile(const std::string& path);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -1,0 +1,194 @@
+#include "talvex/experiment/resume.h"
+
+#include <map>
+#include <vector>
+
+#include "talvex/exception.h"
+#include "talvex/experiment/trial_schedule.h"
+#include "talvex/platform/file.h"
+#include "talvex/results/sealing.h"
+
+namespace talvex::experiment {
+namespace {
+
+// Bounds on what is read back: a run file of a few hundred names and a results file of as
+// many rows take a few kilobytes; anything far larger is not one of this program's.
+constexpr size_t kMaxRunFileBytes = size_t{4} << 20;
+constexpr size_t kMaxResultsFileBytes = size_t{16} << 20;
+// A start up to an hour after the clock's present still counts: the clock goes back an hour
+// when daylight saving time ends.
+constexpr double kClockSetBackHours = 1.0;
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+    fields.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+bool IsRating(const std::string& text) {
+  return text.size() == 1 && text[0] >= '1' && text[0] <= '5';
+}
+
+bool IsInteger(const std::string& text) {
+  const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+  return text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+// A pool with the image name each entry is reported under.
+struct ReportedPool {
+  ReportedPool(Pool& entries, const std::string& programFolder) : pool(entries) {
+    for (const std::string& name : pool) reported.push_back(ReportedImageName(name, programFolder));
+  }
+  // Takes one entry reported under the name; false when none is left.
+  bool Take(const std::string& imageName) {
+    for (size_t i = 0; i < reported.size(); ++i) {
+      if (reported[i] != imageName) continue;
+      pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(i));
+      reported.erase(reported.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+    return false;
+  }
+  Pool& pool;
+  std::vector<std::string> reported;
+};
+
+// Whether a planned pool is one the set-up of this program makes: as many entries as the
+// set-up's pool, every image of it once or twice (twice when repeated), and no other image.
+bool FitsSetUp(const Pool& planned, const Pool& setUp) {
+  if (planned.size() != setUp.size()) return false;
+  std::map<std::string, int> shown;
+  for (const std::string& name : setUp) shown[name] = 0;
+  for (const std::string& name : planned) {
+    const auto found = shown.find(name);
+    if (found == shown.end() || ++found->second > 2) return false;
+  }
+  for (const auto& entry : shown) {
+    if (entry.second == 0) return false;
+  }
+  return true;
+}
+
+// A running program holds its run file open for reading, so that no other may open it for
+// writing; a run file that cannot be opened for writing is not taken over. Only a regular file
+// is opened: a pipe would wait for a reader.
+bool InUse(const std::string& runFilePath) {
+  platform::File probe;
+  return !platform::FileExists(runFilePath) || !probe.OpenForAppend(runFilePath).Ok();
+}
+
+// The results file of a run file: its ".run" replaced by ".xls".
+std::string ResultsPathOf(const std::string& runFilePath) {
+  return runFilePath.substr(0, runFilePath.size() - 4) + ".xls";
+}
+
+std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& runFilePath,
+                                          bool inTemporaryFolder, const ExperimentRecord& setUp,
+                                          const std::string& imageSet,
+                                          const ResumeSettings& settings) {
+  const std::optional<std::string> runText = results::ReadSmallFile(runFilePath, kMaxRunFileBytes);
+  if (!runText || InUse(runFilePath)) return std::nullopt;
+  const std::optional<results::RunPlan> plan = results::ParseRunFile(*runText);
+  if (!plan || plan->raterId != setUp.RaterId || plan->paramLine != setUp.ParamLine ||
+      plan->imageSet != imageSet || !FitsSetUp(plan->posPool, setUp.PosPool) ||
+      !FitsSetUp(plan->negPool, setUp.NegPool)) {
+    return std::nullopt;
+  }
+  const double ageHours = (ToTimeStamp(system.LocalNow()) - ToTimeStamp(plan->started)) * 24.0;
+  if (ageHours > settings.maxAgeHours || ageHours < -kClockSetBackHours) return std::nullopt;
+
+  const std::string resultsPath = ResultsPathOf(runFilePath);
+  if (platform::Exists(results::MakeSealedPath(resultsPath))) return std::nullopt;
+  const std::optional<std::string> resultsText =
+      results::ReadSmallFile(resultsPath, kMaxResultsFileBytes);
+  if (!resultsText) return std::nullopt;
+  // The rows go on into this very file: a link or a file in use by another program is refused.
+  platform::FileIdentity identity;
+  platform::File appendable;
+  if (!platform::IdentityAt(resultsPath, identity).Ok() ||
+      !appendable.OpenSameFileForAppend(resultsPath, identity).Ok()) {
+    return std::nullopt;
+  }
+  appendable.Close();
+
+  std::optional<UnfinishedRun> run = MatchResultsToPlan(*resultsText, *plan, setUp.ProgramFolder);
+  if (!run) return std::nullopt;
+  run->runFilePath = runFilePath;
+  run->results = results::ResultsFile{resultsPath, identity, inTemporaryFolder};
+  run->started = plan->started;
+  return run;
+}
+
+}  // namespace
+
+std::optional<UnfinishedRun> MatchResultsToPlan(const std::string& resultsText,
+                                                const results::RunPlan& plan,
+                                                const std::string& programFolder) {
+  const std::string firstLines = plan.paramLine + "\r\n" + results::kHeaderLine + "\r\n";
+  if (resultsText.compare(0, firstLines.size(), firstLines) != 0) return std::nullopt;
+  UnfinishedRun run;
+  run.posPool = plan.posPool;
+  run.negPool = plan.negPool;
+  run.planned = static_cast<int32_t>(run.posPool.size() + run.negPool.size());
+  ReportedPool positives(run.posPool, programFolder);
+  ReportedPool negatives(run.negPool, programFolder);
+  for (size_t at = firstLines.size(); at < resultsText.size();) {
+    const size_t end = resultsText.find("\r\n", at);
+    if (end == std::string::npos) return std::nullopt;  // a torn last row
+    const std::vector<std::string> row = SplitTabs(resultsText.substr(at, end - at));
+    // name, date, time, n, status, imgname, response, latency
+    if (row.size() != 8 || row[0] != plan.raterId || row[3] != std::to_string(run.rated + 1) ||
+        !IsRating(row[6]) || !IsInteger(row[7])) {
+      return std::nullopt;
+    }
+    const std::string imageName = row[4] + "\t" + row[5];
+    if (!positives.Take(imageName) && !negatives.Take(imageName)) return std::nullopt;
+    ++run.rated;
+    at = end + 2;
+  }
+  return run;
+}
+
+std::optional<UnfinishedRun> FindUnfinishedRun(System& system, const ExperimentRecord& setUp,
+                                               const std::string& imageSet,
+                                               const ResumeSettings& settings) {
+  std::vector<std::pair<std::string, bool>> folders;  // with: the temporary folder
+  if (!setUp.OnCdRom) folders.emplace_back(results::ResultsFolder(setUp.ProgramFolder), false);
+  folders.emplace_back(system.GetTempFolder(), true);
+
+  std::optional<UnfinishedRun> newest;
+  const std::string namePrefix = setUp.RaterId + " ";
+  for (const auto& [folder, inTemporaryFolder] : folders) {
+    std::vector<std::string> names;
+    if (!platform::ListFolder(folder, names).Ok()) continue;
+    for (const std::string& name : names) {
+      if (!results::IsRunFileName(name) || name.compare(0, namePrefix.size(), namePrefix) != 0) {
+        continue;
+      }
+      std::optional<UnfinishedRun> run;
+      try {
+        run = JudgeRunFile(system, folder + name, inTemporaryFolder, setUp, imageSet, settings);
+      } catch (const Exception&) {
+        continue;  // a run that cannot be judged is not offered
+      }
+      if (run && (!newest || ToTimeStamp(run->started) > ToTimeStamp(newest->started))) {
+        newest = std::move(run);
+      }
+    }
+  }
+  return newest;
+}
+
+std::string ResumeQuestion(const std::string& raterId, const UnfinishedRun& run,
+                           const LocaleValues& locale) {
+  return "An unfinished run for " + raterId + " from " + results::DateText(run.started, locale) +
+         " " + results::TimeText(run.started, locale) + " has " + std::to_string(run.rated) +
+         " of " + std::to_string(run.planned) + " trials rated. Continue it?";
+}
+
+}  // namespace talvex::experiment

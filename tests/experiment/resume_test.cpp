@@ -1,0 +1,402 @@
+#include "talvex/experiment/resume.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "fake_loader.h"
+#include "fake_system.h"
+#include "fake_window.h"
+#include "file_hazards.h"
+#include "talvex/experiment/controller.h"
+#include "talvex/experiment/trial_schedule.h"
+#include "talvex/platform/file.h"
+#include "talvex/results/sealing.h"
+
+namespace talvex::experiment {
+namespace {
+
+namespace fs = std::filesystem;
+using talvex::testing::FakeLoader;
+using talvex::testing::FakeSystem;
+using talvex::testing::FakeWindow;
+using talvex::testing::ReadBytes;
+using talvex::testing::WriteBytes;
+
+const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+    fields.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+// One program run after another on the same folders: each has a window and a controller of
+// its own; destroying the controller is the program's end, closed or killed.
+struct Program {
+  Program(FakeSystem& fakeSystem, std::shared_ptr<FakeLoader> loader,
+          const ResumeSettings& settings)
+      : system(fakeSystem), controller(window, fakeSystem, std::move(loader), settings) {
+    window.Attach(controller);
+    controller.FormCreate();
+  }
+  void Start(const std::string& id) {
+    window.TypeId(id);
+    controller.Button2Click();
+  }
+  void RateAndNext(int rating) {
+    system.AdvanceMs(700);
+    window.ClickRating(rating);
+    controller.Button2Click();
+  }
+  const ExperimentRecord& Record() const { return controller.Record(); }
+
+  FakeSystem& system;
+  FakeWindow window;
+  TExperimentController controller;
+};
+
+class Resume : public ::testing::Test {
+ protected:
+  Resume() { system.locale = testing::DayFirstLocale(); }
+
+  // 14:05:09 on 7 December 2026 again.
+  void ResetClock() {
+    system.now = testing::At(2026, 12, 7, 14, 5, 9);
+    system.wallStepNs = 0;
+  }
+
+  std::unique_ptr<Program> Run() { return std::make_unique<Program>(system, loader, settings); }
+  // A run of the ID that ends after rows rated trials, as a killed program's does.
+  void CutShort(const std::string& id, int rows) {
+    std::unique_ptr<Program> program = Run();
+    program->Start(id);
+    for (int n = 1; n <= rows; ++n) program->RateAndNext(n % 5 + 1);
+    resultsPath = program->Record().ResultsPath;
+    runFilePath = results::MakeRunFilePath(resultsPath);
+  }
+  std::vector<std::string> ResultsFolderNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(system.programFolder + "results")) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  FakeSystem system;
+  std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet();
+  ResumeSettings settings;
+  std::string resultsPath;
+  std::string runFilePath;
+};
+
+TEST_F(Resume, RunFileBesideTheResultsHoldsThePlanWhileTheRunLasts) {
+  std::unique_ptr<Program> program = Run();
+  program->Start("k4T19");
+  const std::string runFile = results::MakeRunFilePath(program->Record().ResultsPath);
+  const std::optional<results::RunPlan> plan = results::ParseRunFile(ReadBytes(runFile));
+  ASSERT_TRUE(plan.has_value());
+  EXPECT_EQ(plan->raterId, "k4T19");
+  EXPECT_EQ(plan->paramLine, "10000 0.1 0.3 1 (by default)");
+  EXPECT_EQ(plan->imageSet, results::ImageSetFingerprint(loader->ListImageNames()));
+  EXPECT_EQ(plan->posPool.size(), 22u);
+  EXPECT_EQ(plan->negPool.size(), 104u);
+  // The pools as they stood before the first draw: the plan is what is left and the drawn one.
+  Pool left = program->Record().PosPool;
+  left.insert(left.end(), program->Record().NegPool.begin(), program->Record().NegPool.end());
+  Pool planned = plan->posPool;
+  planned.insert(planned.end(), plan->negPool.begin(), plan->negPool.end());
+  const auto drawn = std::find_if(planned.begin(), planned.end(), [&](const std::string& name) {
+    return ReportedImageName(name, "") == program->Record().ImageName;
+  });
+  ASSERT_NE(drawn, planned.end());
+  planned.erase(drawn);
+  std::sort(left.begin(), left.end());
+  std::sort(planned.begin(), planned.end());
+  EXPECT_EQ(left, planned);
+  // Held open: no other program can open it for writing.
+  platform::File other;
+  EXPECT_EQ(other.OpenForAppend(runFile).code, platform::kSharingViolation);
+}
+
+TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
+  struct Case {
+    int rowsBefore;
+    bool onCdRom;
+  };
+  for (const Case& c : {Case{40, false}, Case{0, false}, Case{125, false}, Case{3, true}}) {
+    SCOPED_TRACE(std::to_string(c.rowsBefore) + (c.onCdRom ? " in the temporary folder" : ""));
+    system.driveKind = c.onCdRom ? kDriveCdRom : kDriveFixed;
+    ResetClock();
+    CutShort("k4T19", c.rowsBefore);
+    const std::string before = ReadBytes(resultsPath);
+    const std::optional<results::RunPlan> plan = results::ParseRunFile(ReadBytes(runFilePath));
+    ASSERT_TRUE(plan.has_value());
+
+    system.AdvanceMs(3 * 3600 * 1000);  // three hours later
+    std::unique_ptr<Program> program = Run();
+    program->Start("k4T19");
+    EXPECT_EQ(program->window.questions,
+              std::vector<std::string>{"An unfinished run for k4T19 from 07/12/2026 14:05:09 has " +
+                                       std::to_string(c.rowsBefore) +
+                                       " of 126 trials rated. Continue it?"});
+    EXPECT_EQ(program->Record().ResultsPath, resultsPath);
+    EXPECT_EQ(program->Record().TrialCount, c.rowsBefore + 1);
+    EXPECT_EQ(program->window.GetText(TextControl::Label1),
+              std::to_string(c.rowsBefore + 1) + "/126");
+    EXPECT_FALSE(program->window.HasControl(RemovableControl::Edit1));
+    for (int n = c.rowsBefore + 1; n <= 126; ++n) program->RateAndNext(n % 5 + 1);
+    EXPECT_TRUE(program->window.endRequested);
+
+    // The rows of both runs, numbered 1 to 126, each planned entry shown exactly once.
+    const std::string after = ReadBytes(resultsPath);
+    EXPECT_EQ(after.compare(0, before.size(), before), 0);
+    const std::vector<std::string> lines = Lines(after);
+    ASSERT_EQ(lines.size(), 128u);
+    std::vector<std::string> shown;
+    for (size_t n = 1; n <= 126; ++n) {
+      const std::vector<std::string> row = Fields(lines[n + 1]);
+      ASSERT_EQ(row.size(), 8u);
+      EXPECT_EQ(row[3], std::to_string(n));
+      EXPECT_EQ(row[6], std::to_string(n % 5 + 1));
+      shown.push_back(row[4] + "\t" + row[5]);
+    }
+    std::vector<std::string> planned;
+    for (const Pool* pool : {&plan->posPool, &plan->negPool}) {
+      for (const std::string& name : *pool) planned.push_back(ReportedImageName(name, ""));
+    }
+    std::sort(shown.begin(), shown.end());
+    std::sort(planned.begin(), planned.end());
+    EXPECT_EQ(shown, planned);
+
+    // Sealed whole; the run file is gone.
+    const std::string sealed = results::MakeSealedPath(resultsPath);
+    results::CryptFile(sealed, sealed + ".plain", results::kResultsPassPhrase);
+    EXPECT_EQ(ReadBytes(sealed + ".plain"), after);
+    EXPECT_FALSE(fs::exists(runFilePath));
+  }
+}
+
+TEST_F(Resume, RunWithEveryRowButNoSealIsSealedAtOnce) {
+  system.commandLine = {"5000", "0", "0", "0"};
+  loader = FakeLoader::DefaultSet(2, 1);
+  {
+    std::unique_ptr<Program> program = Run();
+    program->Start("k4T19");
+    resultsPath = program->Record().ResultsPath;
+    fs::create_directories(results::MakeSealedPath(resultsPath));  // the sealing fails
+    program->RateAndNext(1);
+    program->RateAndNext(2);
+    program->system.AdvanceMs(700);
+    program->window.ClickRating(3);
+    EXPECT_THROW(program->controller.Button2Click(), EFCreateError);
+  }
+  fs::remove(results::MakeSealedPath(resultsPath));
+  std::unique_ptr<Program> program = Run();
+  program->Start("k4T19");
+  ASSERT_EQ(program->window.questions.size(), 1u);
+  EXPECT_NE(program->window.questions[0].find("has 3 of 3 trials rated"), std::string::npos);
+  EXPECT_TRUE(program->window.endRequested);
+  EXPECT_EQ(Lines(ReadBytes(resultsPath)).size(), 5u);
+  EXPECT_TRUE(fs::is_regular_file(results::MakeSealedPath(resultsPath)));
+}
+
+TEST_F(Resume, RunsThatDoNotFitStartANewRunAndStayAsTheyWere) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;  // after the cut
+    bool asked;                    // the question comes, and is answered No
+  };
+  const Case cases[] = {
+      {"the rater answers No", [] {}, true},
+      {"started longer ago than the limit",
+       [&] { system.now = testing::At(2026, 12, 8, 14, 5, 10); }, false},
+      {"started an hour and more after now", [&] { system.StepWallClock(-65 * 60 * 1000); }, false},
+      {"another image set", [&] { loader = FakeLoader::DefaultSet(20, 79); }, false},
+      {"the same images in another order",
+       [&] {
+         std::vector<std::string> names = loader->ListImageNames();
+         std::swap(names[1], names[2]);
+         loader = std::make_shared<FakeLoader>(names);
+       },
+       false},
+      {"other parameters",
+       [&] {
+         system.commandLine = {"10000", "0.1", "0.3", "0"};
+       },
+       false},
+      {"a run file changed by hand",
+       [&] {
+         std::string text = ReadBytes(runFilePath);
+         text.replace(text.find("RESOURCES_NEG_C__1__BMP"), 23, "RESOURCES_NEG_C__2__BMP");
+         WriteBytes(runFilePath, text);
+       },
+       false},
+      {"a row the plan does not hold",
+       [&] {
+         WriteBytes(resultsPath, ReadBytes(resultsPath) +
+                                     "k4T19\t07/12/2026\t14:06:00\t6\tpos\tg (77).ccc\t2\t900\r\n");
+       },
+       false},
+      {"a row of another rater",
+       [&] {
+         WriteBytes(resultsPath, ReadBytes(resultsPath) +
+                                     "m2B33\t07/12/2026\t14:06:00\t6\tpos\tg (7).ccc\t2\t900\r\n");
+       },
+       false},
+      {"a torn last row",
+       [&] { WriteBytes(resultsPath, ReadBytes(resultsPath) + "k4T19\t07/12/2026\t14:0"); }, false},
+      {"sealed", [&] { WriteBytes(results::MakeSealedPath(resultsPath), "sealed"); }, false},
+      {"no results file", [&] { fs::rename(resultsPath, resultsPath + ".moved"); }, false},
+      {"the results file a link",
+       [&] {
+         fs::rename(resultsPath, resultsPath + ".moved");
+         fs::create_symlink(resultsPath + ".moved", resultsPath);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetClock();
+    system.commandLine = {};
+    loader = FakeLoader::DefaultSet();
+    fs::remove_all(system.programFolder + "results");
+    CutShort("k4T19", 5);
+    c.change();
+    const std::vector<std::string> namesBefore = ResultsFolderNames();
+    std::map<std::string, std::string> bytesBefore;
+    for (const std::string& name : namesBefore) {
+      if (fs::is_regular_file(system.programFolder + "results/" + name)) {
+        bytesBefore[name] = ReadBytes(system.programFolder + "results/" + name);
+      }
+    }
+
+    std::unique_ptr<Program> program = Run();
+    program->window.answerYes = false;
+    program->Start("k4T19");
+    EXPECT_EQ(program->window.questions.size(), c.asked ? 1u : 0u);
+    EXPECT_NE(program->Record().ResultsPath, resultsPath);
+    EXPECT_EQ(program->Record().TrialCount, 1);
+    EXPECT_EQ(program->window.GetText(TextControl::Label1),
+              "1/" + std::to_string(program->Record().TotalTrials));
+    // The new run has its own two files; every file of the old one is as it was.
+    for (const auto& [name, bytes] : bytesBefore) {
+      EXPECT_EQ(ReadBytes(system.programFolder + "results/" + name), bytes) << name;
+    }
+    std::vector<std::string> names = ResultsFolderNames();
+    EXPECT_EQ(names.size(), namesBefore.size() + 2);
+    EXPECT_TRUE(fs::exists(results::MakeRunFilePath(program->Record().ResultsPath)));
+  }
+}
+
+TEST_F(Resume, RunStillGoingInAnotherProgramIsNotOffered) {
+  std::unique_ptr<Program> first = Run();
+  first->Start("k4T19");
+  for (int n = 1; n <= 5; ++n) first->RateAndNext(2);
+  std::unique_ptr<Program> second = Run();
+  second->Start("k4T19");
+  EXPECT_TRUE(second->window.questions.empty());
+  EXPECT_NE(second->Record().ResultsPath, first->Record().ResultsPath);
+  // Once the first program has ended, its run is offered.
+  first.reset();
+  std::unique_ptr<Program> third = Run();
+  third->Start("k4T19");
+  EXPECT_EQ(third->window.questions.size(), 1u);
+}
+
+TEST_F(Resume, AnotherIdIsNeverOffered) {
+  CutShort("k4T19", 5);
+  // Nor is anything of the ID's name that is no run file; a pipe is not waited on.
+  testing::Watchdog watchdog(20);
+  ASSERT_TRUE(testing::MakePipe(system.programFolder + "results/k4T1 07122026 1405.run"));
+  fs::create_directory(system.programFolder + "results/k4T1 07122026 1406.run");
+  for (const char* id : {"k4T1", "k4T19 ", "K4T19"}) {
+    std::unique_ptr<Program> program = Run();
+    program->Start(id);
+    EXPECT_TRUE(program->window.questions.empty()) << id;
+  }
+}
+
+TEST_F(Resume, OffAsksNothingAndWritesNoRunFile) {
+  settings.enabled = false;
+  CutShort("k4T19", 5);
+  EXPECT_FALSE(fs::exists(runFilePath));
+  EXPECT_EQ(ResultsFolderNames().size(), 1u);
+  // Not even the run file of a build that offered runs is taken up.
+  settings.enabled = true;
+  CutShort("m2B33", 5);
+  settings.enabled = false;
+  system.AdvanceMs(60 * 1000);
+  for (const char* id : {"k4T19", "m2B33"}) {
+    std::unique_ptr<Program> program = Run();
+    program->Start(id);
+    EXPECT_TRUE(program->window.questions.empty());
+    EXPECT_EQ(program->Record().TrialCount, 1);
+    EXPECT_FALSE(fs::exists(results::MakeRunFilePath(program->Record().ResultsPath)));
+  }
+}
+
+TEST(MatchResultsToPlan, RowsTakeTheirEntriesOutOfThePlan) {
+  results::RunPlan plan;
+  plan.raterId = "k4T19";
+  plan.paramLine = "5000 0 0 0";
+  plan.posPool = {"RESOURCES_POS_G__1__BMP", "RESOURCES_POS_G__0__BMP", "RESOURCES_POS_G__1__BMP"};
+  plan.negPool = {"RESOURCES_NEG_C__0__BMP"};
+  const std::string firstLines = "5000 0 0 0\r\n" + kHeader + "\r\n";
+  auto row = [](const std::string& n, const std::string& image, const std::string& rating = "2",
+                const std::string& latency = "900") {
+    return "k4T19\t07/12/2026\t14:06:00\t" + n + "\t" + image + "\t" + rating + "\t" + latency +
+           "\r\n";
+  };
+  const std::string g1 = "pos\tg (1).ccc";
+  const std::string c0 = "neg\tc (0).ccc";
+
+  const std::optional<UnfinishedRun> none = MatchResultsToPlan(firstLines, plan, "");
+  ASSERT_TRUE(none.has_value());
+  EXPECT_EQ(none->rated, 0);
+  EXPECT_EQ(none->planned, 4);
+  const std::optional<UnfinishedRun> three = MatchResultsToPlan(
+      firstLines + row("1", g1) + row("2", c0) + row("3", g1, "5", "-3"), plan, "");
+  ASSERT_TRUE(three.has_value());
+  EXPECT_EQ(three->rated, 3);
+  EXPECT_EQ(three->posPool, Pool{"RESOURCES_POS_G__0__BMP"});
+  EXPECT_TRUE(three->negPool.empty());
+
+  const std::pair<const char*, std::string> refused[] = {
+      {"other first lines", "5000 0 0 1\r\n" + kHeader + "\r\n"},
+      {"a third showing of a repeated image",
+       firstLines + row("1", g1) + row("2", g1) + row("3", g1)},
+      {"an image not in the plan", firstLines + row("1", "pos\tg (2).ccc")},
+      {"numbers out of turn", firstLines + row("2", g1)},
+      {"a rating outside 1 to 5", firstLines + row("1", g1, "6")},
+      {"no latency", firstLines + row("1", g1, "2", "")},
+      {"a ninth column", firstLines + row("1", g1, "2", "900\tx")},
+      {"a torn row", firstLines + row("1", g1).substr(0, 20)},
+  };
+  for (const auto& [what, text] : refused) {
+    EXPECT_FALSE(MatchResultsToPlan(text, plan, "").has_value()) << what;
+  }
+}
+
+}  // namespace
+}  // namespace talvex::experiment
