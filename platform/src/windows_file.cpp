@@ -413,14 +413,24 @@ FileStatus RenameFile(const std::string& from, const std::string& to, Existing e
   return {};
 }
 
-bool ProbeFolderWritable(const std::string& folder) {
-  const std::wstring probe = Widen(UniqueNameIn(folder));
-  const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  DeleteFileW(probe.c_str());
-  return true;
+FileStatus ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = FindFirstFileW(Widen(pattern + "*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return LastError();
+  do {
+    const std::string name = Narrow(entry.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(search, &entry));
+  const DWORD error = GetLastError();
+  FindClose(search);
+  if (error != ERROR_NO_MORE_FILES) {
+    names.clear();
+    return StatusFromWindowsError(error);
+  }
+  return {};
 }
 
 }  // namespace talvex::platform

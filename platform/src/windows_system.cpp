@@ -106,10 +106,6 @@ std::string WindowsSystem::GetSpecialFolder(int csidl) {
   return path;
 }
 
-bool WindowsSystem::FolderIsWritable(const std::string& folder) {
-  return ProbeFolderWritable(folder);
-}
-
 void WindowsSystem::OpenWebAddress(const std::string& address) {
   ShellExecuteW(nullptr, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "talvex/platform/file.h"
 #include "talvex/platform/wide_text.h"
@@ -209,12 +211,19 @@ TEST(WindowsFile, TheSameFileIsRecognisedByIdentityNotByName) {
   EXPECT_FALSE(file.IsOpen());
 }
 
-TEST(WindowsFile, ProbeFolderWritableLeavesNothingBehind) {
+TEST(WindowsFile, ListFolderNamesEveryEntryButDotsInUtf8) {
   WideScratchFolder scratch;
-  EXPECT_TRUE(ProbeFolderWritable(scratch.Path()));
-  EXPECT_TRUE(ProbeFolderWritable(scratch.Path() + "\\"));
-  EXPECT_TRUE(std::filesystem::is_empty(scratch.WidePath()));
-  EXPECT_FALSE(ProbeFolderWritable(scratch / "missing"));
+  std::vector<std::string> names{"left over"};
+  EXPECT_TRUE(ListFolder(scratch.Path(), names).Ok());
+  EXPECT_TRUE(names.empty());
+  WriteBytes(scratch.WidePath() / L"a b.run", "");
+  WriteBytes(scratch.WidePath() / L"caf\u00e9.run", "");
+  std::filesystem::create_directory(scratch.WidePath() / L"sub");
+  ASSERT_TRUE(ListFolder(scratch.Path() + "\\", names).Ok());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a b.run", "caf\xC3\xA9.run", "sub"}));
+  EXPECT_FALSE(ListFolder(scratch / "missing", names).Ok());
+  EXPECT_TRUE(names.empty());
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ class WindowsSystem : public System {
   std::string GetTempFolder() override;  // GetTempPathW, ending in "\"
   // The desktop's file-system folder (CSIDL_DESKTOPDIRECTORY) for kCsidlDesktop.
   std::string GetSpecialFolder(int csidl) override;
-  bool FolderIsWritable(const std::string& folder) override;
 
   // ShellExecuteW with the verb "open"; the outcome is not examined.
   void OpenWebAddress(const std::string& address) override;
