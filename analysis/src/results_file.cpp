@@ -28,21 +28,6 @@ bool NextLine(std::string_view text, size_t& at, std::string_view& line) {
   return true;
 }
 
-// The tab-separated columns of a line, into columns (reused from row to row).
-void SplitColumns(std::string_view line, std::vector<std::string_view>& columns) {
-  columns.clear();
-  size_t start = 0;
-  for (;;) {
-    const size_t tab = line.find('\t', start);
-    if (tab == std::string_view::npos) {
-      columns.push_back(line.substr(start));
-      return;
-    }
-    columns.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-}
-
 // A plain decimal integer within 32 bits: an optional minus sign and digits, nothing else.
 std::optional<int> Integer(std::string_view text) {
   int value = 0;
@@ -158,7 +143,7 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
       report(blank, "empty line; left out");
     }
     blankRun = 0;
-    SplitColumns(line, columns);
+    results::SplitColumns(line, columns);
     if (columns.size() != kColumns) {
       report(lineNumber, std::to_string(columns.size()) +
                              (columns.size() == 1 ? " column" : " columns") +

@@ -1,11 +1,13 @@
 #include "talvex/experiment/resume.h"
 
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "talvex/exception.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/platform/file.h"
+#include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::experiment {
@@ -19,22 +21,11 @@ constexpr size_t kMaxResultsFileBytes = size_t{16} << 20;
 // when daylight saving time ends.
 constexpr double kClockSetBackHours = 1.0;
 
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-    fields.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-  fields.push_back(line.substr(start));
-  return fields;
-}
-
-bool IsRating(const std::string& text) {
+bool IsRating(std::string_view text) {
   return text.size() == 1 && text[0] >= '1' && text[0] <= '5';
 }
 
-bool IsInteger(const std::string& text) {
+bool IsInteger(std::string_view text) {
   const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
   return text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
 }
@@ -137,16 +128,17 @@ std::optional<UnfinishedRun> MatchResultsToPlan(const std::string& resultsText,
   run.planned = static_cast<int32_t>(run.posPool.size() + run.negPool.size());
   ReportedPool positives(run.posPool, programFolder);
   ReportedPool negatives(run.negPool, programFolder);
+  std::vector<std::string_view> row;
   for (size_t at = firstLines.size(); at < resultsText.size();) {
     const size_t end = resultsText.find("\r\n", at);
     if (end == std::string::npos) return std::nullopt;  // a torn last row
-    const std::vector<std::string> row = SplitTabs(resultsText.substr(at, end - at));
+    results::SplitColumns(std::string_view(resultsText).substr(at, end - at), row);
     // name, date, time, n, status, imgname, response, latency
     if (row.size() != 8 || row[0] != plan.raterId || row[3] != std::to_string(run.rated + 1) ||
         !IsRating(row[6]) || !IsInteger(row[7])) {
       return std::nullopt;
     }
-    const std::string imageName = row[4] + "\t" + row[5];
+    const std::string imageName = std::string(row[4]) + "\t" + std::string(row[5]);
     if (!positives.Take(imageName) && !negatives.Take(imageName)) return std::nullopt;
     ++run.rated;
     at = end + 2;

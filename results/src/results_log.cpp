@@ -324,6 +324,17 @@ ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std
   RaiseIoError(status, file.path);
 }
 
+void SplitColumns(std::string_view line, std::vector<std::string_view>& columns) {
+  columns.clear();
+  size_t start = 0;
+  for (size_t tab = line.find('\t'); tab != std::string_view::npos;
+       tab = line.find('\t', start)) {
+    columns.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+  columns.push_back(line.substr(start));
+}
+
 void AppendTrialRow(System& system, const ResultsFile& results, const TrialRow& row) {
   platform::File file;
   platform::FileStatus status = file.OpenSameFileForAppend(results.path, results.identity);

@@ -15,6 +15,7 @@
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/platform/file.h"
+#include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::experiment {
@@ -37,17 +38,6 @@ std::vector<std::string> Lines(const std::string& text) {
     start = end + 2;
   }
   return lines;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-    fields.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-  fields.push_back(line.substr(start));
-  return fields;
 }
 
 // One program run after another on the same folders: each has a window and a controller of
@@ -160,12 +150,13 @@ TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
     const std::vector<std::string> lines = Lines(after);
     ASSERT_EQ(lines.size(), 128u);
     std::vector<std::string> shown;
+    std::vector<std::string_view> row;
     for (size_t n = 1; n <= 126; ++n) {
-      const std::vector<std::string> row = Fields(lines[n + 1]);
+      results::SplitColumns(lines[n + 1], row);
       ASSERT_EQ(row.size(), 8u);
       EXPECT_EQ(row[3], std::to_string(n));
       EXPECT_EQ(row[6], std::to_string(n % 5 + 1));
-      shown.push_back(row[4] + "\t" + row[5]);
+      shown.push_back(std::string(row[4]) + "\t" + std::string(row[5]));
     }
     std::vector<std::string> planned;
     for (const Pool* pool : {&plan->posPool, &plan->negPool}) {

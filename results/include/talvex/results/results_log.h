@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "talvex/local_time.h"
 #include "talvex/locale_values.h"
@@ -51,6 +53,10 @@ inline constexpr const char* kUnusableIdMessage =
 // The second line of every results file (the first is the parameter line).
 inline constexpr const char* kHeaderLine =
     "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
+
+// The tab-separated columns of a results-file line, into columns (reused from line to line);
+// the views point into line.
+void SplitColumns(std::string_view line, std::vector<std::string_view>& columns);
 
 // The results file of a run, made at Start.
 struct ResultsFile {
