@@ -1,8 +1,10 @@
 #include "form1.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QInputEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -90,6 +92,8 @@ void TForm1::BuildControls() {
   for (size_t i = 0; i < ratings_.size(); ++i) {
     const std::string name = "RadioButton" + std::to_string(i + 1);
     ratings_[i] = ControlOf<QRadioButton>(*client, name.c_str());
+    // Notes the time of the input that makes it the checked one.
+    ratings_[i]->installEventFilter(this);
   }
   button2_ = ControlOf<QPushButton>(*client, "Button2");
   edit1_ = ControlOf<TIdEdit>(*client, "Edit1");
@@ -142,8 +146,29 @@ void TForm1::Forward(Handler&& handler) {
 
 // A click by mouse or keyboard (Qt clicks the button an arrow key moves to in the set).
 void TForm1::RatingClicked(int rating, bool checked) {
+  const std::optional<uint64_t> stamp = std::exchange(ratingInputStamp_, std::nullopt);
   if (!ratingClicks_.Clicked(rating, checked)) return;
-  Forward([this, rating] { events_->OnRadioButtonClick(rating); });
+  const std::optional<int64_t> inputNs = stamp ? displayServer_.InputTime(*stamp) : std::nullopt;
+  Forward([this, rating, inputNs] { events_->OnRadioButtonClick(rating, inputNs); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      ratingInputStamp_ = static_cast<QInputEvent*>(event)->timestamp();
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  displayServer_.StartClockCheck(*this);
 }
 
 void TForm1::FormCreate() {
@@ -168,6 +193,24 @@ void TForm1::About2Click() {
 
 void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
   image1_->SetPicture(picture);
+}
+
+void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
+                                const experiment::IPreparedPicture& prepared) {
+  const auto* pixels = dynamic_cast<const TPreparedPixels*>(&prepared);
+  if (pixels != nullptr) {
+    image1_->SetPicture(picture, pixels->pixels);
+  } else {
+    image1_->SetPicture(picture);
+  }
+}
+
+void TForm1::WaitUntilDisplayed() {
+  displayServer_.Sync();
+}
+
+std::shared_ptr<const experiment::IPicturePreparer> TForm1::PicturePreparer() const {
+  return image1_->Preparer();
 }
 
 std::string TForm1::GetText(TextControl control) const {

@@ -8,7 +8,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "display_server.h"
 #include "talvex/experiment/exposure_timer.h"
 #include "talvex/experiment/main_window.h"
 #include "talvex/system.h"
@@ -53,9 +55,13 @@ class TForm1 : public QMainWindow,
   double Scale() const { return scale_; }
   // The exposure timer behind window operation 6.
   const experiment::TExposureTimer& Timer1() const { return timer1_; }
+  // The display server behind window operation 12 and the rating clicks' times.
+  const TDisplayServer& DisplayServer() const { return displayServer_; }
 
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
+  void SetPreparedPicture(const imagestore::TJPEGImage& picture,
+                          const experiment::IPreparedPicture& prepared) override;
   std::string GetText(experiment::TextControl control) const override;
   void SetText(experiment::TextControl control, const std::string& text) override;
   void SetButtonEnabled(bool enabled) override;
@@ -70,6 +76,13 @@ class TForm1 : public QMainWindow,
   void EndProgram() override;
   void OpenWebAddress(const std::string& address) override;
   bool AskYesNo(const std::string& text) override;
+  void WaitUntilDisplayed() override;
+  std::shared_ptr<const experiment::IPicturePreparer> PicturePreparer() const override;
+
+ protected:
+  // Notes the time of every input event a rating button receives.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildControls();
@@ -107,6 +120,10 @@ class TForm1 : public QMainWindow,
   QAction* about2_ = nullptr;
 
   experiment::TRatingClicks ratingClicks_;
+  TDisplayServer displayServer_{system_};
+  // The stamp of the last input event a rating button received: the click or key press that
+  // makes it the checked one.
+  std::optional<uint64_t> ratingInputStamp_;
   bool endRequested_ = false;
 };
 

@@ -102,12 +102,31 @@ bool SamePicture(const imagestore::TJPEGImage& a, const imagestore::TJPEGImage& 
 
 }  // namespace
 
+std::shared_ptr<const experiment::IPreparedPicture> TPicturePreparer::Prepare(
+    const imagestore::TJPEGImage& picture) const {
+  return std::make_shared<const TPreparedPixels>(TPictureArea::Prepare(picture, deviceSize_));
+}
+
+std::shared_ptr<const TPicturePreparer> TPictureArea::Preparer() const {
+  return std::make_shared<const TPicturePreparer>(DeviceSize());
+}
+
 void TPictureArea::SetPicture(const imagestore::TJPEGImage& picture) {
+  Show(picture, nullptr);
+}
+
+void TPictureArea::SetPicture(const imagestore::TJPEGImage& picture, const QImage& prepared) {
+  Show(picture, &prepared);
+}
+
+void TPictureArea::Show(const imagestore::TJPEGImage& picture, const QImage* ahead) {
   const QSize size = DeviceSize();
   // The blank picture alternates with the trial images: the picture replaced last is kept
   // prepared, so showing it again costs no decoding and no scaling.
   QImage prepared;
-  if (SamePicture(picture, picture_) && prepared_.size() == size) {
+  if (ahead != nullptr && !ahead->isNull() && ahead->size() == size) {
+    prepared = *ahead;
+  } else if (SamePicture(picture, picture_) && prepared_.size() == size) {
     prepared = prepared_;
   } else if (SamePicture(picture, previousPicture_) && previousPrepared_.size() == size) {
     prepared = previousPrepared_;

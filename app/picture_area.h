@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "mouse_click.h"
+#include "talvex/experiment/main_window.h"
 #include "talvex/imagestore/jpeg_image.h"
 
 namespace talvex::app {
@@ -16,6 +18,23 @@ namespace talvex::app {
 // The decoded pixels as a QImage: RGB888, 8-bit gray, or 8-bit indexed with the palette.
 // An empty or inconsistent bitmap gives a null image.
 QImage ToQImage(const imagestore::Bitmap& bitmap);
+
+// A picture's pixels prepared for the area ahead of its showing.
+struct TPreparedPixels : experiment::IPreparedPicture {
+  explicit TPreparedPixels(QImage image) : pixels(std::move(image)) {}
+  QImage pixels;
+};
+
+// Prepares pictures for an area of a fixed device-pixel size, on any thread.
+class TPicturePreparer : public experiment::IPicturePreparer {
+ public:
+  explicit TPicturePreparer(const QSize& deviceSize) : deviceSize_(deviceSize) {}
+  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+      const imagestore::TJPEGImage& picture) const override;
+
+ private:
+  QSize deviceSize_;
+};
 
 class TPictureArea : public QWidget {
   Q_OBJECT
@@ -27,7 +46,12 @@ class TPictureArea : public QWidget {
   // (when the area is visible). An empty picture clears the area. Raises EJPEG when the
   // picture cannot be decoded.
   void SetPicture(const imagestore::TJPEGImage& picture);
+  // The same with its pixels prepared ahead; pixels of another size are prepared again.
+  void SetPicture(const imagestore::TJPEGImage& picture, const QImage& prepared);
   void Clear();
+
+  // A preparer of pictures at the area's present size, for a worker thread.
+  std::shared_ptr<const TPicturePreparer> Preparer() const;
 
   bool HasPicture() const { return !picture_.Empty(); }
   // The pixels a paint copies: the picture at the area's device-pixel size.
@@ -65,6 +89,7 @@ class TPictureArea : public QWidget {
  private:
   QSize DeviceSize() const;
   void PrepareAtCurrentSize();
+  void Show(const imagestore::TJPEGImage& picture, const QImage* prepared);
 
   imagestore::TJPEGImage picture_;
   QImage prepared_;

@@ -4,6 +4,7 @@
 
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/experiment/exposure_timing.h"
+#include "talvex/experiment/picture_ahead.h"
 #include "talvex/experiment/rounding.h"
 #include "talvex/experiment/run_parameters.h"
 #include "talvex/experiment/trial_schedule.h"
@@ -154,15 +155,22 @@ void TExperimentController::Button2Click() {
       // The ID field stays until the run has its paths, so a failure above can be retried.
       window.RemoveControl(RemovableControl::Edit1);
     }
-  } else if (!r.RowWritten) {
-    // One row per trial: a press that follows a failed draw or a failed sealing, or the first
-    // press of a continued run, writes no row and needs no rating; one that follows a failed
-    // append writes it now.
-    if (GetResponse(r, window) < 0) {
-      window.ShowMessage("Please enter your rating!");
-      ShowProgress();
-      return;
-    }
+  } else if (!r.RowWritten && GetResponse(r, window) < 0) {
+    // A press that follows a failed draw or a failed sealing, or the first press of a continued
+    // run, writes no row and needs no rating.
+    window.ShowMessage("Please enter your rating!");
+    ShowProgress();
+    return;
+  }
+
+  // The run's pools are settled, and nothing draws from the random source between the re-seed
+  // and the next trial's draws, so the next picture is known now: it is prepared on a worker
+  // thread while the row is written, and shown once both are done.
+  TPictureAhead ahead;
+  ahead.Start(r, window);
+
+  if (r.TrialCount > 0 && !r.RowWritten) {
+    // One row per trial; a press that follows a failed append writes it now.
     results::TrialRow row;
     row.raterId = r.RaterId;
     row.trialCount = r.TrialCount;
@@ -177,7 +185,7 @@ void TExperimentController::Button2Click() {
 
   // A picture that cannot be shown is left out of the run, so the pools may run empty while
   // the next trial is drawn; the run then ends here as well.
-  if (!DrawNextTrial(r, window, system)) {
+  if (!DrawNextTrial(r, window, system, &ahead)) {
     results::HandOffWindow handOff;
     handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
     handOff.endProgram = [&window]() { window.EndProgram(); };
@@ -263,8 +271,8 @@ void TExperimentController::ShowProgress() {
                         std::to_string(r.TrialCount) + "/" + std::to_string(r.TotalTrials));
 }
 
-void TExperimentController::OnRadioButtonClick(int /*rating*/) {
-  experiment::OnRadioButtonClick(impl_->record, impl_->window, impl_->system);
+void TExperimentController::OnRadioButtonClick(int /*rating*/, std::optional<int64_t> inputNs) {
+  experiment::OnRadioButtonClick(impl_->record, impl_->window, impl_->system, inputNs);
 }
 
 void TExperimentController::Timer1Timer() {

@@ -17,8 +17,13 @@ void TurnImageOff(ExperimentRecord& record, IMainWindow& window) {
   window.SetTimerInterval(0);
 }
 
-void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system) {
-  const int64_t elapsed = system.MonotonicNanoseconds() - record.ShownAtNs;
+void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system,
+                        std::optional<int64_t> inputNs) {
+  // The input's own time, so that a busy event loop does not lengthen the latency; an input
+  // cannot have happened after its handler runs.
+  const int64_t now = system.MonotonicNanoseconds();
+  const int64_t pickedAt = inputNs && *inputNs < now ? *inputNs : now;
+  const int64_t elapsed = pickedAt - record.ShownAtNs;
   // The low 32 bits of the rounded milliseconds.
   record.Latency = static_cast<int32_t>(static_cast<uint32_t>(NanosecondsToMilliseconds(elapsed)));
   TurnImageOff(record, window);

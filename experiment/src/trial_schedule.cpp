@@ -5,6 +5,7 @@
 
 #include "talvex/exception.h"
 #include "talvex/experiment/exposure_timing.h"
+#include "talvex/experiment/picture_ahead.h"
 #include "talvex/experiment/rounding.h"
 
 namespace talvex::experiment {
@@ -28,6 +29,17 @@ uint32_t CountOf(const Pool& pool) {
   return static_cast<uint32_t>(pool.size());
 }
 
+// The class draw on the given source: true when the next trial comes from the positive pool.
+bool DrawsPositive(const ExperimentRecord& record, RandomSource& random) {
+  const uint32_t r = random.RandomBelow(1000);
+  return static_cast<int64_t>(r) < PositiveThreshold(record.PosPool.size(), record.NegPool.size());
+}
+
+// The pick within the pool.
+uint32_t DrawIndex(const Pool& pool, RandomSource& random) {
+  return random.RandomBelow(CountOf(pool));
+}
+
 // Takes every entry of the name out of both pools and out of the total.
 void LeaveOut(ExperimentRecord& record, const std::string& name) {
   for (Pool* pool : {&record.PosPool, &record.NegPool}) {
@@ -37,13 +49,25 @@ void LeaveOut(ExperimentRecord& record, const std::string& name) {
   }
 }
 
-// Loads the picture and hands it to the window, which keeps its own copy; the loaded picture
-// is released here. False when either step fails: the picture is then left out of the run.
-bool ShowPicture(ExperimentRecord& record, const std::string& name, IMainWindow& window) {
+// Hands the picture to the window, which keeps its own copy: the one prepared ahead when
+// ahead holds it, else one loaded here and released at once. False when loading or decoding
+// fails: the picture is then left out of the run.
+bool ShowPicture(ExperimentRecord& record, const std::string& name, IMainWindow& window,
+                 TPictureAhead* ahead) {
   std::string reason;
   try {
-    const std::unique_ptr<imagestore::TJPEGImage> picture = record.ImageLoader->LoadImage(name);
-    window.SetPicture(picture ? *picture : imagestore::TJPEGImage());
+    imagestore::TJPEGImage picture;
+    std::shared_ptr<const IPreparedPicture> prepared;
+    if (ahead != nullptr && ahead->Take(name, picture, prepared)) {
+      if (prepared != nullptr) {
+        window.SetPreparedPicture(picture, *prepared);
+      } else {
+        window.SetPicture(picture);
+      }
+    } else {
+      const std::unique_ptr<imagestore::TJPEGImage> loaded = record.ImageLoader->LoadImage(name);
+      window.SetPicture(loaded ? *loaded : imagestore::TJPEGImage());
+    }
     return true;
   } catch (const Exception& error) {
     reason = error.what();
@@ -77,9 +101,14 @@ int32_t PositiveThreshold(size_t positives, size_t negatives) {
 }
 
 Pool& ClassDraw(ExperimentRecord& record) {
-  const uint32_t r = record.Random.RandomBelow(1000);
-  const int32_t t = PositiveThreshold(record.PosPool.size(), record.NegPool.size());
-  return static_cast<int64_t>(r) < t ? record.PosPool : record.NegPool;
+  return DrawsPositive(record, record.Random) ? record.PosPool : record.NegPool;
+}
+
+std::string PeekNextTrial(const ExperimentRecord& record) {
+  if (record.PosPool.empty() && record.NegPool.empty()) return {};
+  RandomSource random = record.Random;
+  const Pool& pool = DrawsPositive(record, random) ? record.PosPool : record.NegPool;
+  return pool[DrawIndex(pool, random)];
 }
 
 std::string ReportedImageName(const std::string& resourceName, const std::string& programFolder) {
@@ -92,12 +121,17 @@ std::string ReportedImageName(const std::string& resourceName, const std::string
   return name;
 }
 
-bool DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system) {
+bool DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system,
+               TPictureAhead* ahead) {
   if (pool.empty()) return false;
-  const uint32_t i = record.Random.RandomBelow(CountOf(pool));
+  const uint32_t i = DrawIndex(pool, record.Random);
   const std::string name = pool[i];
-  if (!ShowPicture(record, name, window)) return false;
+  if (!ShowPicture(record, name, window, ahead)) return false;
+  // The exposure runs from the moment the picture is handed to the display, as it ends when
+  // the blank picture is; the onset, which latencies start from, is marked once the display
+  // has it and the rater can see it.
   window.SetTimerInterval(static_cast<uint32_t>(record.Exposure));
+  window.WaitUntilDisplayed();
   MarkOnset(record, system);
   window.SetButtonEnabled(false);
   pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(i));
@@ -108,10 +142,12 @@ bool DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System
   return true;
 }
 
-bool DrawNextTrial(ExperimentRecord& record, IMainWindow& window, System& system) {
-  // Every failed draw takes at least one entry out of the pools, so this ends.
+bool DrawNextTrial(ExperimentRecord& record, IMainWindow& window, System& system,
+                   TPictureAhead* ahead) {
+  // Every failed draw takes at least one entry out of the pools, so this ends. Only the first
+  // draw can be the one prepared ahead; the others are loaded at their draw.
   while (!record.PosPool.empty() || !record.NegPool.empty()) {
-    if (DrawTrial(record, ClassDraw(record), window, system)) return true;
+    if (DrawTrial(record, ClassDraw(record), window, system, ahead)) return true;
   }
   return false;
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -80,13 +81,17 @@ class RecordingEvents : public experiment::IMainWindowEvents {
  public:
   std::vector<std::string>& calls;
   std::string failWith;
-  std::function<void()> onCall;  // run at every event, before it is recorded
+  std::function<void()> onCall;          // run at every event, before it is recorded
+  std::optional<int64_t> ratingInputNs;  // the input time the last rating click came with
 
   explicit RecordingEvents(std::vector<std::string>& log) : calls(log) {}
   void FormCreate() override { Record("FormCreate"); }
   void Button2Click() override { Record("Button2Click"); }
   void Edit1Click() override { Record("Edit1Click"); }
-  void OnRadioButtonClick(int rating) override { Record("Rating" + std::to_string(rating)); }
+  void OnRadioButtonClick(int rating, std::optional<int64_t> inputNs) override {
+    Record("Rating" + std::to_string(rating));
+    ratingInputNs = inputNs;
+  }
   void Timer1Timer() override { Record("Timer1Timer"); }
   bool SetUpComplete() const override { return true; }
 

@@ -345,6 +345,31 @@ TEST_F(Form1Fixture, RatingPickedWithTheKeyboardIsRaisedToo) {
   EXPECT_EQ(calls, (std::vector<std::string>{"Rating1", "Rating2"}));
 }
 
+TEST_F(Form1Fixture, WithoutADisplayServerRatingsComeWithoutAnInputTime) {
+  ShowAndWait();
+  // The offscreen platform: nothing to wait for, no server time to believe.
+  EXPECT_EQ(form.DisplayServer().Check(), TDisplayServer::ClockCheck::NoServer);
+  EXPECT_FALSE(form.DisplayServer().InputTime(12345).has_value());
+  form.WaitUntilDisplayed();
+  QTest::mouseClick(Rating(3), Qt::LeftButton);
+  ASSERT_EQ(calls.back(), "Rating3");
+  EXPECT_FALSE(events->ratingInputNs.has_value());
+}
+
+TEST_F(Form1Fixture, PicturePreparerMakesPixelsOfThePictureAreasSize) {
+  ShowAndWait();
+  const std::shared_ptr<const experiment::IPicturePreparer> preparer = form.PicturePreparer();
+  ASSERT_NE(preparer, nullptr);
+  imagestore::TJPEGImage picture;
+  picture.LoadFromBytes(test::TwoColourJpeg(64, 64));
+  const std::shared_ptr<const experiment::IPreparedPicture> prepared = preparer->Prepare(picture);
+  form.SetPreparedPicture(picture, *prepared);
+  const auto* area = Control<TPictureArea>("Image1");
+  const QImage& made = dynamic_cast<const TPreparedPixels&>(*prepared).pixels;
+  EXPECT_EQ(made.size(), area->size() * area->devicePixelRatioF());
+  EXPECT_EQ(area->Prepared().cacheKey(), made.cacheKey());
+}
+
 TEST_F(Form1Fixture, ClickOnTheFrameOutsideTheButtonsDoesNothing) {
   ShowAndWait();
   auto* frame = Control<QGroupBox>("RadioGroup1");

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <future>
+#include <memory>
 
 #include "app_test_support.h"
 #include "talvex/tools/jpeg_encode.h"
@@ -209,6 +211,24 @@ TEST(PictureArea, PicturePreparedForAnotherSizeIsPreparedAgain) {
   area.resize(80, 40);
   area.SetPicture(blank);
   EXPECT_EQ(area.Prepared().size(), QSize(80, 40));
+}
+
+TEST(PictureArea, PixelsPreparedOnAWorkerAreShownAsTheyAreWhileTheSizeHolds) {
+  TPictureArea area;
+  area.resize(100, 30);
+  const TJPEGImage picture = Picture(64, 48);
+  const std::shared_ptr<const TPicturePreparer> preparer = area.Preparer();
+  const std::shared_ptr<const experiment::IPreparedPicture> prepared =
+      std::async(std::launch::async, [&] { return preparer->Prepare(picture); }).get();
+  const QImage pixels = dynamic_cast<const TPreparedPixels&>(*prepared).pixels;
+  ASSERT_EQ(pixels.size(), QSize(100, 30));
+  area.SetPicture(picture, pixels);
+  EXPECT_EQ(area.Prepared().cacheKey(), pixels.cacheKey());
+  // Pixels made before the area was resized are made again at its new size.
+  area.resize(80, 40);
+  area.SetPicture(Picture(64, 48), pixels);
+  EXPECT_EQ(area.Prepared().size(), QSize(80, 40));
+  EXPECT_GT(area.Prepared().pixelColor(70, 20).blue(), 200);
 }
 
 // The onset of a trial is marked right after the picture is set: by then it must be painted.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "fake_loader.h"
 #include "fake_system.h"
@@ -543,11 +544,13 @@ TEST_F(Controller, FailedAppendIsRetriedAtTheNextPress) {
     FILE* other = fopen(Record().ResultsPath.c_str(), "r");
     ASSERT_NE(other, nullptr);
     ASSERT_EQ(flock(fileno(other), LOCK_EX), 0);
+    const size_t pictures = window.pictures.size();
     EXPECT_THROW(controller->Button2Click(), EInOutError);
     fclose(other);
+    // The error and no picture: the one prepared meanwhile is dropped.
+    EXPECT_EQ(window.pictures.size(), pictures);
   }
   EXPECT_EQ(Record().TrialCount, 1);
-  EXPECT_EQ(loader->TrialLoads().size(), 1u);
 
   controller->Button2Click();
   EXPECT_EQ(Record().TrialCount, 2);
@@ -571,6 +574,70 @@ TEST_F(Controller, FailedDrawAfterTheRowDoesNotWriteItAgain) {
   EXPECT_EQ(Record().TrialCount, 2);
   EXPECT_EQ(ResultLines().size(), 3u);
   EXPECT_EQ(Text(TextControl::Label1), "2/126");
+}
+
+// The next picture is prepared on a worker thread while the row is written.
+
+TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhead) {
+  struct Run {
+    FakeSystem system;
+    FakeWindow window;
+    std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet(6, 14);  // 1 + 4 repeats
+    std::unique_ptr<TExperimentController> controller;
+    const ExperimentRecord& Record() const { return controller->Record(); }
+  };
+  for (const uint64_t counter :
+       {uint64_t{0x1234567800000000u}, uint64_t{0xFFFFFFFF00000001u}, uint64_t{42}}) {
+    SCOPED_TRACE(counter);
+    Run ahead;
+    Run atDraw;
+    atDraw.window.prepareAhead = false;
+    for (Run* run : {&ahead, &atDraw}) {
+      run->system.counter = counter;  // the same seeds at every press
+      run->controller =
+          std::make_unique<TExperimentController>(run->window, run->system, run->loader);
+      run->window.Attach(*run->controller);
+      run->controller->FormCreate();
+      run->window.TypeId("k4T19");
+    }
+    ASSERT_EQ(ahead.Record().TotalTrials, 25);
+    for (int press = 0; press <= 25; ++press) {
+      for (Run* run : {&ahead, &atDraw}) {
+        if (press > 0) {
+          run->system.AdvanceMs(700);
+          run->window.ClickRating(press % 5 + 1);
+        }
+        run->controller->Button2Click();
+      }
+      // Each draw advances the seed one step: equal seeds after equal re-seeds mean the same
+      // number of draws, and the names and pools left show their values.
+      ASSERT_EQ(ahead.Record().Random.Seed(), atDraw.Record().Random.Seed()) << press;
+      ASSERT_EQ(ahead.Record().ImageName, atDraw.Record().ImageName) << press;
+      ASSERT_EQ(ahead.Record().PosPool, atDraw.Record().PosPool) << press;
+      ASSERT_EQ(ahead.Record().NegPool, atDraw.Record().NegPool) << press;
+    }
+    EXPECT_TRUE(ahead.window.endRequested);
+    EXPECT_TRUE(atDraw.window.endRequested);
+    // Every picture prepared ahead was the one drawn: nothing was loaded twice.
+    EXPECT_EQ(ahead.loader->TrialLoads(), atDraw.loader->TrialLoads());
+    ASSERT_EQ(ahead.window.preparedOn.size(), 25u);
+    for (const std::thread::id& id : ahead.window.preparedOn) {
+      EXPECT_NE(id, std::this_thread::get_id());
+    }
+    EXPECT_TRUE(atDraw.window.preparedOn.empty());
+  }
+}
+
+TEST_F(Controller, RowIsOnDiskBeforeTheNextPictureIsShown) {
+  Create();
+  Start("k4T19");
+  std::vector<size_t> rowsWhenShown;
+  window.onPicture = [&] {
+    if (window.pictures.back().Width() == 2) rowsWhenShown.push_back(ResultLines().size() - 2);
+  };
+  for (int trial = 1; trial <= 3; ++trial) RateAndNext(trial);
+  EXPECT_EQ(rowsWhenShown, (std::vector<size_t>{1, 2, 3}));
+  EXPECT_EQ(window.preparedOn.size(), 4u);  // the first trial's picture was prepared too
 }
 
 }  // namespace

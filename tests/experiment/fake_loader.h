@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,8 +51,12 @@ class FakeLoader : public imagestore::TResourceManager {
 
   std::vector<std::string> ListImageNames() const override { return names_; }
 
+  // Called on the worker that prepares the next picture as well.
   std::unique_ptr<imagestore::TJPEGImage> LoadImage(const std::string& name) const override {
-    loads.push_back(name);
+    {
+      const std::lock_guard<std::mutex> lock(loadsMutex_);
+      loads.push_back(name);
+    }
     if (failAll || unloadable.count(name) > 0) throw imagestore::EJPEG(42);
     if (std::find(names_.begin(), names_.end(), name) == names_.end()) throw EResNotFound(name);
     if (undecodable.count(name) > 0) return std::make_unique<imagestore::TJPEGImage>(cmyk_);
@@ -73,6 +78,7 @@ class FakeLoader : public imagestore::TResourceManager {
 
  private:
   static constexpr const char* kBlank = "RESOURCES_BLANK_BMP";
+  mutable std::mutex loadsMutex_;
   std::vector<std::string> names_;
   imagestore::TJPEGImage blank_ = TinyPicture(1);
   imagestore::TJPEGImage trial_ = TinyPicture(2);

@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "talvex/exception.h"
@@ -20,6 +23,23 @@ namespace talvex::testing {
 using experiment::RemovableControl;
 using experiment::TextControl;
 
+// Pixels "prepared" by the fake window's preparer: the picture and the thread that made them.
+struct FakePrepared : experiment::IPreparedPicture {
+  imagestore::TJPEGImage picture;
+  std::thread::id madeOn;
+};
+
+class FakePreparer : public experiment::IPicturePreparer {
+ public:
+  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+      const imagestore::TJPEGImage& picture) const override {
+    auto prepared = std::make_shared<FakePrepared>();
+    prepared->picture = picture;
+    prepared->madeOn = std::this_thread::get_id();
+    return prepared;
+  }
+};
+
 class FakeWindow : public experiment::IMainWindow {
  public:
   FakeWindow() {
@@ -28,21 +48,25 @@ class FakeWindow : public experiment::IMainWindow {
     texts_[TextControl::Label1] = "Label1";
   }
 
-  // Events go to these handlers: rating 1..5 and the timer.
-  std::function<void(int)> onRatingClick;
+  // Events go to these handlers: rating 1..5 with the input's time, and the timer.
+  std::function<void(int, std::optional<int64_t>)> onRatingClick;
   std::function<void()> onTimer;
+  std::function<void()> onPicture;  // run whenever a picture has been set
 
   void Attach(experiment::IMainWindowEvents& events) {
-    onRatingClick = [&events](int rating) { events.OnRadioButtonClick(rating); };
+    onRatingClick = [&events](int rating, std::optional<int64_t> inputNs) {
+      events.OnRadioButtonClick(rating, inputNs);
+    };
     onTimer = [&events]() { events.Timer1Timer(); };
   }
 
-  // The rater clicks rating button 1..5: it becomes the only checked one, and its click event
-  // is raised only when it was not checked already.
-  void ClickRating(int rating) {
+  // The rater clicks rating button 1..5 (at inputNs, where the window system tells): it
+  // becomes the only checked one, and its click event is raised only when it was not checked
+  // already.
+  void ClickRating(int rating, std::optional<int64_t> inputNs = std::nullopt) {
     ratings_.fill(false);
     ratings_[Index(rating)] = true;
-    if (clicks_.Clicked(rating, true) && onRatingClick) onRatingClick(rating);
+    if (clicks_.Clicked(rating, true) && onRatingClick) onRatingClick(rating, inputNs);
   }
 
   // The timer's interval elapses; false when it is not running.
@@ -62,6 +86,22 @@ class FakeWindow : public experiment::IMainWindow {
     calls.push_back("SetPicture");
     picture.CountDecodeWarnings();
     pictures.push_back(picture);
+    if (onPicture) onPicture();
+  }
+  void SetPreparedPicture(const imagestore::TJPEGImage& picture,
+                          const experiment::IPreparedPicture& prepared) override {
+    const auto& made = dynamic_cast<const FakePrepared&>(prepared);
+    // The pixels must be those of the picture shown.
+    if (&made.picture.CompressedBytes() != &picture.CompressedBytes()) {
+      throw Exception("prepared pixels of another picture");
+    }
+    preparedOn.push_back(made.madeOn);
+    SetPicture(picture);
+  }
+  void WaitUntilDisplayed() override { calls.push_back("WaitUntilDisplayed"); }
+  std::shared_ptr<const experiment::IPicturePreparer> PicturePreparer() const override {
+    if (!prepareAhead) return nullptr;
+    return std::make_shared<FakePreparer>();
   }
   std::string GetText(TextControl control) const override {
     const auto found = texts_.find(control);
@@ -121,6 +161,8 @@ class FakeWindow : public experiment::IMainWindow {
   bool normalState = false;
   bool endRequested = false;
   bool refuseTimer = false;  // the system has no timer left to start
+  bool prepareAhead = true;  // hands out a preparer, so pictures are prepared on a worker
+  std::vector<std::thread::id> preparedOn;  // where each picture shown prepared was prepared
 
  private:
   static size_t Index(int rating) { return static_cast<size_t>(rating - 1) % 5; }

@@ -23,7 +23,9 @@ struct TrialBench {
     window.SetTimerInterval(0);
     window.timerStarts = 0;
     window.calls.clear();
-    window.onRatingClick = [this](int) { experiment::OnRadioButtonClick(record, window, system); };
+    window.onRatingClick = [this](int, std::optional<int64_t> inputNs) {
+      experiment::OnRadioButtonClick(record, window, system, inputNs);
+    };
     window.onTimer = [this]() { experiment::TurnImageOff(record, window); };
   }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "talvex/exception.h"
+#include "talvex/experiment/picture_ahead.h"
 #include "trial_bench.h"
 
 namespace talvex::experiment {
@@ -226,9 +227,53 @@ TEST(DrawTrial, RefusedTimerEndsTheDrawWithTheImageShown) {
   EXPECT_TRUE(bench.window.buttonEnabled);
 }
 
-TEST(TrialSchedule, DefaultScheduleDrawnToTheEnd) {
+TEST(DrawTrial, TakesThePicturePreparedForItsEntryAndLoadsAnyOther) {
+  TrialBench bench;
+  bench.record.NegPool.clear();
+  bench.record.Random.SetSeed(0);  // the class draw, then 0 of 20
+  {
+    TPictureAhead ahead;
+    ahead.Start(bench.record, bench.window);
+    EXPECT_EQ(ahead.Name(), FakeLoader::PosName(0));
+    DrawTrial(bench.record, ClassDraw(bench.record), bench.window, bench.system, &ahead);
+    EXPECT_EQ(bench.loader->loads, std::vector<std::string>{FakeLoader::PosName(0)});
+    EXPECT_EQ(bench.window.preparedOn.size(), 1u);
+    EXPECT_EQ(bench.record.TrialCount, 1);
+  }
+  {
+    // The pool changed after the start: the entry drawn is loaded at the draw.
+    TPictureAhead ahead;
+    bench.record.Random.SetSeed(0);
+    ahead.Start(bench.record, bench.window);
+    bench.record.PosPool = {FakeLoader::PosName(7)};
+    DrawTrial(bench.record, ClassDraw(bench.record), bench.window, bench.system, &ahead);
+    EXPECT_EQ(bench.window.preparedOn.size(), 1u);
+    EXPECT_EQ(bench.record.ImageName, "pos\tg (7).ccc");
+  }
+  // Once the worker is done: its picture (the first of the 19 left), and the one drawn.
+  EXPECT_EQ(std::multiset<std::string>(bench.loader->loads.begin() + 1, bench.loader->loads.end()),
+            (std::multiset<std::string>{FakeLoader::PosName(1), FakeLoader::PosName(7)}));
+  {
+    // A picture the worker could not load is left out at the draw, as one loaded there.
+    TPictureAhead ahead;
+    bench.record.PosPool = Positives(3);
+    bench.record.Random.SetSeed(0);
+    bench.loader->failAll = true;
+    ahead.Start(bench.record, bench.window);
+    bench.window.pictures.clear();
+    EXPECT_FALSE(
+        DrawTrial(bench.record, ClassDraw(bench.record), bench.window, bench.system, &ahead));
+    EXPECT_EQ(bench.record.PosPool, (Pool{FakeLoader::PosName(1), FakeLoader::PosName(2)}));
+    EXPECT_EQ(bench.window.LastMessage(), LeftOut(FakeLoader::PosName(0), "JPEG error #42"));
+    EXPECT_EQ(bench.record.TrialCount, 2);
+    EXPECT_TRUE(bench.window.pictures.empty());
+  }
+}
+
+TEST(TrialSchedule, DefaultScheduleDrawnToTheEndAsPeeked) {
   // Several runs, each press re-seeded from the running counter. The default fractions add
-  // 2 positive and 24 negative repeats, each a different entry of the catalogue.
+  // 2 positive and 24 negative repeats, each a different entry of the catalogue. Before each
+  // draw, PeekNextTrial names the entry it will pick, leaving the source as it is.
   for (int run = 0; run < 20; ++run) {
     TrialBench bench;
     ExperimentRecord& record = bench.record;
@@ -239,11 +284,16 @@ TEST(TrialSchedule, DefaultScheduleDrawnToTheEnd) {
     ASSERT_EQ(record.PosPool.size() + record.NegPool.size(), 126u);
     while (!record.PosPool.empty() || !record.NegPool.empty()) {
       record.Random.Reseed(bench.system);
+      const uint32_t seed = record.Random.Seed();
+      const std::string peeked = PeekNextTrial(record);
+      ASSERT_EQ(record.Random.Seed(), seed);
       Pool& pool = ClassDraw(record);
       ASSERT_FALSE(pool.empty()) << "draw from an empty pool at trial " << record.TrialCount;
       DrawTrial(record, pool, bench.window, bench.system);
+      ASSERT_EQ(bench.loader->loads.back(), peeked);
     }
     EXPECT_EQ(record.TrialCount, 126);
+    EXPECT_EQ(PeekNextTrial(record), "");
     std::map<std::string, int> shown;
     for (const std::string& name : bench.loader->loads) shown[name] += 1;
     EXPECT_EQ(shown.size(), 100u);

@@ -30,7 +30,7 @@ class TExperimentController : public IMainWindowEvents {
   void Button2Click() override;
   void Edit1Click() override;
   // The common handler of the five rating buttons: the latency, then the end of the exposure.
-  void OnRadioButtonClick(int rating) override;
+  void OnRadioButtonClick(int rating, std::optional<int64_t> inputNs) override;
   void Timer1Timer() override;
 
   // The routines the handlers use.

@@ -2,6 +2,7 @@
 // Exposure and response timing: the end of an exposure, the rating buttons and the latency.
 
 #include <cstdint>
+#include <optional>
 
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/experiment/main_window.h"
@@ -16,8 +17,10 @@ void MarkOnset(ExperimentRecord& record, System& system);
 // Blank picture, Button2 enabled with caption "Next", timer stopped.
 void TurnImageOff(ExperimentRecord& record, IMainWindow& window);
 
-// A rating button became the chosen one: Latency from the onset, then TurnImageOff.
-void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system);
+// A rating button became the chosen one: Latency from the onset to the rater's input (inputNs,
+// on the monotonic clock; now when not given or later than now), then TurnImageOff.
+void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system,
+                        std::optional<int64_t> inputNs = std::nullopt);
 
 // 1 to 5 for the first chosen rating button, -1 when none; stored in Response.
 int32_t GetResponse(ExperimentRecord& record, const IMainWindow& window);

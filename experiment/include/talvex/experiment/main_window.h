@@ -1,8 +1,9 @@
 #pragma once
-// The twelve operations the experiment does to the main window. The core reaches the window
-// only through this interface; the Qt window and the tests' fake window implement it.
+// The operations the experiment does to the main window. The core reaches the window only
+// through this interface; the Qt window and the tests' fake window implement it.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "talvex/imagestore/jpeg_image.h"
@@ -30,6 +31,23 @@ enum class TextControl { Button2, Label1, Edit1, Memo1 };
 // Controls that are removed for good during a run.
 enum class RemovableControl { Memo1, Edit1 };
 
+// Pixels of a picture made ready for Image1 ahead of its showing; only the window whose
+// preparer made them reads them.
+class IPreparedPicture {
+ public:
+  virtual ~IPreparedPicture() = default;
+};
+
+// Makes pictures ready for Image1 (decoded and scaled to the area) on a worker thread. It
+// works on its own copies of what it needs and does no window operation.
+class IPicturePreparer {
+ public:
+  virtual ~IPicturePreparer() = default;
+  // Raises EJPEG when the picture cannot be decoded.
+  virtual std::shared_ptr<const IPreparedPicture> Prepare(
+      const imagestore::TJPEGImage& picture) const = 0;
+};
+
 class IMainWindow {
  public:
   virtual ~IMainWindow() = default;
@@ -38,6 +56,10 @@ class IMainWindow {
   //    and draws it stretched over its whole rectangle. Raises EJPEG when the picture cannot
   //    be decoded; the area then keeps what it showed.
   virtual void SetPicture(const imagestore::TJPEGImage& picture) = 0;
+  //    The same with pixels made by this window's picture preparer (pixels made for another
+  //    size of the area are made again).
+  virtual void SetPreparedPicture(const imagestore::TJPEGImage& picture,
+                                  const IPreparedPicture& prepared) = 0;
 
   // 2. Text of Button2 / Label1 (captions), Edit1 / Memo1 (texts). Reading a removed control
   //    gives "" and writing one does nothing.
@@ -78,6 +100,14 @@ class IMainWindow {
   // 12. Modal question box: the text, the application title, no icon, "Yes" (the default
   //     button) and "No"; true when the rater answers Yes. Closing the box answers No.
   virtual bool AskYesNo(const std::string& text) = 0;
+
+  // 13. Returns once what has been drawn so far has reached the display: handed to the
+  //     display server and processed by it. At once where there is no display server.
+  virtual void WaitUntilDisplayed() = 0;
+
+  // 14. A preparer of pictures for Image1 at the area's present size, for use on a worker
+  //     thread; null when the window prepares its pictures only as they are set.
+  virtual std::shared_ptr<const IPicturePreparer> PicturePreparer() const = 0;
 };
 
 }  // namespace talvex::experiment

@@ -2,6 +2,9 @@
 // The events of the main window as a shell hands them to the core. A shell only forwards its
 // controls' events here; in the program the receiver is the experiment controller.
 
+#include <cstdint>
+#include <optional>
+
 namespace talvex::experiment {
 
 class IMainWindowEvents {
@@ -14,8 +17,10 @@ class IMainWindowEvents {
   virtual void Button2Click() = 0;
   // A mouse click on Edit1.
   virtual void Edit1Click() = 0;
-  // The rater made rating button 1..5 the checked one (see TRatingClicks).
-  virtual void OnRadioButtonClick(int rating) = 0;
+  // The rater made rating button 1..5 the checked one (see TRatingClicks). inputNs: when the
+  // rater's click or key press happened, on the monotonic clock, where the window system
+  // tells; without it the handler's own time stands in.
+  virtual void OnRadioButtonClick(int rating, std::optional<int64_t> inputNs) = 0;
   // Timer1's interval elapsed.
   virtual void Timer1Timer() = 0;
 
