@@ -5,12 +5,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bench_clock.h"
 #include "bench_stats.h"
 #include "bench_table.h"
 #include "child_process.h"
+#include "screen_timing.h"
 #include "talvex/local_time.h"
 
 namespace talvex::bench {
@@ -136,6 +138,50 @@ TEST(BenchChildProcess, MissingProgram) {
   EXPECT_TRUE(ProgramExists("sh"));
   EXPECT_FALSE(ProgramExists("talvex-no-such-program"));
   EXPECT_FALSE(ProgramExists("/nonexistent/sh"));
+}
+
+TEST(LightSensor, ChangeLiesBetweenTheServersTwoReads) {
+  // The last unchanged read went out at 1000 and came back at 1100; the first changed one
+  // went out at 1300 and came back at 1500. The server read the pixels within each span.
+  const ChangeMoment moment = ChangeBetween({1000, 1100}, {1300, 1500});
+  EXPECT_EQ(moment.atNs, (1050 + 1400) / 2);
+  EXPECT_EQ(moment.spreadNs, 250);
+}
+
+TEST(LightSensor, ResultsRowsNameTheirPicturesAndLatencies) {
+  const std::string file =
+      "100000 0 0 0\r\nname\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency\r\n"
+      "sensor\t07/12/2026\t14:05:31\t1\tneg\tc (12).ccc\t2\t318\r\n"
+      "sensor\t07/12/2026\t14:05:32\t2\tpos\tg (0).ccc\t3\t-4\r\n";
+  const std::vector<RecordedTrial> rows = ReadResultsRows(file);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].n, 1);
+  EXPECT_EQ(rows[0].resourceName, "RESOURCES_NEG_C__12__BMP");
+  EXPECT_EQ(rows[0].response, 2);
+  EXPECT_EQ(rows[0].latencyMs, 318);
+  EXPECT_EQ(rows[1].resourceName, "RESOURCES_POS_G__0__BMP");
+  EXPECT_EQ(rows[1].latencyMs, -4);
+  EXPECT_TRUE(ReadResultsRows("p\r\nh\r\n").empty());
+  // A row without its eight columns, or with a name of another form, is not a trial.
+  for (const char* row :
+       {"s\td\tt\t1\tneg\tc (1).ccc\t2\r\n", "s\td\tt\t1\tneg\tg (1).ccc\t2\t300\r\n",
+        "s\td\tt\tx\tneg\tc (1).ccc\t2\t300\r\n"}) {
+    EXPECT_THROW(ReadResultsRows(std::string("p\r\nh\r\n") + row), std::runtime_error) << row;
+  }
+}
+
+TEST(LightSensor, ResourceNamesFromStatusAndImageName) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"pos", "g (19).ccc", "RESOURCES_POS_G__19__BMP"},
+      {"neg", "c (79).ccc", "RESOURCES_NEG_C__79__BMP"},
+      {"neg", "g (1).ccc", ""},  // the letter belongs to the other class
+      {"pos", "g ().ccc", ""},
+      {"pos", "g (1a).ccc", ""},
+      {"POS", "g (1).ccc", ""},
+      {"pos", "g (1).jpg", ""}};
+  for (const auto& [status, name, resource] : cases) {
+    EXPECT_EQ(ResourceNameOf(status, name), resource) << status << " " << name;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,150 @@
+#include "x_light_sensor.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <time.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "bench_clock.h"
+
+namespace talvex::bench {
+namespace {
+
+void SleepNs(int64_t nanoseconds) {
+  if (nanoseconds <= 0) return;
+  timespec pause{static_cast<time_t>(nanoseconds / 1'000'000'000),
+                 static_cast<long>(nanoseconds % 1'000'000'000)};
+  nanosleep(&pause, nullptr);
+}
+
+// The window's title: _NET_WM_NAME, else WM_NAME, in whatever text type it was set.
+std::string WindowName(Display* display, Window window) {
+  for (const char* property : {"_NET_WM_NAME", "WM_NAME"}) {
+    const Atom atom = XInternAtom(display, property, True);
+    if (atom == None) continue;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, atom, 0, 1024, False, AnyPropertyType, &type, &format,
+                           &count, &left, &data) != Success) {
+      continue;
+    }
+    std::string text;
+    if (data != nullptr && format == 8) text.assign(reinterpret_cast<char*>(data), count);
+    if (data != nullptr) XFree(data);
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+}  // namespace
+
+XLightSensor::XLightSensor() {
+  display_ = XOpenDisplay(nullptr);
+  if (display_ == nullptr) throw std::runtime_error("cannot open the X display");
+  int event = 0;
+  int error = 0;
+  int major = 0;
+  int minor = 0;
+  if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+    XCloseDisplay(display_);
+    throw std::runtime_error("the X server lacks the XTest extension");
+  }
+}
+
+XLightSensor::~XLightSensor() {
+  XCloseDisplay(display_);
+}
+
+std::vector<uint8_t> XLightSensor::Read(PatchPoll& poll) {
+  poll.sentNs = MonotonicNanoseconds();
+  XImage* image = XGetImage(display_, DefaultRootWindow(display_), patch_.x, patch_.y,
+                            static_cast<unsigned>(patch_.width),
+                            static_cast<unsigned>(patch_.height), AllPlanes, ZPixmap);
+  poll.receivedNs = MonotonicNanoseconds();
+  if (image == nullptr) throw std::runtime_error("XGetImage failed on the watched patch");
+  const size_t size =
+      static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(patch_.height);
+  std::vector<uint8_t> pixels(size);
+  std::memcpy(pixels.data(), image->data, size);
+  XDestroyImage(image);
+  return pixels;
+}
+
+bool XLightSensor::WaitForChange(const std::vector<uint8_t>& from, int64_t deadlineNs,
+                                 ChangeMoment& moment, std::vector<uint8_t>& now) {
+  PatchPoll previous;
+  now = Read(previous);
+  if (now != from) {
+    // Changed before the wait began: the moment is only known to lie before this read.
+    moment = ChangeMoment{previous.receivedNs, 0};
+    return true;
+  }
+  while (MonotonicNanoseconds() < deadlineNs) {
+    SleepNs(pollGapNs_);
+    PatchPoll poll;
+    now = Read(poll);
+    if (now != from) {
+      moment = ChangeBetween(previous, poll);
+      return true;
+    }
+    previous = poll;
+  }
+  return false;
+}
+
+void XLightSensor::MoveTo(int x, int y) {
+  XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+  XSync(display_, False);
+}
+
+int64_t XLightSensor::Click() {
+  const int64_t sentAt = MonotonicNanoseconds();
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  XFlush(display_);
+  return sentAt;
+}
+
+void XLightSensor::Type(const std::string& text) {
+  for (const char c : text) {
+    const char name[2] = {c, '\0'};
+    const KeyCode code = XKeysymToKeycode(display_, XStringToKeysym(name));
+    if (code == 0) throw std::runtime_error(std::string("no key for '") + c + "'");
+    XTestFakeKeyEvent(display_, code, True, CurrentTime);
+    XTestFakeKeyEvent(display_, code, False, CurrentTime);
+    XSync(display_, False);
+  }
+}
+
+std::optional<ScreenRect> XLightSensor::FindWindow(const std::string& title) {
+  const Window root = DefaultRootWindow(display_);
+  Window rootReturn = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display_, root, &rootReturn, &parent, &children, &count) == 0) return {};
+  std::optional<ScreenRect> found;
+  // Top-level windows, topmost last; without a window manager they are the root's children.
+  for (unsigned i = count; i-- > 0 && !found;) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display_, children[i], &attributes) == 0 ||
+        attributes.map_state != IsViewable || WindowName(display_, children[i]) != title) {
+      continue;
+    }
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, children[i], root, 0, 0, &x, &y, &child);
+    found = ScreenRect{x, y, attributes.width, attributes.height};
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+}  // namespace talvex::bench
