@@ -56,7 +56,7 @@ void FirstPaintApplication::Report() {
   }
   std::printf("\n");
   std::fflush(stdout);
-  QTimer::singleShot(0, this, &QCoreApplication::quit);
+  if (!keepRunning_) QTimer::singleShot(0, this, &QCoreApplication::quit);
 }
 
 }  // namespace talvex::bench

@@ -1,7 +1,8 @@
 #pragma once
 // The application object of the start-up probes: it notes when the first paint of one window
 // has ended (the paint and the flush that follows it, inside one event from the window
-// system), prints that time with the process's resident memory, and ends the program.
+// system), prints that time with the process's resident memory, and ends the program (unless
+// told to keep running).
 
 #include <QApplication>
 #include <cstdint>
@@ -17,6 +18,8 @@ class FirstPaintApplication : public QApplication {
 
   // The window whose first paint is reported.
   void Watch(QWidget* window) { watched_ = window; }
+  // Goes on running after the report, as the program does, instead of ending.
+  void KeepRunning() { keepRunning_ = true; }
   // Notes the time at which a step of the start-up ended; reported with the first paint.
   void Mark(const char* step);
 
@@ -30,6 +33,7 @@ class FirstPaintApplication : public QApplication {
   int depth_ = 0;
   bool painted_ = false;
   bool reported_ = false;
+  bool keepRunning_ = false;
 };
 
 }  // namespace talvex::bench

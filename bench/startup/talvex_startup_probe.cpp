@@ -1,7 +1,8 @@
 // The program's start-up, through the same start-up code as the program, in a bench-only
 // program that reports when the main window was first painted (see first_paint_probe.h) and
 // then ends. With --pack FILE the image set is an image pack mapped at run time instead of the
-// embedded one.
+// embedded one; with --stay it goes on running as the program does (the light-sensor
+// benchmark runs the large image set this way).
 
 #include <clocale>
 #include <cstring>
@@ -27,6 +28,8 @@ int Run(talvex::bench::FirstPaintApplication& application, int argc, char** argv
     if (std::strcmp(argv[i], "--pack") == 0 && i + 1 < argc) {
       pack = std::make_unique<platform::MappedFile>(argv[++i]);
       if (pack->Failed()) return 2;
+    } else if (std::strcmp(argv[i], "--stay") == 0) {
+      application.KeepRunning();
     } else {
       values.push_back(argv[i]);
     }
