@@ -55,7 +55,7 @@ class TForm1 : public QMainWindow,
   double Scale() const { return scale_; }
   // The exposure timer behind window operation 6.
   const experiment::TExposureTimer& Timer1() const { return timer1_; }
-  // The display server behind window operation 12 and the rating clicks' times.
+  // The display server behind window operation 13 and the rating clicks' times.
   const TDisplayServer& DisplayServer() const { return displayServer_; }
 
   // experiment::IMainWindow

@@ -141,8 +141,11 @@ TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
     EXPECT_EQ(program->window.GetText(TextControl::Label1),
               std::to_string(c.rowsBefore + 1) + "/126");
     EXPECT_FALSE(program->window.HasControl(RemovableControl::Edit1));
+    // The first picture was prepared ahead from the continued run's pools, as was every other.
+    EXPECT_EQ(program->window.preparedOn.size(), 1u);
     for (int n = c.rowsBefore + 1; n <= 126; ++n) program->RateAndNext(n % 5 + 1);
     EXPECT_TRUE(program->window.endRequested);
+    EXPECT_EQ(program->window.preparedOn.size(), static_cast<size_t>(126 - c.rowsBefore));
 
     // The rows of both runs, numbered 1 to 126, each planned entry shown exactly once.
     const std::string after = ReadBytes(resultsPath);
