@@ -14,22 +14,15 @@
 #include <cerrno>
 #include <utility>
 
+#include "file_status.h"
+
 namespace talvex::platform {
 namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 constexpr mode_t kNewFolderMode = 0777;
 constexpr const char* kSharingViolationText = "The file is in use by another program";
-constexpr const char* kNotARegularFileText = "Not a regular file";
-constexpr const char* kNotTheSameFileText = "The file has been replaced by another one";
 constexpr int kNameAttempts = 100;  // temporary names tried before giving up
-
-FileStatus NotTheSameFileStatus() {
-  FileStatus status;
-  status.code = kNotTheSameFile;
-  status.text = kNotTheSameFileText;
-  return status;
-}
 
 FileIdentity IdentityOf(const struct stat& info) {
   FileIdentity identity;
@@ -123,21 +116,6 @@ std::string ErrorTextFromErrno(int errorNumber) {
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   if (cLocale != static_cast<locale_t>(nullptr)) return strerror_l(errorNumber, cLocale);
   return "Error " + std::to_string(errorNumber);
-}
-
-FileStatus StatusFromErrno(int errorNumber) {
-  FileStatus status;
-  status.code = ErrorCodeFromErrno(errorNumber);
-  status.errorNumber = errorNumber;
-  if (errorNumber != 0) status.text = ErrorTextFromErrno(errorNumber);
-  return status;
-}
-
-FileStatus NotARegularFileStatus() {
-  FileStatus status;
-  status.code = kAccessDenied;
-  status.text = kNotARegularFileText;
-  return status;
 }
 
 FileStatus SharingViolationStatus() {

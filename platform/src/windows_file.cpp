@@ -8,13 +8,13 @@
 #include "talvex/platform/file.h"
 #include "talvex/platform/wide_text.h"
 
+#include "file_status.h"
+
 namespace talvex::platform {
 namespace {
 
 constexpr const char* kSharingViolationText =
     "The process cannot access the file because it is being used by another process.";
-constexpr const char* kNotARegularFileText = "Not a regular file";
-constexpr const char* kNotTheSameFileText = "The file has been replaced by another one";
 constexpr int kNameAttempts = 100;  // temporary names tried before giving up
 
 HANDLE AsHandle(void* handle) {
@@ -107,13 +107,6 @@ DWORD AttributesOf(const std::string& path) {
   return GetFileAttributesW(Widen(path).c_str());
 }
 
-FileStatus NotTheSameFileStatus() {
-  FileStatus status;
-  status.code = kNotTheSameFile;
-  status.text = kNotTheSameFileText;
-  return status;
-}
-
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
   FileIdentity identity;
   identity.volume = info.dwVolumeSerialNumber;
@@ -172,21 +165,6 @@ std::string ErrorTextFromErrno(int errorNumber) {
     default:
       return "Error " + std::to_string(errorNumber);
   }
-}
-
-FileStatus StatusFromErrno(int errorNumber) {
-  FileStatus status;
-  status.code = ErrorCodeFromErrno(errorNumber);
-  status.errorNumber = errorNumber;
-  if (errorNumber != 0) status.text = ErrorTextFromErrno(errorNumber);
-  return status;
-}
-
-FileStatus NotARegularFileStatus() {
-  FileStatus status;
-  status.code = kAccessDenied;
-  status.text = kNotARegularFileText;
-  return status;
 }
 
 FileStatus SharingViolationStatus() {
