@@ -10,6 +10,7 @@
 #include "talvex/platform/command_line.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/monotonic_clock.h"
+#include "talvex/platform/paths.h"
 #include "talvex/platform/wide_text.h"
 #include "talvex/platform/windows_locale.h"
 
@@ -17,11 +18,6 @@ namespace talvex::platform {
 namespace {
 
 constexpr size_t kLongestPath = 32768;  // the longest path the wide-character API takes
-
-std::string WithTrailingBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
-  return folder;
-}
 
 }  // namespace
 
@@ -85,7 +81,7 @@ std::vector<std::string> WindowsSystem::CommandLineValues() {
 
 int WindowsSystem::GetDriveKind(const std::string& root) {
   if (root.empty()) return kDriveNoRootFolder;
-  const UINT kind = GetDriveTypeW(Widen(WithTrailingBackslash(root)).c_str());
+  const UINT kind = GetDriveTypeW(Widen(WithTrailingSeparator(root)).c_str());
   return kind <= DRIVE_RAMDISK ? static_cast<int>(kind) : kDriveUnknown;
 }
 
@@ -93,7 +89,7 @@ std::string WindowsSystem::GetTempFolder() {
   wchar_t buffer[MAX_PATH + 1];
   const DWORD length = GetTempPathW(static_cast<DWORD>(std::size(buffer)), buffer);
   if (length == 0 || length >= std::size(buffer)) return "";
-  return WithTrailingBackslash(Narrow(std::wstring_view(buffer, length)));
+  return WithTrailingSeparator(Narrow(std::wstring_view(buffer, length)));
 }
 
 std::string WindowsSystem::GetSpecialFolder(int csidl) {

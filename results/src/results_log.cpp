@@ -278,9 +278,7 @@ bool IsUsableRaterId(const std::string& raterId) {
 }
 
 std::string ResultsFolder(const std::string& programFolder) {
-  std::string folder = programFolder;
-  if (!folder.empty() && folder.back() != kPathSeparator) folder += kPathSeparator;
-  return folder + "results" + kPathSeparator;
+  return WithTrailingSeparator(programFolder) + "results" + kPathSeparator;
 }
 
 ResultsFile MakeResultsPath(System& system, const ResultsPlace& place, const std::string& raterId,

@@ -23,7 +23,7 @@ constexpr const char* kDesktopMessage =
 // when a file of another run is there. False when no copy was made.
 bool CopyToDesktopFolder(const std::string& sealedPath, std::string desktop) {
   if (desktop.empty()) return false;
-  if (desktop.back() != kPathSeparator) desktop += kPathSeparator;
+  desktop = WithTrailingSeparator(desktop);
   const std::string name = FileNamePart(sealedPath);
   const std::string stem = EndsWithNoCase(name, ".enc") ? name.substr(0, name.size() - 4) : name;
   for (int run = 1; run <= kMaxSameNameRuns; ++run) {

@@ -45,10 +45,7 @@ const char* SealKeyName(SealKey key) {
 std::string MakeUnsealedPath(const std::string& sealedPath, const std::string& outputFolder) {
   std::string path = sealedPath;
   if (!outputFolder.empty()) {
-    const size_t separator = path.find_last_of(kPathSeparator);
-    if (separator != std::string::npos) path.erase(0, separator + 1);
-    path.insert(
-        0, outputFolder.back() == kPathSeparator ? outputFolder : outputFolder + kPathSeparator);
+    path = WithTrailingSeparator(outputFolder) + FileNamePart(path);
   }
   if (EndsWithNoCase(path, ".enc")) path.erase(path.size() - 4);
   return path + ".xls";

@@ -1,7 +1,6 @@
 #include "talvex/experiment/controller.h"
 
 #include <gtest/gtest.h>
-#include <sys/file.h>
 
 #include <filesystem>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "fake_window.h"
 #include "talvex/exception.h"
 #include "talvex/experiment/experiment_record.h"
+#include "talvex/held_file.h"
 #include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
 
@@ -541,12 +541,10 @@ TEST_F(Controller, FailedAppendIsRetriedAtTheNextPress) {
   window.ClickRating(5);
   {
     // Another program holds the results file.
-    FILE* other = fopen(Record().ResultsPath.c_str(), "r");
-    ASSERT_NE(other, nullptr);
-    ASSERT_EQ(flock(fileno(other), LOCK_EX), 0);
+    const talvex::testing::ExclusiveHold other(Record().ResultsPath);
+    ASSERT_TRUE(other.Held());
     const size_t pictures = window.pictures.size();
     EXPECT_THROW(controller->Button2Click(), EInOutError);
-    fclose(other);
     // The error and no picture: the one prepared meanwhile is dropped.
     EXPECT_EQ(window.pictures.size(), pictures);
   }

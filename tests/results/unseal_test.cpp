@@ -1,17 +1,22 @@
 #include "talvex/results/unseal.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 
 #include "fake_system.h"
+#ifndef _WIN32
 #include "file_hazards.h"
+#endif
 #include "scratch_folder.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
+#include "talvex/platform/paths.h"
 #include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
 
@@ -29,11 +34,11 @@ const std::string kResults = std::string("5000 0 0 0\r\n") + kHeaderLine + "\r\n
                              "k4T19\t07/12/2026\t14:05:31\t1\tpos\tg (12).ccc\t2\t1874\r\n";
 
 TEST(Unseal, OutputPathTakesTheResultsExtension) {
-  const std::tuple<const char*, const char*, const char*> cases[] = {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"/in/k4T19 07122026 1405.enc", "", "/in/k4T19 07122026 1405.xls"},
       {"/in/a.ENC", "", "/in/a.xls"},
       {"/in/a.bin", "", "/in/a.bin.xls"},
-      {"/in/a.enc", "/out", "/out/a.xls"},
+      {"/in/a.enc", "/out", std::string("/out") + kPathSeparator + "a.xls"},
       {"a.enc", "/out/", "/out/a.xls"}};
   for (const auto& [sealed, folder, output] : cases) {
     EXPECT_EQ(MakeUnsealedPath(sealed, folder), output) << sealed;
@@ -135,6 +140,7 @@ TEST(Unseal, ExistingOutputIsReplacedOnlyWhenAsked) {
   EXPECT_EQ(ReadBytes(folder / "r.enc").size(), kResults.size());
 }
 
+#ifndef _WIN32  // a file-size limit, pipes
 TEST(Unseal, FailedReplacementKeepsTheOldFileAndNamesTheNewOne) {
   ScratchFolder folder;
   WriteBytes(folder / "r.enc", Enciphered(kResults, imagestore::DeriveKey(kResultsPassPhrase)));
@@ -150,7 +156,9 @@ TEST(Unseal, FailedReplacementKeepsTheOldFileAndNamesTheNewOne) {
   EXPECT_EQ(ReadBytes(folder / "r.xls"), "old results");
   EXPECT_EQ(testing::EntryCount(folder.Path()), 2u);
 }
+#endif
 
+#ifndef _WIN32  // a file-size limit, pipes
 TEST(Unseal, PipesAreRefusedOrReplacedWithoutWaiting) {
   ScratchFolder folder;
   testing::Watchdog watchdog(20);
@@ -168,7 +176,9 @@ TEST(Unseal, PipesAreRefusedOrReplacedWithoutWaiting) {
   UnsealFile(folder / "r.enc", folder / "r.xls", true, kResultsPassPhrase);
   EXPECT_EQ(ReadBytes(folder / "r.xls"), kResults);
 }
+#endif
 
+#ifndef _WIN32  // the tool is tested as a Linux program
 // Runs the built tool; returns its exit code and fills its output.
 int RunTool(const std::string& arguments, const ScratchFolder& folder, std::string& out,
             std::string& err) {
@@ -247,6 +257,8 @@ TEST(UnsealTool, TwoInputsForOneOutputFileAreRefused) {
                        "\" was unsealed into the same file \"" + outputs[i] + "\"\n");
   }
 }
+
+#endif
 
 }  // namespace
 }  // namespace talvex::results

@@ -8,11 +8,25 @@ namespace talvex {
 #ifdef _WIN32
 // Windows takes "/" as well as "\", and a drive's own ":" ends a folder part ("C:name").
 constexpr char kPathSeparator = '\\';
+constexpr const char* kPathSeparators = "\\/";
 constexpr const char* kFolderPartEnds = "\\/:";
 #else
 constexpr char kPathSeparator = '/';
+constexpr const char* kPathSeparators = "/";
 constexpr const char* kFolderPartEnds = "/";
 #endif
+
+// Whether the character separates the folders of a path.
+inline bool IsPathSeparator(char c) {
+  return c != '\0' && std::string(kPathSeparators).find(c) != std::string::npos;
+}
+
+// The folder with a separator at its end: the platform's own, added only where the folder
+// ends in none (an empty folder stays empty).
+inline std::string WithTrailingSeparator(std::string folder) {
+  if (!folder.empty() && !IsPathSeparator(folder.back())) folder += kPathSeparator;
+  return folder;
+}
 
 // The folder part of a path, including its final separator; "" when the path has none.
 inline std::string FolderPart(const std::string& path) {
