@@ -333,7 +333,9 @@ TEST(ListTypeEntryNames, NamesComeInStoredOrder) {
   TResourceList& names = probe.image.ResourceRoot().Items(0).SubList();
   const uint64_t first = names.Items(0).DirectoryEntry();
   const uint64_t last = names.Items(2).DirectoryEntry();
-  for (uint64_t i = 0; i < 8; ++i) std::swap(bytes[first + i], bytes[last + i]);
+  for (size_t i = 0; i < 8; ++i) {
+    std::swap(bytes[static_cast<size_t>(first) + i], bytes[static_cast<size_t>(last) + i]);
+  }
   EXPECT_EQ(BinaryNames(bytes),
             (std::vector<std::string>{"RESOURCES_NEG_C__2__BMP", "RESOURCES_NEG_C__1__BMP",
                                       "RESOURCES_NEG_C__10__BMP"}));
@@ -389,7 +391,7 @@ TEST(CorruptDirectory, SubDirectoryOrNamePastTheEnd) {
   const uint64_t text = probe.image.ResourceSectionStart() + (type.NameOrId() & ~kHighBit);
   const uint64_t languageEntry =
       probe.image.ResourceSectionStart() + (probe.FirstEntry().OffsetToData() & ~kHighBit) + 16;
-  const auto patched = [&](size_t at, uint32_t value, bool wide = true) {
+  const auto patched = [&](uint64_t at, uint32_t value, bool wide = true) {
     std::vector<uint8_t> bytes = valid;
     wide ? Put32(bytes, at, value) : Put16(bytes, at, value);
     return bytes;

@@ -34,10 +34,17 @@ inline std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-inline constexpr auto Put16 = &PutLittleEndian16;
-inline constexpr auto Put32 = &PutLittleEndian32;
+// Positions are 64-bit like the reader's offsets; test images are small, so every position
+// fits a size_t on 32-bit hosts as well.
+inline void Put16(std::vector<uint8_t>& bytes, uint64_t at, uint64_t value) {
+  PutLittleEndian16(bytes, static_cast<size_t>(at), value);
+}
+inline void Put32(std::vector<uint8_t>& bytes, uint64_t at, uint64_t value) {
+  PutLittleEndian32(bytes, static_cast<size_t>(at), value);
+}
 
-inline uint32_t Get32(const std::vector<uint8_t>& bytes, size_t at) {
+inline uint32_t Get32(const std::vector<uint8_t>& bytes, uint64_t position) {
+  const auto at = static_cast<size_t>(position);
   return uint32_t{bytes.at(at)} | uint32_t{bytes.at(at + 1)} << 8 |
          uint32_t{bytes.at(at + 2)} << 16 | uint32_t{bytes.at(at + 3)} << 24;
 }
