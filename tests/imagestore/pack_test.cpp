@@ -97,6 +97,19 @@ TEST(ImagePack, RefusesNamesADirectoryCannotHold) {
   EXPECT_EQ(ErrorOf([] { BuildImagePack({}); }), "no images to pack");
 }
 
+TEST(ResourceScript, RefusesNamesAScriptLineCannotCarry) {
+  const auto refuse = [](const std::string& name) {
+    return ErrorOf([&] { ResourceScript(PackResources({{name, "x.jpg", kJpeg}})); });
+  };
+  EXPECT_EQ(refuse("A\nB"), "a resource script cannot hold the control character in: A\nB");
+  EXPECT_EQ(refuse("A\tB"), "a resource script cannot hold the control character in: A\tB");
+  EXPECT_EQ(refuse(std::string("A\x7F")),
+            "a resource script cannot hold the control character in: A\x7F");
+  EXPECT_EQ(refuse("A \"B\" \\C \xC3\xA4"), "no error");
+  // The checks of the pack come first.
+  EXPECT_EQ(refuse("#1"), "name begins with \"#\", which the lookup reads as a number: x.jpg");
+}
+
 TEST(ResourceImageWriter, RefusesWhatADirectoryCannotHold) {
   const Resource a{ResourceId::Named(u"T"), ResourceId::Named(u"A"), 0x409, {}};
   EXPECT_EQ(ErrorOf([&] { WriteResourceImage({a, a}); }), "duplicate resource T/A language 1033");

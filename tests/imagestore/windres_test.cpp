@@ -252,5 +252,42 @@ TEST_F(ResourceCompiler, PackStoresNamesAsTheCompilerDoes) {
             FirstLanguage(compiled, compiled.ResourceRoot().Items(0).SubList().Items(0)));
 }
 
+TEST_F(ResourceCompiler, ImageSetScriptCompilesToThePacksEntries) {
+  // Names the script must quote and escape: spaces, quotes, backslashes, letters beyond
+  // ASCII (which the compiler leaves as they are and the pack too), lower case.
+  const std::vector<pack::PackImage> images = {
+      {"RESOURCES_NEG_C__1__BMP", "", Bytes("\xFF\xD8\xFF one")},
+      {"RESOURCES_NEG_C__10__BMP", "", Bytes("\xFF\xD8\xFF ten")},
+      {"with space", "", Bytes("\xFF\xD8\xFF space")},
+      {"say \"cheese\"", "", Bytes("\xFF\xD8\xFF quotes")},
+      {"back\\slash\\n", "", Bytes("\xFF\xD8\xFF backslash")},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e",
+       "", Bytes("\xFF\xD8\xFF letters")},
+      {"_under", "", Bytes("\xFF\xD8\xFF")}};
+  const std::vector<pack::Resource> resources = pack::PackResources(images);
+  for (size_t i = 0; i < resources.size(); ++i) {
+    WriteFile(folder_ / pack::ResourceDataFileName(i), resources[i].data);
+  }
+  const std::vector<uint8_t> dll = CompileDll(folder_, pack::ResourceScript(resources));
+  const std::vector<uint8_t> packed = pack::BuildImagePack(images);
+  TExeImage compiled(dll.data(), dll.size(), "resources.dll");
+  TExeImage ours(packed.data(), packed.size(), "pack");
+  const std::vector<std::string> keys = ListTypeEntryKeys(ours, "BINARY");
+  ASSERT_EQ(keys.size(), images.size());
+  EXPECT_EQ(ListTypeEntryKeys(compiled, "BINARY"), keys);
+  for (const std::string& key : keys) {
+    ByteSpan fromCompiled;
+    ByteSpan fromPack;
+    ASSERT_TRUE(FindResourceData(compiled, "BINARY", key, fromCompiled)) << key;
+    ASSERT_TRUE(FindResourceData(ours, "BINARY", key, fromPack)) << key;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(fromCompiled.data), fromCompiled.size),
+              std::string(reinterpret_cast<const char*>(fromPack.data), fromPack.size))
+        << key;
+  }
+  EXPECT_EQ(FirstLanguage(compiled, compiled.ResourceRoot().Items(0).SubList().Items(0)),
+            pack::kPackLanguage);
+}
+
 }  // namespace
 }  // namespace talvex::imagestore

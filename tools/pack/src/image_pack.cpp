@@ -9,6 +9,7 @@
 
 #include "talvex/ascii.h"
 #include "talvex/imagestore/crypto.h"
+#include "talvex/utf16_text.h"
 
 namespace talvex::pack {
 
@@ -62,7 +63,7 @@ std::vector<PackImage> ReadImageFolder(const std::string& folder) {
   return images;
 }
 
-std::vector<uint8_t> BuildImagePack(const std::vector<PackImage>& images) {
+std::vector<Resource> PackResources(const std::vector<PackImage>& images) {
   if (images.empty()) throw EPackError("no images to pack");
   if (images.size() > 0xFFFF) throw EPackError("more than 65535 images");
   std::vector<Resource> resources;
@@ -92,7 +93,39 @@ std::vector<uint8_t> BuildImagePack(const std::vector<PackImage>& images) {
     resources.push_back(Resource{ResourceId::Named(u"BINARY"), ResourceId::Named(name),
                                  kPackLanguage, CipherImage(image.jpeg.data(), image.jpeg.size())});
   }
-  return WriteResourceImage(resources);
+  return resources;
+}
+
+std::vector<uint8_t> BuildImagePack(const std::vector<PackImage>& images) {
+  return WriteResourceImage(PackResources(images));
+}
+
+std::string ResourceDataFileName(size_t index) {
+  std::string digits = std::to_string(index);
+  if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
+  return "image" + digits + ".bin";
+}
+
+std::string ResourceScript(const std::vector<Resource>& resources) {
+  // UTF-8 text; the language of every entry stated once, before them. The file names are left
+  // unquoted: the compiler joins a quoted file name to a quoted name on the next line.
+  std::string script = "#pragma code_page(65001)\nLANGUAGE " +
+                       std::to_string(kPackLanguage & 0x3FF) + ", " +
+                       std::to_string(kPackLanguage >> 10) + "\n";
+  for (size_t i = 0; i < resources.size(); ++i) {
+    const std::string name = Utf16ToUtf8(resources[i].name.name);
+    script += '"';
+    for (const char c : name) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+        throw EPackError("a resource script cannot hold the control character in: " + name);
+      }
+      // Quotes are written twice, and backslashes too, which begin escapes in its strings.
+      if (c == '"' || c == '\\') script += c;
+      script += c;
+    }
+    script += "\" BINARY " + ResourceDataFileName(i) + "\n";
+  }
+  return script;
 }
 
 }  // namespace talvex::pack

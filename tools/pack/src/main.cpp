@@ -3,15 +3,19 @@
 //                                      into OUT
 //   talvex-pack check DIR              the checks of build alone, for builds that store the
 //                                      images some other way
+//   talvex-pack script DIR OUT         the checks of build, then the enciphered images and a
+//                                      resource script, OUT/images.rc, for a resource compiler
 //   talvex-pack list FILE              the "BINARY" names of a PE file or of the program, as
 //                                      extract takes them ("#42" for a number), escaped
 //   talvex-pack extract FILE NAME OUT  write one image of FILE, deciphered, to OUT
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "talvex/imagestore/resource_catalogue.h"
@@ -26,6 +30,7 @@ using talvex::pack::EPackError;
 constexpr const char* kUsage =
     "usage: talvex-pack build DIR OUT\n"
     "       talvex-pack check DIR\n"
+    "       talvex-pack script DIR OUT\n"
     "       talvex-pack list FILE\n"
     "       talvex-pack extract FILE NAME OUT\n";
 
@@ -58,6 +63,21 @@ int Run(const std::vector<std::string>& args) {
   }
   if (args.size() == 2 && args[0] == "check") {
     pack::CheckImageSet(pack::ReadImageFolder(args[1]));
+    return 0;
+  }
+  if (args.size() == 3 && args[0] == "script") {
+    const std::vector<pack::PackImage> images = pack::ReadImageFolder(args[1]);
+    pack::CheckImageSet(images);
+    const std::vector<pack::Resource> resources = pack::PackResources(images);
+    const std::string script = pack::ResourceScript(resources);
+    std::error_code error;
+    std::filesystem::create_directories(args[2], error);
+    if (error) throw EPackError("cannot make the folder " + args[2] + ": " + error.message());
+    for (size_t i = 0; i < resources.size(); ++i) {
+      WriteFile(args[2] + "/" + pack::ResourceDataFileName(i), resources[i].data);
+    }
+    // The script last, so that a complete one always names data files that are there.
+    WriteFile(args[2] + "/images.rc", std::vector<uint8_t>(script.begin(), script.end()));
     return 0;
   }
   if (args.size() == 2 && args[0] == "list") {

@@ -31,6 +31,17 @@ std::vector<PackImage> ReadImageFolder(const std::string& folder);
 // the images, not on their order.
 std::vector<uint8_t> BuildImagePack(const std::vector<PackImage>& images);
 
+// The resources of that pack, checked and named as BuildImagePack describes, each image
+// enciphered.
+std::vector<Resource> PackResources(const std::vector<PackImage>& images);
+
+// The same resources for a resource compiler: a UTF-8 script naming each resource's data
+// file, ResourceDataFileName(i) for the i-th resource, in the script's own folder. Compiled,
+// it gives the "BINARY" entries of the pack. Raises EPackError for a name holding a control
+// character, which a script line cannot carry.
+std::string ResourceScript(const std::vector<Resource>& resources);
+std::string ResourceDataFileName(size_t index);
+
 // Enciphers or deciphers (the same operation) one image's bytes.
 std::vector<uint8_t> CipherImage(const uint8_t* data, size_t size);
 
