@@ -321,6 +321,25 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   sink.Add(bench::MillisecondsRow(
       section, "  onset mark's cost: wait until the display server has the picture (round trip)",
       Summarize(InMs(markCost))));
+  // The program's own check of the server's input times, made when its window was first shown.
+  Row inputTimes;
+  inputTimes.section = section;
+  switch (session.form->DisplayServer().Check()) {
+    case app::TDisplayServer::ClockCheck::Monotonic:
+      inputTimes.figure = "Rating times: the input events' own (X server stamps checked monotonic)";
+      break;
+    case app::TDisplayServer::ClockCheck::OtherClock:
+      inputTimes.figure =
+          "Rating times: the handler's (X server stamps NOT on the monotonic clock)";
+      break;
+    case app::TDisplayServer::ClockCheck::Pending:
+      inputTimes.figure = "Rating times: the handler's (the X server's clock check never answered)";
+      break;
+    case app::TDisplayServer::ClockCheck::NoServer:
+      inputTimes.figure = "Rating times: the handler's (no X server)";
+      break;
+  }
+  sink.Add(inputTimes);
 
   const Summary totalMs = Summarize(InMs(total));
   sink.Add(bench::MillisecondsRow(section, "Press of Next to end of image paint", totalMs));
