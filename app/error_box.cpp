@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "talvex/experiment/shell.h"
+
 namespace talvex::app {
 
 namespace {
@@ -47,7 +49,8 @@ void ShowErrorBox(const std::string& message) {
 }
 
 void ShowApplicationErrorBox(const std::string& message) {
-  RunBox(QMessageBox::Critical, QStringLiteral("Application Error"), ErrorBoxText(message));
+  RunBox(QMessageBox::Critical, QString::fromLatin1(experiment::kApplicationErrorTitle),
+         ErrorBoxText(message));
 }
 
 }  // namespace talvex::app

@@ -26,6 +26,7 @@
 #include "id_edit.h"
 #include "picture_area.h"
 #include "talvex/exception.h"
+#include "talvex/experiment/shell.h"
 #include "talvex/experiment/study_settings.h"
 #include "talvex/experiment/window_layout.h"
 
@@ -40,20 +41,20 @@ QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// The welcome text fills the designed box in the designed font. A substitute font that
-// runs larger gets the largest size, down to the window font's, at which the whole text
-// fits, since the box has no scroll bars.
+// The welcome text fills the designed box in the designed font, or the largest size at which
+// the whole text fits, since the box has no scroll bars.
 void FitMemoFont(QPlainTextEdit& memo) {
   QFont font = DesignFont(experiment::kMemoFont);
   const int margin = qCeil(memo.document()->documentMargin());
   const QRect box = memo.contentsRect().adjusted(margin, margin, -margin, -margin);
-  for (int points = experiment::kMemoFont.points; points > experiment::Form1Layout().font.points;
-       --points) {
-    font.setPointSize(points);
-    const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, box.width(), INT_MAX),
-                                                         Qt::TextWordWrap, memo.toPlainText());
-    if (needed.height() <= box.height()) break;
-  }
+  font.setPointSize(experiment::FittingPointSize(
+      experiment::kMemoFont.points, experiment::Form1Layout().font.points, [&](int points) {
+        QFont trial = font;
+        trial.setPointSize(points);
+        const QRect needed = QFontMetrics(trial).boundingRect(QRect(0, 0, box.width(), INT_MAX),
+                                                              Qt::TextWordWrap, memo.toPlainText());
+        return needed.height() <= box.height();
+      }));
   memo.setFont(font);
 }
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "talvex/experiment/shell.h"
 #include "talvex/platform/monotonic_clock.h"
 
 namespace talvex::app {
@@ -54,23 +55,8 @@ QImage TPictureArea::Prepare(const imagestore::TJPEGImage& picture, const QSize&
   return Stretch(picture.DecodeScaled(DecodeScale(picture, deviceSize)), deviceSize);
 }
 
-// The smallest reduced decode that still has at least as many pixels as the area on each
-// side: the smooth stretch then gives the picture of a full-size decode, sooner.
 int TPictureArea::DecodeScale(const imagestore::TJPEGImage& picture, const QSize& deviceSize) {
-  // Quantized output (8-bit screens, grey files) is dithered at the decoded size; only the
-  // full-size decode gives the same picture then.
-  if (picture.Empty() || picture.Grayscale() || picture.Format() != PixelFormat::Bits24) {
-    return 1;
-  }
-  int scale = 1;
-  for (const int denominator : {2, 4, 8}) {
-    // libjpeg's output at 1/n is the side divided by n, rounded up.
-    const int width = (picture.Width() + denominator - 1) / denominator;
-    const int height = (picture.Height() + denominator - 1) / denominator;
-    if (width < deviceSize.width() || height < deviceSize.height()) break;
-    scale = denominator;
-  }
-  return scale;
+  return experiment::DecodeScaleFor(picture, deviceSize.width(), deviceSize.height());
 }
 
 QImage TPictureArea::Stretch(const Bitmap& bitmap, const QSize& deviceSize) {

@@ -1,23 +1,52 @@
 #include "startup.h"
 
 #include <QScreen>
+#include <optional>
 
 #include "app_icon.h"
 #include "error_box.h"
 #include "form1.h"
 #include "form2.h"
+#include "talvex/experiment/shell.h"
 #include "talvex/version.h"
 #include "window_factories.h"
 
 namespace talvex::app {
 namespace {
 
-// Exit code of a run whose set-up failed (the error box has been shown).
-constexpr int kSetUpFailed = 1;
+// The start-up's steps with Qt's windows.
+class QtStartUp : public experiment::IStartUpShell {
+ public:
+  QtStartUp(QApplication& application, System& system, const LoaderFactory& makeLoader,
+            const StartUpWatch& watch)
+      : application_(application), system_(system), makeLoader_(makeLoader), watch_(watch) {}
 
-void StepDone(const StartUpWatch& watch, const char* step) {
-  if (watch.stepDone) watch.stepDone(step);
-}
+  void BuildMainWindow() override {
+    form1_.emplace(system_, makeLoader_, ControllerEvents(system_, makeLoader_));
+  }
+  void RunCreationEvent() override { form1_->FormCreate(); }
+  bool SetUpComplete() const override { return form1_->SetUpComplete(); }
+  bool EndRequested() const override { return form1_->EndRequested(); }
+  void BuildHiddenAboutWindow() override { form2_.emplace(system_, makeLoader_()); }
+  int RunEventLoop() override {
+    if (watch_.beforeShow) watch_.beforeShow(*form1_);
+    // Qt applies -qwindowgeometry / -geometry and the window manager's hints to this show.
+    form1_->show();
+    return application_.exec();
+  }
+  void StepDone(const char* step) override {
+    if (watch_.stepDone) watch_.stepDone(step);
+  }
+
+ private:
+  QApplication& application_;
+  System& system_;
+  const LoaderFactory& makeLoader_;
+  const StartUpWatch& watch_;
+  // Destroyed in reverse order: the About window before the main window.
+  std::optional<TForm1> form1_;
+  std::optional<TForm2> form2_;
+};
 
 }  // namespace
 
@@ -31,31 +60,11 @@ void SetUpApplication() {
 
 int RunWindows(QApplication& application, System& system, const imagestore::ImageSource& images,
                const StartUpWatch& watch) {
-  // Pictures are quantized to 8 bits for a screen of at most 8 bits per pixel.
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const imagestore::PixelFormat format = screen != nullptr && screen->depth() <= 8
-                                             ? imagestore::PixelFormat::Bits8
-                                             : imagestore::PixelFormat::Bits24;
-  const LoaderFactory makeLoader = ResourceManagerFactory(images, format);
-
-  TForm1 form1(system, makeLoader, ControllerEvents(system, makeLoader));
-  StepDone(watch, "main window built (fonts, controls)");
-  form1.FormCreate();
-  if (!form1.SetUpComplete()) {
-    // Either the set-up found no images and ended the program, or it stopped on an error
-    // that the error box has shown: the window is never shown.
-    return form1.EndRequested() ? 0 : kSetUpFailed;
-  }
-  StepDone(watch, "creation event: the set-up");
-
-  // Created hidden and never shown; "About" makes a window of its own each time.
-  TForm2 form2(system, makeLoader());
-  StepDone(watch, "hidden About window");
-
-  if (watch.beforeShow) watch.beforeShow(form1);
-  // Qt applies -qwindowgeometry / -geometry and the window manager's hints to this show.
-  form1.show();
-  return application.exec();
+  const LoaderFactory makeLoader = ResourceManagerFactory(
+      images, experiment::PictureFormatForScreen(screen != nullptr ? screen->depth() : 32));
+  QtStartUp startUp(application, system, makeLoader, watch);
+  return experiment::RunStartUp(startUp);
 }
 
 }  // namespace talvex::app

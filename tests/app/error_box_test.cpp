@@ -10,21 +10,7 @@
 namespace talvex::app {
 namespace {
 
-TEST(ErrorBox, FullStopAppendedOnlyAfterCharactersSortingAfterIt) {
-  EXPECT_EQ(ErrorBoxText("Resource X not found"), "Resource X not found.");
-  EXPECT_EQ(ErrorBoxText("I/O error 1453"), "I/O error 1453.");
-  EXPECT_EQ(ErrorBoxText("ends in a slash/"), "ends in a slash/.");
-  EXPECT_EQ(ErrorBoxText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9."));
-  // ".", "!", ")" and everything else sorting before "." stay unchanged.
-  EXPECT_EQ(ErrorBoxText("Cannot open file \"x\". No such file."),
-            "Cannot open file \"x\". No such file.");
-  EXPECT_EQ(ErrorBoxText("Enter your ID, please!"), "Enter your ID, please!");
-  EXPECT_EQ(ErrorBoxText("List index out of bounds (5)"), "List index out of bounds (5)");
-  EXPECT_EQ(ErrorBoxText("dash-"), "dash-");
-  EXPECT_EQ(ErrorBoxText("trailing blank "), "trailing blank ");
-  EXPECT_EQ(ErrorBoxText(""), "");
-}
-
+// The full-stop rule itself is tested with the core's ErrorBoxText.
 TEST(ErrorBox, TwoLineMessagesShowOneLineBreakEach) {
   EXPECT_EQ(ErrorBoxText("first\r\nsecond"), "first\nsecond.");
 }
