@@ -1,28 +1,22 @@
 #include "app_icon.h"
 
 #include <QImage>
-#include <QPainter>
-#include <QRadialGradient>
+#include <QPixmap>
+#include <vector>
+
+#include "talvex/icon/app_icon.h"
 
 namespace talvex::app {
 
-// A stylised optic disc: a pale disc with a bright cup on a dark red fundus.
 QIcon TalvexIcon() {
-  QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  QRadialGradient fundus(QPointF(24, 24), 23);
-  fundus.setColorAt(0.0, QColor(200, 70, 40));
-  fundus.setColorAt(1.0, QColor(110, 20, 15));
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(fundus);
-  painter.drawEllipse(QPointF(24, 24), 23, 23);
-  painter.setBrush(QColor(245, 200, 140));
-  painter.drawEllipse(QPointF(28, 22), 10, 11);
-  painter.setBrush(QColor(255, 240, 210));
-  painter.drawEllipse(QPointF(29, 21), 4.5, 5);
-  painter.end();
+  const std::vector<uint32_t> pixels = icon::AppIconPixels();
+  QImage image(icon::kIconSize, icon::kIconSize, QImage::Format_ARGB32);
+  for (int y = 0; y < icon::kIconSize; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < icon::kIconSize; ++x) {
+      row[x] = pixels[static_cast<size_t>(y) * icon::kIconSize + static_cast<size_t>(x)];
+    }
+  }
   return QIcon(QPixmap::fromImage(image));
 }
 

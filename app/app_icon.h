@@ -1,5 +1,5 @@
 #pragma once
-// The program's icon, 48 x 48 pixels at 32 bits per pixel, drawn at start-up.
+// The program's icon (talvex/icon/app_icon.h) as a Qt icon.
 
 #include <QIcon>
 

@@ -1,17 +1,39 @@
 #pragma once
-// What every shell of the program does the same way, whatever its toolkit: the start-up
-// sequence and its exit codes, the guard that runs each event handler, the pixel format
-// pictures are decoded to, the size of the welcome text's font and the reduced scale at which a
-// picture is decoded for its area.
+// What every shell of the program does the same way, whatever its toolkit: how the windows are
+// wired to the core, the start-up sequence and its exit codes, the guard that runs each event
+// handler, the pixel format pictures are decoded to, the size of the welcome text's font and
+// the reduced scale at which a picture is decoded for its area.
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "talvex/experiment/main_window.h"
+#include "talvex/experiment/main_window_events.h"
 #include "talvex/imagestore/jpeg_image.h"
+#include "talvex/imagestore/resource_manager.h"
+#include "talvex/system.h"
 
 namespace talvex::experiment {
+
+// Makes the receiver of a main window's events once the window exists.
+using EventsFactory = std::function<std::unique_ptr<IMainWindowEvents>(IMainWindow&)>;
+
+// A fresh image loader: every window that loads pictures creates its own.
+using LoaderFactory = std::function<std::unique_ptr<imagestore::TResourceManager>()>;
+
+// Image loaders over the program's image set, each loading pictures of the pixel format the
+// screen calls for.
+inline LoaderFactory ResourceManagerFactory(const imagestore::ImageSource& source,
+                                            imagestore::PixelFormat format) {
+  return
+      [source, format] { return std::make_unique<imagestore::TResourceManager>(source, format); };
+}
+
+// The experiment controller as the receiver of the main window's events.
+EventsFactory ControllerEvents(System& system, LoaderFactory makeLoader);
 
 // Exit code of a run whose set-up stopped on an error (the error box has been shown), and of
 // a failure before the event loop (the "Application Error" box has been shown).
