@@ -27,13 +27,16 @@ if [ "${1:-}" = "--stop" ]; then
 fi
 
 export WINEPREFIX=$prefix
-export WINEDEBUG=-all
+# Wine's own messages off, unless the caller asks for some (TALVEX_WINEDEBUG, as WINEDEBUG).
+export WINEDEBUG=${TALVEX_WINEDEBUG:--all}
 # A home of the prefix's own: Wine links the Windows desktop and documents folders to the
 # home's, and tests must not write into the real one.
 export HOME=$prefix-home
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_DESKTOP_DIR
-# No window system, and no prompts to install Wine's browser and .NET replacements.
-unset DISPLAY WAYLAND_DISPLAY
+# No window system unless the caller runs a display for windows (wine-x-run.sh), and no prompts
+# to install Wine's browser and .NET replacements.
+if [ -z "${TALVEX_WINE_DISPLAY:-}" ]; then unset DISPLAY; fi
+unset WAYLAND_DISPLAY
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 
 if [ ! -f "$prefix/.talvex-ready" ]; then

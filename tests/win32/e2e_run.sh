@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# End-to-end run of the Windows program under Wine on a virtual X server, driven by real mouse
+# clicks and keystrokes through xdotool. First a run parameter that does not convert must bring
+# up the error box and, once it is dismissed, end the program with exit code 1. Then a whole
+# run: Start without an ID asks for one, an ID is typed, Start pressed, Next without a rating
+# asks for one, and each of the 100 trials is rated and followed by Next. Then the results
+# file, the sealed file (opened by the Linux talvex-unseal) and the exit code are checked. The
+# boxes' texts are read from Wine's trace of its message boxes.
+#
+#   e2e_run.sh LOADER PREFIX TALVEX_EXE TALVEX_UNSEAL     the runs (exit 77: skipped)
+#   e2e_run.sh LOADER PREFIX TALVEX_EXE --screenshots DIR the main window at start, during a
+#                                                         trial and the About window, as PNG
+# LOADER is Wine's 64-bit or 32-bit loader; PREFIX a Wine prefix for programs with windows.
+set -euo pipefail
+
+readonly kSkipped=77
+here=$(cd "$(dirname "$0")" && pwd)
+scripts=$(cd "$here/../../scripts" && pwd)
+
+if [[ "${1:-}" == --inside ]]; then
+  inside=1
+  shift
+else
+  inside=0
+fi
+loader=$1 prefix=$2 program=$3
+shift 3
+if [[ "${1:-}" == --screenshots ]]; then
+  mode=screenshots
+  shots=$2
+else
+  mode=run
+  unseal=${1:-}
+fi
+
+fail() {
+  echo "e2e: FAILED: $*" >&2
+  exit 1
+}
+
+if [[ $inside == 0 ]]; then
+  if ! reason=$("$scripts/wine-run.sh" "$loader" --can-run 2>&1); then
+    echo "e2e: skipped: $reason"
+    exit $kSkipped
+  fi
+  for tool in xvfb-run xdotool xauth; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "e2e: $tool is missing; skipped"
+      exit $kSkipped
+    fi
+  done
+  if [[ $mode == screenshots ]] && ! command -v import >/dev/null; then
+    echo "e2e: import (ImageMagick) is missing; skipped"
+    exit $kSkipped
+  fi
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  # The program folder is the work folder, so the results folder is made inside it.
+  cp "$program" "$work/talvex.exe"
+  if [[ $mode == screenshots ]]; then
+    mkdir -p "$shots"
+    shots=$(cd "$shots" && pwd)
+    extra=(--screenshots "$shots")
+    screen=1024x768x24
+  else
+    extra=("$unseal")
+    screen=1280x1024x24
+  fi
+  status=0
+  # A display number from a random start, so that runs side by side do not pick the same one.
+  xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 $screen" "$0" --inside \
+    "$loader" "$prefix" "$work/talvex.exe" "${extra[@]}" || status=$?
+  # The prefix's Wine server goes with the display it was started on.
+  "$scripts/wine-run.sh" "$loader" "$prefix" --stop
+  exit $status
+fi
+
+# --- inside the virtual X server ---------------------------------------------------------
+work=$(dirname "$program")
+log=$work/program.log
+export TALVEX_WINE_DISPLAY=1 TALVEX_WINEDEBUG=-all,+msgbox
+
+# Starts the program under Wine with the given run values; sets pid (the Wine loader's), wid
+# (the main window) and the client area's origin and scale.
+start_program() {
+  "$scripts/wine-run.sh" "$loader" "$prefix" "$program" "$@" >>"$log" 2>&1 &
+  pid=$!
+  wid=
+  for _ in $(seq 300); do
+    wid=$(xdotool search --all --onlyvisible --name '^Talvex 2010$' 2>/dev/null | head -n 1 ||
+      true)
+    [[ -n $wid ]] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$log")"
+    sleep 0.1
+  done
+  [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  # The X window is the client area (634 x 448 designed, scaled) with the menu bar above it.
+  scale=$(awk -v w="$WIDTH" 'BEGIN { printf "%.4f", w / 634 }')
+  menu=$(awk -v h="$HEIGHT" -v s="$scale" 'BEGIN { printf "%d", h - int(448 * s + 0.5) }')
+  originX=$X
+  originY=$((Y + menu))
+}
+
+# Waits up to 30 s for the program to end; sets code to its exit code.
+wait_exit() {
+  for _ in $(seq 300); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    fail "the program did not end $1; log: $(cat "$log")"
+  fi
+  set +e
+  wait "$pid"
+  code=$?
+  set -e
+}
+
+# Waits up to 10 s for a box titled "Talvex" (the message and error boxes); sets box.
+wait_box() {
+  box=
+  for _ in $(seq 100); do
+    box=$(xdotool search --all --onlyvisible --name '^Talvex$' 2>/dev/null | head -n 1 || true)
+    [[ -n $box ]] && return 0
+    sleep 0.1
+  done
+  fail "no box titled \"Talvex\" $1; log: $(cat "$log")"
+}
+
+# The text of the box shown last, as Wine's message box traces it when it opens (its text is
+# not reachable from outside otherwise); sets text. boxes counts the boxes seen so far.
+boxes=0
+box_text() {
+  local lines
+  for _ in $(seq 50); do
+    lines=$(grep -c 'MSGBOX_OnInit L"' "$log" || true)
+    ((lines > boxes)) && break
+    sleep 0.1
+  done
+  ((lines > boxes)) || fail "the box $box left no trace of its text"
+  boxes=$lines
+  text=$(grep -o 'MSGBOX_OnInit L".*"' "$log" | tail -n 1)
+  text=${text#MSGBOX_OnInit L\"}
+  text=${text%\"}
+}
+
+# Dismisses the box with the Return key, trying again while it cannot take the focus yet.
+dismiss_box() {
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$box" key Return 2>/dev/null && break
+    sleep 0.1
+  done
+  for _ in $(seq 50); do
+    xdotool search --all --onlyvisible --name '^Talvex$' 2>/dev/null | grep -qx "$box" || return 0
+    sleep 0.1
+  done
+  fail "the box $box stayed after Return"
+}
+
+# Expects a box with the given text now, then dismisses it.
+expect_box() {
+  wait_box "$2"
+  box_text
+  [[ $text == "$1" ]] || fail "box \"$text\" $2, not \"$1\""
+  dismiss_box
+}
+
+# Clicks at a designed client-area position.
+click_at() {
+  local x y
+  x=$(awk -v o="$originX" -v d="$1" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
+  y=$(awk -v o="$originY" -v d="$2" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
+  xdotool mousemove --sync "$x" "$y" click 1
+}
+
+# Designed centres of the controls (left + width / 2, top + height / 2).
+click_edit1() { click_at 156 418; }
+click_button2() { click_at 525 326; }
+click_rating() { click_at 490 $((88 + 40 * ($1 - 1))); }
+
+type_id() {
+  click_edit1
+  xdotool type --delay 20 "$1"
+}
+
+if [[ $mode == screenshots ]]; then
+  # Exposure 0: the image stays until it is rated.
+  start_program 0 0 0 0
+  import -window "$wid" "$shots/windows-main-window-start.png"
+  type_id m2B33
+  click_button2
+  sleep 1
+  import -window "$wid" "$shots/windows-main-window-trial.png"
+  click_rating 2
+  sleep 0.3
+  # Help > About, through the menu bar's first entry and the keyboard.
+  xdotool mousemove --sync "$((X + 15))" "$((Y + menu / 2))" click 1
+  sleep 0.5
+  xdotool key Down Down Return
+  about=
+  for _ in $(seq 50); do
+    about=$(xdotool search --all --onlyvisible --name '^About$' 2>/dev/null | head -n 1 || true)
+    [[ -n $about ]] && break
+    sleep 0.1
+  done
+  [[ -n $about ]] || fail "Help > About showed no window titled \"About\""
+  sleep 1
+  import -window "$about" "$shots/windows-about-window.png"
+  import -window root "$shots/windows-screen-about.png"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  echo "e2e: screenshots in $shots"
+  exit 0
+fi
+
+# A run parameter that does not convert: the error box, then the end without a main window.
+"$scripts/wine-run.sh" "$loader" "$prefix" "$program" 10x 0.1 0.3 1 >>"$log" 2>&1 &
+pid=$!
+wait_box "for an invalid run parameter"
+[[ -z "$(xdotool search --onlyvisible --name '^Talvex 2010$' 2>/dev/null || true)" ]] ||
+  fail "the main window was shown after a failed set-up"
+box_text
+[[ $text == *. ]] || fail "the error box's text \"$text\" does not end in a full stop"
+dismiss_box
+wait_exit "when its error box was dismissed"
+[[ $code == 1 ]] || fail "exit code $code after a failed set-up, not 1"
+echo "e2e: an invalid run value gives the error box \"$text\" and exit code 1"
+
+started=$(date +%s)
+start_program 50 0 0 0
+# Start with the ID prompt still in the field.
+click_button2
+expect_box "Enter your ID, please!" "at Start without an ID"
+type_id e2eRater
+click_button2
+sleep 0.5
+# Next before any rating.
+click_button2
+expect_box "Please enter your rating!" "at Next without a rating"
+for trial in $(seq 100); do
+  click_rating $((trial % 5 + 1))
+  click_button2
+done
+
+# The last Next seals the results and ends the program.
+wait_exit "after the last trial"
+[[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
+
+shopt -s nullglob
+results=("$work"/results/*.xls)
+sealed=("$work"/results/*.enc)
+[[ ${#results[@]} == 1 ]] || fail "expected one results file, found ${#results[@]}"
+[[ ${#sealed[@]} == 1 ]] || fail "expected one sealed file, found ${#sealed[@]}"
+[[ "$(basename "${results[0]}")" == "e2eRater "*.xls ]] || fail "results file ${results[0]}"
+lines=$(wc -l <"${results[0]}")
+[[ $lines == 102 ]] || fail "results file has $lines lines, not 102"
+# Every line ends in CR LF, and none holds a CR elsewhere.
+[[ $(tr -cd '\r' <"${results[0]}" | wc -c) == 102 ]] || fail "lines do not end in CR LF"
+awk '!/\r$/ { bad = 1 } END { exit bad }' "${results[0]}" || fail "a line without CR LF"
+[[ "$(head -n 1 "${results[0]}")" == $'50 0 0 0\r' ]] || fail "parameter line"
+# The header, then one row per trial: ID, date, time, trial, status, image, rating, latency.
+header=$'name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency\r'
+[[ "$(sed -n 2p "${results[0]}")" == "$header" ]] || fail "header line: $(sed -n 2p "${results[0]}")"
+awk -F '\t' 'NR > 2 {
+    sub(/\r$/, "")
+    if (NF != 8 || $1 != "e2eRater" || $2 == "" || $3 == "" || $4 != NR - 2 || $5 == "" ||
+        $6 == "" || $7 != (NR - 2) % 5 + 1 || $8 !~ /^[0-9]+$/) {
+      print "line " NR ": " $0
+      exit 1
+    }
+  }' "${results[0]}" >"$work/bad-row" ||
+  fail "rows do not carry the ID, date, time, trial number, image and rating clicked: $(cat "$work/bad-row")"
+[[ $(stat -c %s "${sealed[0]}") == $(stat -c %s "${results[0]}") ]] ||
+  fail "the sealed file's length differs from the results file's"
+cmp -s "${sealed[0]}" "${results[0]}" && fail "the sealed file is the results file unchanged"
+
+if [[ -n ${unseal:-} && -x ${unseal:-} ]]; then
+  mkdir -p "$work/unsealed"
+  "$unseal" -o "$work/unsealed" "${sealed[0]}" >/dev/null
+  unsealed=("$work"/unsealed/*)
+  [[ ${#unsealed[@]} == 1 ]] || fail "talvex-unseal wrote ${#unsealed[@]} files"
+  cmp -s "${unsealed[0]}" "${results[0]}" || fail "unsealing does not give back the results file"
+else
+  fail "no Linux talvex-unseal at \"${unseal:-}\" (the ci preset builds it)"
+fi
+echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and exit code correct"

@@ -1,0 +1,137 @@
+#include "win32_test_support.h"
+
+#include <chrono>
+
+#include "talvex/exception.h"
+#include "talvex/platform/wide_text.h"
+#include "talvex/tools/jpeg_encode.h"
+
+namespace talvex::win32::test {
+namespace {
+
+ModalWatcher* watching = nullptr;
+
+std::string ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return platform::Narrow(name);
+}
+
+std::string TextOf(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return platform::Narrow(text);
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void Pump(int milliseconds) {
+  PumpUntil([] { return false; }, milliseconds);
+}
+
+ModalWatcher::ModalWatcher() : timer_(SetTimer(nullptr, 0, 5, &ModalWatcher::Tick)) {
+  watching = this;
+}
+
+ModalWatcher::~ModalWatcher() {
+  KillTimer(nullptr, timer_);
+  watching = nullptr;
+}
+
+void CALLBACK ModalWatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (watching != nullptr) watching->Look();
+}
+
+void ModalWatcher::Look() {
+  std::vector<HWND> windows;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM list) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  for (HWND window : windows) {
+    const std::string className = ClassOf(window);
+    const bool box = className == "#32770";
+    if (!(box || className == "TalvexForm2") || !IsWindowVisible(window)) continue;
+    if (!handled_.insert(window).second) continue;
+    SeenModal entry;
+    entry.className = className;
+    entry.title = TextOf(window);
+    if (box) {
+      entry.text = TextOf(GetDlgItem(window, 0xFFFF));  // the message's static control
+      for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+        if (ClassOf(child) == "Button") entry.buttons.push_back(TextOf(child));
+        if (ClassOf(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON &&
+            SendMessageW(child, STM_GETICON, 0, 0) != 0) {
+          entry.icon = true;
+        }
+      }
+    }
+    seen.push_back(entry);
+    if (onModal) onModal(window);
+    PostMessageW(window, box ? WM_COMMAND : WM_CLOSE, box ? IDOK : 0, 0);
+  }
+}
+
+void RecordingEvents::Record(const std::string& name) {
+  if (onCall) onCall();
+  calls.push_back(name);
+  if (!failWith.empty()) throw Exception(failWith);
+}
+
+experiment::EventsFactory RecordingEventsFactory(std::vector<std::string>& log,
+                                                 RecordingEvents** created) {
+  return [&log, created](experiment::IMainWindow&) {
+    auto events = std::make_unique<RecordingEvents>(log);
+    if (created != nullptr) *created = events.get();
+    return std::unique_ptr<experiment::IMainWindowEvents>(std::move(events));
+  };
+}
+
+std::vector<uint8_t> TwoColourJpeg(int width, int height) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 3));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = &pixels[static_cast<size_t>((y * width + x) * 3)];
+      const bool left = x < width / 2;
+      p[0] = left ? 255 : 0;
+      p[2] = left ? 0 : 255;
+    }
+  }
+  return tools::EncodeJpeg(pixels.data(), width, height, 3);
+}
+
+std::vector<uint8_t> CmykJpeg() {
+  const std::vector<uint8_t> ink(16 * 16 * 4, 70);
+  return tools::EncodeJpeg(ink.data(), 16, 16, 4);
+}
+
+std::unique_ptr<imagestore::TJPEGImage> GeneratedLoader::LoadImage(const std::string& name) const {
+  ++*loads_;
+  if (fail_) throw EResNotFound(name);
+  auto picture = std::make_unique<imagestore::TJPEGImage>();
+  picture->LoadFromBytes(TwoColourJpeg(64, 32));
+  return picture;
+}
+
+}  // namespace talvex::win32::test

@@ -1,0 +1,136 @@
+#include "controls.h"
+
+#include <windowsx.h>
+
+#include <utility>
+
+#include "handles.h"
+
+namespace talvex::win32 {
+
+SIZE TextSize(HFONT font, const std::wstring& text) {
+  const WindowDc screen;
+  const SelectedObject selected(screen.Get(), font);
+  SIZE size{};
+  GetTextExtentPoint32W(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen.Get(), &metrics);
+  if (size.cy < metrics.tmHeight) size.cy = metrics.tmHeight;
+  return size;
+}
+
+int TextHeight(HFONT font) {
+  const WindowDc screen;
+  const SelectedObject selected(screen.Get(), font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen.Get(), &metrics);
+  return static_cast<int>(metrics.tmHeight);
+}
+
+// --- TButton --------------------------------------------------------------------------------
+
+TButton::TButton(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id)
+    : TControl(parent, L"BUTTON", style, 0, text, place, id) {
+  onCommand = [this](WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+  };
+}
+
+LRESULT TButton::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A group box draws its frame and caption only. The window clips its children, so nothing
+  // else paints the inside of the frame: the box fills it with the windows' background.
+  if (message == WM_ERASEBKGND &&
+      (GetWindowLongPtrW(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+  }
+  return CallOwnProcedure(message, wParam, lParam);
+}
+
+bool TButton::Checked() const {
+  return Exists() && SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TButton::SetChecked(bool checked) {
+  if (Exists()) SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// --- TLabel ---------------------------------------------------------------------------------
+
+TLabel::TLabel(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id)
+    : TControl(parent, L"STATIC", style | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, text, place, id) {}
+
+void TLabel::FitToText() {
+  const SIZE size = TextSize(Font(), WideText());
+  Place place = Bounds();
+  place.width = size.cx;
+  place.height = size.cy;
+  Move(place);
+}
+
+void TLabel::SetLabelText(const std::string& text) {
+  SetText(text);
+  if (sizedToText) FitToText();
+}
+
+// --- TLink ----------------------------------------------------------------------------------
+
+TLink::TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id,
+             std::string address)
+    : TLabel(parent, style | SS_NOTIFY, text, place, id), address_(std::move(address)) {
+  onCommand = [this](WORD code) {
+    if (code == STN_CLICKED && onClick) onClick();
+  };
+}
+
+HBRUSH TLink::OnColour(HDC dc) {
+  SetTextColor(dc, RGB(0, 0, 255));
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+bool TLink::OnSetCursor() {
+  SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+  return true;
+}
+
+// --- TEditField -----------------------------------------------------------------------------
+
+TEditField::TEditField(HWND parent, DWORD style, const std::wstring& text, const Place& place,
+                       int id)
+    : TControl(parent, L"EDIT", style | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, text, place,
+               id) {
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // 0: the largest the field can hold
+}
+
+LRESULT TEditField::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETFOCUS: {
+      const LRESULT result = CallOwnProcedure(message, wParam, lParam);
+      // The focus from a mouse click arrives while the button is down; any other focus
+      // (the keyboard, the program) selects the whole text.
+      if ((GetKeyState(VK_LBUTTON) & 0x8000) == 0) SendMessageW(Handle(), EM_SETSEL, 0, -1);
+      return result;
+    }
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      break;
+    case WM_LBUTTONUP: {
+      const LRESULT result = CallOwnProcedure(message, wParam, lParam);
+      RECT client{};
+      GetClientRect(Handle(), &client);
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const bool click = pressed_ && PtInRect(&client, at);
+      pressed_ = false;
+      if (click && onClick) onClick();
+      return result;
+    }
+    default:
+      break;
+  }
+  return CallOwnProcedure(message, wParam, lParam);
+}
+
+}  // namespace talvex::win32

@@ -1,0 +1,71 @@
+#pragma once
+// The controls of the windows that do more than a bare standard control: a one-line label sized
+// to its text, a link label, the ID field, and the standard controls whose clicks the windows
+// take (push and radio buttons).
+
+#include <functional>
+#include <string>
+
+#include "window.h"
+
+namespace talvex::win32 {
+
+// The size a one-line text needs in the given font, in pixels.
+SIZE TextSize(HFONT font, const std::wstring& text);
+// The font's text height (ascent plus descent), in pixels.
+int TextHeight(HFONT font);
+
+// A button (push, radio or group box); onClick runs at BN_CLICKED.
+class TButton : public TControl {
+ public:
+  TButton(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id);
+  std::function<void()> onClick;
+
+  bool Checked() const;
+  void SetChecked(bool checked);  // raises no click
+
+ protected:
+  LRESULT OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A one-line label (STATIC, no prefix characters, no word wrap). A label sized to its text
+// keeps that size when its text changes.
+class TLabel : public TControl {
+ public:
+  TLabel(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id);
+  void FitToText();
+  void SetLabelText(const std::string& text);
+  bool sizedToText = false;
+};
+
+// A label drawn as a link: pure blue on the button face, underlined (its font), a pointing
+// hand over it; onClick runs when it is clicked. Its address is never shown.
+class TLink : public TLabel {
+ public:
+  TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id,
+        std::string address);
+  const std::string& Address() const { return address_; }
+  std::function<void()> onClick;
+
+  HBRUSH OnColour(HDC dc) override;
+  bool OnSetCursor() override;
+
+ private:
+  std::string address_;
+};
+
+// The one-line ID field: no length limit of its own; its whole text is selected when it
+// receives the focus other than by a mouse click; onClick runs at a mouse click inside it.
+class TEditField : public TControl {
+ public:
+  TEditField(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id);
+  std::function<void()> onClick;
+
+ protected:
+  LRESULT OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  bool pressed_ = false;
+};
+
+}  // namespace talvex::win32

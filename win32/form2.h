@@ -1,0 +1,51 @@
+#pragma once
+// TForm2: the About window. It names the program, credits the authors and the institutions,
+// and shows its picture; the picture and the two institution lines open web pages.
+
+#include <memory>
+
+#include "form_layout.h"
+#include "handles.h"
+#include "picture_area.h"
+#include "talvex/imagestore/resource_manager.h"
+#include "talvex/system.h"
+#include "window.h"
+
+namespace talvex::win32 {
+
+class TForm2 : public TWindow {
+ public:
+  // Builds the window hidden, owned by owner, then runs its creation event, which loads the
+  // picture through the given loader (a failure is shown in the error box; the window stays
+  // without it).
+  TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader, HWND owner);
+  ~TForm2() override;
+
+  // Shows the window modally: its owner takes no input until the rater closes it. Messages of
+  // the thread, the exposure timer's wake-ups included, go on being delivered meanwhile.
+  void ShowModal();
+
+  double Scale() const { return scale_; }
+  const TControlSet& Controls() const { return *controls_; }
+
+  // Opens the clicked link's own address; nothing for any other control.
+  void Label12Click(TControl& sender);
+  // Opens the video page.
+  void Image1Click();
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void FormCreate();
+
+  System& system_;
+  std::unique_ptr<imagestore::TResourceManager> loader_;
+  HWND owner_;
+  UniqueFont windowFont_;
+  double scale_ = 1.0;
+  std::unique_ptr<TControlSet> controls_;
+  bool modal_ = false;  // shown modally and not yet closed
+};
+
+}  // namespace talvex::win32

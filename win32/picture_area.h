@@ -1,0 +1,73 @@
+#pragma once
+// TPictureArea: a picture drawn stretched over the area's whole rectangle (aspect ratio not
+// kept). The picture is decoded and scaled when it is set, and painted at once, so that a paint
+// only copies pixels and the picture is on screen when SetPicture returns. It is decoded at
+// the smallest reduced DCT scale that still covers the area, then stretched by the system's
+// halftone stretch.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "handles.h"
+#include "talvex/imagestore/jpeg_image.h"
+#include "window.h"
+
+namespace talvex::win32 {
+
+// Decoded pixels as 32-bit words 0x00RRGGBB (in memory B, G, R, 0: a top-down 32-bit DIB), rows
+// top to bottom. Gray pictures (one byte per pixel) and 8-bit pictures through their palette
+// (an index beyond it gives black); an empty or inconsistent bitmap gives no pixels.
+std::vector<uint32_t> ToDibPixels(const imagestore::Bitmap& bitmap);
+
+// A picture's pixels at one size, in a DIB section the paints copy from.
+struct TPreparedPicture {
+  UniqueBitmap bitmap;
+  int width = 0;
+  int height = 0;
+  uint32_t* bits = nullptr;  // owned by bitmap; width * height words, top-down
+
+  bool Empty() const { return !bitmap; }
+};
+
+class TPictureArea : public TControl {
+ public:
+  // The window class the area is made of.
+  static constexpr const wchar_t* kClassName = L"TalvexPictureArea";
+
+  TPictureArea(HWND parent, DWORD style, const Place& place, int id);
+
+  // Keeps its own copy of the picture, prepares its pixels at the area's size and paints them
+  // (when the area is visible). An empty picture clears the area. Raises EJPEG when the picture
+  // cannot be decoded; the area then keeps what it showed.
+  void SetPicture(const imagestore::TJPEGImage& picture);
+  void Clear();
+  bool HasPicture() const { return !picture_.Empty(); }
+  const TPreparedPicture& Prepared() const { return prepared_; }
+
+  // Paints the area again as it is, now.
+  void Repaint();
+  // Reads through the pixels of the picture replaced last, the one most likely shown next (the
+  // blank picture between trials), so that its paint does not wait for memory.
+  void TouchPreviousPicture() const;
+
+  // The decode-and-stretch step: the picture's pixels at the given size.
+  static TPreparedPicture Prepare(const imagestore::TJPEGImage& picture, int width, int height);
+
+  // Mouse button pressed and released over the area.
+  std::function<void()> onClick;
+
+ protected:
+  LRESULT OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Paint();
+
+  imagestore::TJPEGImage picture_;
+  TPreparedPicture prepared_;
+  imagestore::TJPEGImage previousPicture_;  // the picture replaced last, still prepared
+  TPreparedPicture previousPrepared_;
+  bool pressed_ = false;
+};
+
+}  // namespace talvex::win32

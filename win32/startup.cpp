@@ -1,0 +1,64 @@
+#include "startup.h"
+
+#include <optional>
+
+#include "form1.h"
+#include "form2.h"
+#include "handles.h"
+#include "talvex/experiment/shell.h"
+
+namespace talvex::win32 {
+namespace {
+
+// The start-up's steps with the program's own windows.
+class Win32StartUp : public experiment::IStartUpShell {
+ public:
+  Win32StartUp(System& system, const experiment::LoaderFactory& makeLoader, int showCommand)
+      : system_(system), makeLoader_(makeLoader), showCommand_(showCommand) {}
+
+  void BuildMainWindow() override {
+    form1_.emplace(system_, makeLoader_, experiment::ControllerEvents(system_, makeLoader_));
+  }
+  void RunCreationEvent() override { form1_->FormCreate(); }
+  bool SetUpComplete() const override { return form1_->SetUpComplete(); }
+  bool EndRequested() const override { return form1_->EndRequested(); }
+  void BuildHiddenAboutWindow() override {
+    form2_.emplace(system_, makeLoader_(), form1_->Handle());
+  }
+  int RunEventLoop() override {
+    form1_->ShowFirst(showCommand_);
+    MSG message{};
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+      // Tab, the arrow keys and the rest of the keyboard interface among the controls.
+      if (form1_->Handle() != nullptr && IsDialogMessageW(form1_->Handle(), &message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    return got < 0 ? experiment::kExitSetUpFailed : static_cast<int>(message.wParam);
+  }
+
+ private:
+  System& system_;
+  const experiment::LoaderFactory& makeLoader_;
+  int showCommand_;
+  // Destroyed in reverse order: the About window before the main window that owns it.
+  std::optional<TForm1> form1_;
+  std::optional<TForm2> form2_;
+};
+
+int ScreenBitsPerPixel() {
+  const WindowDc screen;
+  return GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES);
+}
+
+}  // namespace
+
+int RunWindows(System& system, const imagestore::ImageSource& images, int showCommand) {
+  const experiment::LoaderFactory makeLoader = experiment::ResourceManagerFactory(
+      images, experiment::PictureFormatForScreen(ScreenBitsPerPixel()));
+  Win32StartUp startUp(system, makeLoader, showCommand);
+  return experiment::RunStartUp(startUp);
+}
+
+}  // namespace talvex::win32
