@@ -27,6 +27,25 @@ int TextHeight(HFONT font) {
   return static_cast<int>(metrics.tmHeight);
 }
 
+// --- TMouseClick ---------------------------------------------------------------------------
+
+bool TMouseClick::Take(HWND control, UINT message, LPARAM lParam) {
+  if (message == WM_LBUTTONDOWN) {
+    pressed_ = true;
+    // The release reaches the control wherever the pointer then is.
+    SetCapture(control);
+    return false;
+  }
+  if (message != WM_LBUTTONUP) return false;
+  if (GetCapture() == control) ReleaseCapture();
+  RECT client{};
+  GetClientRect(control, &client);
+  const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  const bool click = pressed_ && PtInRect(&client, at);
+  pressed_ = false;
+  return click;
+}
+
 // --- TButton --------------------------------------------------------------------------------
 
 TButton::TButton(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id)
@@ -79,10 +98,13 @@ void TLabel::SetLabelText(const std::string& text) {
 
 TLink::TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id,
              std::string address)
-    : TLabel(parent, style | SS_NOTIFY, text, place, id), address_(std::move(address)) {
-  onCommand = [this](WORD code) {
-    if (code == STN_CLICKED && onClick) onClick();
-  };
+    : TLabel(parent, style | SS_NOTIFY, text, place, id), address_(std::move(address)) {}
+
+LRESULT TLink::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A label takes the mouse only with SS_NOTIFY; its own STN_CLICKED comes at the press.
+  const LRESULT result = CallOwnProcedure(message, wParam, lParam);
+  if (click_.Take(Handle(), message, lParam) && onClick) onClick();
+  return result;
 }
 
 HBRUSH TLink::OnColour(HDC dc) {
@@ -115,16 +137,9 @@ LRESULT TEditField::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     case WM_LBUTTONDOWN:
-      pressed_ = true;
-      break;
     case WM_LBUTTONUP: {
       const LRESULT result = CallOwnProcedure(message, wParam, lParam);
-      RECT client{};
-      GetClientRect(Handle(), &client);
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool click = pressed_ && PtInRect(&client, at);
-      pressed_ = false;
-      if (click && onClick) onClick();
+      if (click_.Take(Handle(), message, lParam) && onClick) onClick();
       return result;
     }
     default:

@@ -15,6 +15,18 @@ SIZE TextSize(HFONT font, const std::wstring& text);
 // The font's text height (ascent plus descent), in pixels.
 int TextHeight(HFONT font);
 
+// The one mouse-click rule of the windows' own clickable controls (the ID field, the links, the
+// picture area): the left button pressed over the control and released over it.
+class TMouseClick {
+ public:
+  // Takes one of the control's messages (WM_LBUTTONDOWN, WM_LBUTTONUP; others are ignored);
+  // true when it completes a click.
+  bool Take(HWND control, UINT message, LPARAM lParam);
+
+ private:
+  bool pressed_ = false;
+};
+
 // A button (push, radio or group box); onClick runs at BN_CLICKED.
 class TButton : public TControl {
  public:
@@ -39,7 +51,7 @@ class TLabel : public TControl {
 };
 
 // A label drawn as a link: pure blue on the button face, underlined (its font), a pointing
-// hand over it; onClick runs when it is clicked. Its address is never shown.
+// hand over it; onClick runs when it is clicked (TMouseClick). Its address is never shown.
 class TLink : public TLabel {
  public:
   TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id,
@@ -50,12 +62,16 @@ class TLink : public TLabel {
   HBRUSH OnColour(HDC dc) override;
   bool OnSetCursor() override;
 
+ protected:
+  LRESULT OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
   std::string address_;
+  TMouseClick click_;
 };
 
 // The one-line ID field: no length limit of its own; its whole text is selected when it
-// receives the focus other than by a mouse click; onClick runs at a mouse click inside it.
+// receives the focus other than by a mouse click; onClick runs at a mouse click (TMouseClick).
 class TEditField : public TControl {
  public:
   TEditField(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id);
@@ -65,7 +81,7 @@ class TEditField : public TControl {
   LRESULT OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  bool pressed_ = false;
+  TMouseClick click_;
 };
 
 }  // namespace talvex::win32

@@ -170,19 +170,9 @@ LRESULT TPictureArea::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;  // the paint covers the whole area
     case WM_LBUTTONDOWN:
-      pressed_ = true;
-      SetCapture(Handle());
+    case WM_LBUTTONUP:
+      if (click_.Take(Handle(), message, lParam) && onClick) onClick();
       return 0;
-    case WM_LBUTTONUP: {
-      if (GetCapture() == Handle()) ReleaseCapture();
-      RECT client{};
-      GetClientRect(Handle(), &client);
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool click = pressed_ && PtInRect(&client, at);
-      pressed_ = false;
-      if (click && onClick) onClick();
-      return 0;
-    }
     default:
       return CallOwnProcedure(message, wParam, lParam);
   }

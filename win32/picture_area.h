@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "controls.h"
 #include "handles.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "window.h"
@@ -67,7 +68,7 @@ class TPictureArea : public TControl {
   TPreparedPicture prepared_;
   imagestore::TJPEGImage previousPicture_;  // the picture replaced last, still prepared
   TPreparedPicture previousPrepared_;
-  bool pressed_ = false;
+  TMouseClick click_;
 };
 
 }  // namespace talvex::win32
