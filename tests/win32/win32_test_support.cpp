@@ -10,6 +10,7 @@ namespace talvex::win32::test {
 namespace {
 
 ModalWatcher* watching = nullptr;
+constexpr const wchar_t* kHandledProperty = L"TalvexTestHandled";
 
 std::string ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -70,7 +71,10 @@ void ModalWatcher::Look() {
     const std::string className = ClassOf(window);
     const bool box = className == "#32770";
     if (!(box || className == "TalvexForm2") || !IsWindowVisible(window)) continue;
-    if (!handled_.insert(window).second) continue;
+    // Marked on the window itself: a box opened right after another one closed may get the
+    // same handle.
+    if (GetPropW(window, kHandledProperty) != nullptr) continue;
+    SetPropW(window, kHandledProperty, reinterpret_cast<HANDLE>(1));
     SeenModal entry;
     entry.className = className;
     entry.title = TextOf(window);
@@ -88,8 +92,11 @@ void ModalWatcher::Look() {
       }
     }
     seen.push_back(entry);
-    if (onModal) onModal(window);
-    PostMessageW(window, box ? WM_COMMAND : WM_CLOSE, box ? IDOK : 0, 0);
+    if (onModal) {
+      onModal(window);
+    } else {
+      SendMessageW(window, box ? WM_COMMAND : WM_CLOSE, box ? IDOK : 0, 0);
+    }
   }
 }
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,8 +33,8 @@ struct SeenModal {
 };
 
 // While it lives, looks every few milliseconds for a modal window of this thread (a message
-// box, the About window); each is recorded, handed to onModal (if set), then dismissed: a
-// message box by its OK button, any other window by closing it.
+// box, the About window); each is recorded, then handed to onModal, which answers it, or (when
+// onModal is not set) dismissed: a message box by its OK button, any other window by closing it.
 class ModalWatcher {
  public:
   ModalWatcher();
@@ -50,7 +49,6 @@ class ModalWatcher {
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   void Look();
   UINT_PTR timer_;
-  std::set<HWND> handled_;
 };
 
 // A system whose shell records addresses and whose monotonic clock is the real one; the other
