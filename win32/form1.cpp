@@ -1,8 +1,10 @@
 #include "form1.h"
 
 #include <commctrl.h>
+#include <dwmapi.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "form2.h"
@@ -107,9 +109,11 @@ void TForm1::Forward(Handler&& handler) {
 }
 
 // BN_CLICKED of a rating button, by mouse or keyboard, after the button has changed its state.
+// It comes while the button handles the release or the key itself, so the handler's own time
+// stands in for the input's (the messages' own times count in system ticks of about 16 ms).
 void TForm1::RatingClicked(int rating) {
   if (!ratingClicks_.Clicked(rating, IsRatingChecked(rating))) return;
-  Forward([this, rating] { events_->OnRadioButtonClick(rating); });
+  Forward([this, rating] { events_->OnRadioButtonClick(rating, std::nullopt); });
 }
 
 void TForm1::FormCreate() {
@@ -170,6 +174,25 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
   image1_->SetPicture(picture);
+}
+
+// The area prepares its pictures as they are set (it offers no preparer), so there are no
+// pixels of its own to take.
+void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
+                                const experiment::IPreparedPicture&) {
+  image1_->SetPicture(picture);
+}
+
+std::shared_ptr<const experiment::IPicturePreparer> TForm1::PicturePreparer() const {
+  return nullptr;
+}
+
+// The area paints when its picture is set; what GDI still holds in its batch is handed on, and
+// where the desktop is composed, the composer's next frame is waited for.
+void TForm1::WaitUntilDisplayed() {
+  GdiFlush();
+  BOOL composed = FALSE;
+  if (SUCCEEDED(DwmIsCompositionEnabled(&composed)) && composed) DwmFlush();
 }
 
 TControl& TForm1::Removable(RemovableControl control) const {

@@ -57,6 +57,8 @@ class TForm1 : public TWindow,
 
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
+  void SetPreparedPicture(const imagestore::TJPEGImage& picture,
+                          const experiment::IPreparedPicture& prepared) override;
   std::string GetText(experiment::TextControl control) const override;
   void SetText(experiment::TextControl control, const std::string& text) override;
   void SetButtonEnabled(bool enabled) override;
@@ -71,6 +73,8 @@ class TForm1 : public TWindow,
   void EndProgram() override;
   void OpenWebAddress(const std::string& address) override;
   bool AskYesNo(const std::string& text) override;
+  void WaitUntilDisplayed() override;
+  std::shared_ptr<const experiment::IPicturePreparer> PicturePreparer() const override;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,9 @@ class RecordingEvents : public experiment::IMainWindowEvents {
   void FormCreate() override { Record("FormCreate"); }
   void Button2Click() override { Record("Button2Click"); }
   void Edit1Click() override { Record("Edit1Click"); }
-  void OnRadioButtonClick(int rating) override { Record("Rating" + std::to_string(rating)); }
+  void OnRadioButtonClick(int rating, std::optional<int64_t>) override {
+    Record("Rating" + std::to_string(rating));
+  }
   void Timer1Timer() override { Record("Timer1Timer"); }
   bool SetUpComplete() const override { return true; }
 
