@@ -1,7 +1,7 @@
 # Talvex: one-line entry points over the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps run test test-windows bench asan fuzz clean
+.PHONY: deps run test test-windows windows bench asan fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -47,6 +47,23 @@ test-windows: deps
 	  status=0; ctest --preset windows-x86 || status=$$?; \
 	  scripts/wine-run.sh $(WINE32) build/windows-x86/wine-prefix --stop; exit $$status; \
 	else echo "32-bit Windows tests skipped: $$reason"; fi
+
+# The Windows release: talvex.exe carrying the study's images and settings (the same CMake
+# options as on Linux, in CMAKE_ARGS, for example
+# CMAKE_ARGS="-DTALVEX_IMAGE_FOLDER=/study/images"), talvex-unseal.exe and the raters' text;
+# build/talvex-windows-64bit.zip and build/talvex-windows-32bit.zip. The programs' imports are
+# checked to be DLLs of Windows only.
+CMAKE_ARGS ?=
+windows: deps
+	@for arch in x86_64:windows:64bit i686:windows-x86:32bit; do \
+	  set -e; cpu=$${arch%%:*}; rest=$${arch#*:}; preset=$${rest%%:*}; bits=$${rest#*:}; \
+	  JOBS=$(JOBS) scripts/build-windows-deps.sh $$cpu; \
+	  cmake --preset $$preset -B build/$$preset-release -DCMAKE_BUILD_TYPE=Release \
+	    -DTALVEX_BUILD_TESTS=OFF -DTALVEX_WERROR=OFF $(CMAKE_ARGS) >/dev/null; \
+	  cmake --build build/$$preset-release -j $(JOBS) --target talvex talvex-unseal; \
+	  scripts/windows-release.sh build/$$preset-release $$cpu-w64-mingw32 \
+	    build/talvex-windows-$$bits.zip; \
+	done
 
 # Longer fuzzing than the short runs of make test: each target for FUZZ_SECONDS, its corpus kept
 # in build/fuzz/fuzz/corpus between sessions.
