@@ -11,6 +11,7 @@
 
 #include "message_boxes.h"
 #include "startup.h"
+#include "talvex/embedded_images.h"
 #include "talvex/platform/windows_system.h"
 
 namespace {
@@ -58,8 +59,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   try {
     talvex::System& system = talvex::platform::TheSystem();
     // The images are resources of the program's own file.
-    return talvex::win32::RunWindows(
-        system, talvex::imagestore::ImageSource::ProgramFile(system.ExecutablePath()), showCommand);
+    return talvex::win32::RunWindows(system, talvex::EmbeddedImageSource(), showCommand);
   } catch (const std::exception& e) {
     talvex::win32::ShowApplicationErrorBox(e.what());
     return talvex::experiment::kExitSetUpFailed;

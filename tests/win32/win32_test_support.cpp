@@ -25,6 +25,12 @@ std::string TextOf(HWND window) {
   return platform::Narrow(text);
 }
 
+// Adds a window to the list of windows in list (a std::vector<HWND>).
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 }  // namespace
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -60,13 +66,7 @@ void CALLBACK ModalWatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 void ModalWatcher::Look() {
   std::vector<HWND> windows;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumThreadWindows(GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
   for (HWND window : windows) {
     const std::string className = ClassOf(window);
     const bool box = className == "#32770";
