@@ -71,8 +71,8 @@ QWidget* MakeControl(QWidget& parent, const ControlLayout& control) {
 
 }  // namespace
 
-QFont DesignFont(const experiment::FontSpec& spec) {
-  const QString family = QString::fromLatin1(spec.family);
+QFont DesignFont(const experiment::FontDesign& design) {
+  const QString family = QString::fromLatin1(design.family);
   QFont font;
   if (QFontDatabase::families().contains(family, Qt::CaseInsensitive)) {
     font.setFamily(family);
@@ -80,7 +80,7 @@ QFont DesignFont(const experiment::FontSpec& spec) {
     font.setFamily(QStringLiteral("sans-serif"));
     font.setStyleHint(QFont::SansSerif);
   }
-  font.setPointSize(spec.points);
+  font.setPointSize(design.points);
   return font;
 }
 

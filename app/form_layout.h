@@ -15,7 +15,7 @@ namespace talvex::app {
 
 // The font as designed: the family where the system has it, otherwise the system's
 // sans-serif, at the designed point size.
-QFont DesignFont(const experiment::FontSpec& spec);
+QFont DesignFont(const experiment::FontDesign& design);
 
 // Ratio of the font's text height on this system to the designed text height.
 double DesignScale(const QFont& windowFont);

@@ -116,13 +116,13 @@ void GrowToText(TControl& control) {
 
 }  // namespace
 
-UniqueFont MakeFont(const experiment::FontSpec& spec, bool underline, int points) {
-  const int size = points > 0 ? points : spec.points;
+UniqueFont MakeFont(const experiment::FontDesign& design, bool underline, int points) {
+  const int size = points > 0 ? points : design.points;
   // A negative height asks for the character height (the em) in pixels.
   return UniqueFont(CreateFontW(-MulDiv(size, ScreenPixelsPerInch(), 72), 0, 0, 0, FW_NORMAL, FALSE,
                                 underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                VARIABLE_PITCH | FF_SWISS, Widen(spec.family).c_str()));
+                                VARIABLE_PITCH | FF_SWISS, Widen(design.family).c_str()));
 }
 
 double DesignScale(HFONT windowFont) {

@@ -18,7 +18,7 @@ namespace talvex::win32 {
 
 // A font as designed (the family, or a sans-serif the system picks in its place) at the
 // screen's resolution; points 0: the designed size.
-UniqueFont MakeFont(const experiment::FontSpec& spec, bool underline = false, int points = 0);
+UniqueFont MakeFont(const experiment::FontDesign& design, bool underline = false, int points = 0);
 
 // The outer rectangle of a window whose client area (below its menu bar, if it has one) has
 // the given size.

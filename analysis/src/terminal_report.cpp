@@ -6,14 +6,14 @@
 namespace talvex::analysis {
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
   const char* title;
   size_t width;
   bool left;
 };
 
 // The raters' table: 98 characters with the single blanks between columns.
-const ColumnSpec kColumns[] = {{"Rater", 15, true}, {"Cases", 5, false},  {"Pos", 4, false},
+const ColumnLayout kColumns[] = {{"Rater", 15, true}, {"Cases", 5, false},  {"Pos", 4, false},
                                {"Neg", 4, false},   {"Area", 5, false},   {"95% CI", 11, false},
                                {">=", 3, false},    {"Se", 4, false},     {"Sp", 4, false},
                                {"Pairs", 5, false}, {"Same", 4, false},   {"wK(q)", 5, false},
@@ -202,7 +202,7 @@ std::string TerminalReport(const Report& report) {
     if (sets.size() > 1) out += "The runs differ in their run parameters.\n";
     out += "\n";
     std::vector<std::string> titles;
-    for (const ColumnSpec& column : kColumns) titles.push_back(column.title);
+    for (const ColumnLayout& column : kColumns) titles.push_back(column.title);
     out += Row(titles);
     std::string notes;
     for (const RaterFigures& rater : test.raters) {

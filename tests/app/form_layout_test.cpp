@@ -156,7 +156,7 @@ TEST_F(FormLayout, TextsAndAccessibleNamesAreTheTables) {
       if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         EXPECT_EQ(button->text(), QString::fromUtf8(control.text)) << control.name;
       }
-      const experiment::FontSpec font =
+      const experiment::FontDesign font =
           control.font != nullptr ? *control.font : window.layout.font;
       EXPECT_EQ(widget->font().pointSize(), font.points) << control.name;
     }

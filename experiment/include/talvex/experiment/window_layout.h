@@ -18,14 +18,14 @@ namespace talvex::experiment {
 inline constexpr int kDesignedTextHeight = 13;
 
 // A font as designed: family and point size. A shell without the family uses its sans-serif.
-struct FontSpec {
+struct FontDesign {
   const char* family;
   int points;
 };
 
-inline constexpr FontSpec kWindowFont{"MS Sans Serif", 8};
-inline constexpr FontSpec kMemoFont{"MS Sans Serif", 12};  // the welcome text
-inline constexpr FontSpec kTitleFont{"Gill Sans MT", 20};  // the About window's title
+inline constexpr FontDesign kWindowFont{"MS Sans Serif", 8};
+inline constexpr FontDesign kMemoFont{"MS Sans Serif", 12};  // the welcome text
+inline constexpr FontDesign kTitleFont{"Gill Sans MT", 20};  // the About window's title
 
 // The progress bar's position as designed, before the set-up fills the progress display.
 inline constexpr int kDesignedProgressPosition = 100;
@@ -59,7 +59,7 @@ struct ControlLayout {
   Sizing sizing;
   const char* text;            // the caption or initial text; "" for none
   const char* accessibleName;  // for a control without a caption; nullptr: its text
-  const FontSpec* font;        // nullptr: the window's font
+  const FontDesign* font;        // nullptr: the window's font
   int tabOrder;                // -1: not in the tab order
   const char* inFrontOf;       // the earlier control it is designed to overlap, or nullptr
   const char* address;         // the web address a link opens, or nullptr
@@ -85,7 +85,7 @@ struct WindowLayout {
   int top;
   int clientWidth;  // the designed client area, below the menu bar
   int clientHeight;
-  FontSpec font;
+  FontDesign font;
   const ControlLayout* controls;  // in creation order
   size_t controlCount;
   const MenuLayout* menu;  // nullptr: no menu bar
