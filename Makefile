@@ -11,42 +11,48 @@ run: deps
 	@cmake --build --preset release -j $(JOBS) --target talvex
 	build/release/app/talvex $(ARGS)
 
-# The unit and window tests under the address and undefined-behaviour sanitizers, the fuzz
-# targets, the Windows suites under Wine, and last the Linux suites (warnings as errors), so the
-# summary that ends the output is the whole Linux suite's.
+# The fuzz targets' short runs, the Windows suites under Wine, and last the Linux suite: every
+# unit, window and end-to-end test and the benchmarks' smoke tests, built with the address and
+# undefined-behaviour sanitizers and warnings as errors, so that the summary that ends the
+# output is the whole Linux suite's.
 test: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS)
+	@cmake --build --preset fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 	ctest --preset fuzz
 	@$(MAKE) --no-print-directory test-windows
-	@cmake --preset ci >/dev/null
-	@cmake --build --preset ci -j $(JOBS)
-	ctest --preset ci
+	ctest --preset asan
 
-# The 64-bit Windows build and its tests under 64-bit Wine (the end-to-end run unseals with the
-# Linux talvex-unseal); the 32-bit build, whose tests
-# run where this machine can run 32-bit programs and are skipped, saying why, where not.
-# libjpeg-turbo and nettle are cross-built once per clone (build/windows-deps).
+# The 64-bit Windows build and its tests under 64-bit Wine, then the 32-bit build: its tests run
+# where this machine can run 32-bit programs; where not, only its programs are built and the
+# tests are skipped, saying why. The build-time tools and the end-to-end run's talvex-unseal are
+# the asan build's. libjpeg-turbo and nettle are cross-built once per clone (build/windows-deps).
 WINE64 := /usr/lib/wine/wine64
 WINE32 := /usr/lib/wine/wine
+HOST_TOOLS := -DTALVEX_HOST_TOOLS=$(CURDIR)/build/asan
+HOST_TOOL_TARGETS := talvex-samples talvex-pack talvex-icon talvex-unseal
 test-windows: deps
-	@cmake --preset ci >/dev/null
-	@cmake --build --preset ci -j $(JOBS) --target talvex-unseal
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS) --target $(HOST_TOOL_TARGETS)
 	@JOBS=$(JOBS) scripts/build-windows-deps.sh x86_64
-	@cmake --preset windows >/dev/null
+	@cmake --preset windows $(HOST_TOOLS) >/dev/null
 	@cmake --build --preset windows -j $(JOBS)
 	@status=0; ctest --preset windows || status=$$?; \
 	  scripts/wine-run.sh $(WINE64) build/windows/wine-prefix --stop; exit $$status
 	@JOBS=$(JOBS) scripts/build-windows-deps.sh i686
-	@cmake --preset windows-x86 >/dev/null
-	@cmake --build --preset windows-x86 -j $(JOBS)
+	@cmake --preset windows-x86 $(HOST_TOOLS) >/dev/null
 	@if reason=$$(scripts/wine-run.sh $(WINE32) --can-run 2>&1); then \
+	  cmake --build --preset windows-x86 -j $(JOBS) || exit 1; \
 	  status=0; ctest --preset windows-x86 || status=$$?; \
 	  scripts/wine-run.sh $(WINE32) build/windows-x86/wine-prefix --stop; exit $$status; \
-	else echo "32-bit Windows tests skipped: $$reason"; fi
+	else \
+	  cmake --build --preset windows-x86 -j $(JOBS) --target talvex talvex-unseal talvex-pack \
+	    || exit 1; \
+	  echo "32-bit Windows: programs built; tests skipped: $$reason"; \
+	fi
+
+FUZZ_TARGETS := fuzz_exe_image fuzz_jpeg_image fuzz_results_file
 
 # The Windows release: talvex.exe carrying the study's images and settings (the same CMake
 # options as on Linux, in CMAKE_ARGS, for example
@@ -70,7 +76,7 @@ windows: deps
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS) --target fuzz_exe_image fuzz_jpeg_image fuzz_results_file
+	@cmake --build --preset fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 	@for t in exe_image jpeg_image results_file; do \
 	  mkdir -p build/fuzz/fuzz/corpus/$$t && \
 	  build/fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \

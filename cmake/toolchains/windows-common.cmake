@@ -32,7 +32,8 @@ set(ENV{PKG_CONFIG_LIBDIR} ${TALVEX_WINDOWS_DEPS}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
 # Every built program that the build or CTest runs goes through Wine, headless, in a prefix of
-# the build's own that the first run makes.
+# the build's own that the first run makes; a run spoiled by the host loader's fault at Wine's
+# exit is run again (see wine-run.sh).
 set(CMAKE_CROSSCOMPILING_EMULATOR
     ${talvex_source_dir}/scripts/wine-run.sh ${TALVEX_WINE_LOADER}
-    ${CMAKE_BINARY_DIR}/wine-prefix)
+    ${CMAKE_BINARY_DIR}/wine-prefix --rerun-after-exit-fault)
