@@ -55,6 +55,7 @@ fi
 
 # --- inside the virtual X server ---------------------------------------------------------
 work=$RATER_WORK
+source "$(dirname "$0")/window-driver.sh"
 
 start_program() {
   "$1" $params >"$work/program.log" 2>&1 &
@@ -68,22 +69,12 @@ start_program() {
   done
   [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
   sleep 0.5
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  # The window is the designed client area (634 x 448, scaled) plus the menu bar above it.
-  scale=$(awk -v w="$WIDTH" 'BEGIN { printf "%.4f", w / 634 }')
-  menu=$(awk -v h="$HEIGHT" -v s="$scale" 'BEGIN { printf "%d", h - int(448 * s + 0.5) }')
-  originX=$X
-  originY=$((Y + menu))
+  find_window_geometry
 }
 
 # A designed client-area length or position in screen pixels.
 scaled() { awk -v d="$1" -v s="$scale" 'BEGIN { printf "%d", int(d * s + 0.5) }'; }
 
-click_at() {
-  xdotool mousemove --sync "$((originX + $(scaled "$1")))" "$((originY + $(scaled "$2")))" click 1
-}
-click_button2() { click_at 525 326; }
-click_rating() { click_at 490 $((88 + 40 * ($1 - 1))); }
 
 # The share of near-white pixels in the picture area (Image1: 7, 32, 410 x 350), in 1/10000.
 cup_share() {
@@ -99,8 +90,7 @@ for id in "$@"; do
   mkdir -p "$folder"
   cp "$program" "$folder/talvex"
   start_program "$folder/talvex"
-  xdotool mousemove --sync "$((originX + $(scaled 156)))" "$((originY + $(scaled 418)))" click 1
-  xdotool type --delay 20 "$id"
+  type_id "$id"
   # Each rater has a threshold of their own: a stricter or a more lenient reader.
   RANDOM=$((rater * 7919))
   strict=$((20 + 15 * (rater % 4)))
@@ -122,8 +112,7 @@ for id in "$@"; do
     else
       rating=5
     fi
-    click_rating "$rating"
-    click_button2
+    rate_and_next "$rating"
     trials=$((trials + 1))
     ((trials <= 400)) || fail "the run of $id did not end"
     sleep 0.1

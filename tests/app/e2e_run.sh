@@ -77,6 +77,7 @@ fi
 # --- inside the virtual X server ---------------------------------------------------------
 work=$(dirname "$program")
 log=$work/program.log
+source "$(dirname "$0")/../../scripts/window-driver.sh"
 
 # What the program is started through (empty: directly).
 launch=()
@@ -94,12 +95,7 @@ start_program() {
   done
   [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
   sleep 0.5
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  # The window is the designed client area (634 x 448, scaled) plus the menu bar above it.
-  scale=$(awk -v w="$WIDTH" 'BEGIN { printf "%.4f", w / 634 }')
-  menu=$(awk -v h="$HEIGHT" -v s="$scale" 'BEGIN { printf "%d", h - int(448 * s + 0.5) }')
-  originX=$X
-  originY=$((Y + menu))
+  find_window_geometry
 }
 
 # Waits up to 20 s for the program to end; sets code to its exit code.
@@ -138,24 +134,6 @@ dismiss_box() {
     sleep 0.1
   done
   fail "the box $box could not be given the focus"
-}
-
-# Clicks at a designed client-area position.
-click_at() {
-  local x y
-  x=$(awk -v o="$originX" -v d="$1" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
-  y=$(awk -v o="$originY" -v d="$2" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
-  xdotool mousemove --sync "$x" "$y" click 1
-}
-
-# Designed centres of the controls (left + width / 2, top + height / 2).
-click_edit1() { click_at 156 418; }
-click_button2() { click_at 525 326; }
-click_rating() { click_at 490 $((88 + 40 * ($1 - 1))); }
-
-type_id() {
-  click_edit1
-  xdotool type --delay 20 "$1"
 }
 
 if [[ $mode == screenshots ]]; then
@@ -201,8 +179,7 @@ if [[ $mode == resume ]]; then
   type_id resumer
   click_button2
   for trial in $(seq 40); do
-    click_rating $((trial % 5 + 1))
-    click_button2
+    rate_and_next $((trial % 5 + 1))
   done
   sleep 0.5
   kill -KILL "$pid"
@@ -221,8 +198,7 @@ if [[ $mode == resume ]]; then
   click_button2
   answer_box "asking to continue the run"
   for trial in $(seq 41 126); do
-    click_rating $((trial % 5 + 1))
-    click_button2
+    rate_and_next $((trial % 5 + 1))
   done
   answer_box "saying where the sealed file is"
   wait_exit "after the last trial of the continued run"
@@ -272,8 +248,7 @@ start_program 50 0 0 0
 type_id e2eRater
 click_button2
 for trial in $(seq 100); do
-  click_rating $((trial % 5 + 1))
-  click_button2
+  rate_and_next $((trial % 5 + 1))
 done
 
 # The last Next seals the results and ends the program.
@@ -312,22 +287,33 @@ echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and 
 
 # Two programs, one rater ID, one minute: each run has a results file of its own, made at
 # Start, and the rows of the two never mix.
-rm -rf "$work/results"
-while ((10#$(date +%S) > 40)); do sleep 1; done
-start_program -qwindowgeometry +0+0 50 0 0 0
-save_as A
-start_program -qwindowgeometry +850+0 50 0 0 0
-save_as B
-for run in A B; do
-  use $run
-  type_id twin
-  click_button2
+# Both Starts must fall in one minute, so that both runs want the same name: when the minute
+# turned between them (the second file is not the numbered one), both are started again.
+for attempt in 1 2 3; do
+  rm -rf "$work/results"
+  start_program -qwindowgeometry +0+0 50 0 0 0
+  save_as A
+  start_program -qwindowgeometry +850+0 50 0 0 0
+  save_as B
+  for run in A B; do
+    use $run
+    type_id twin
+    click_button2
+  done
+  sleep 0.3
+  numbered=("$work"/results/twin*" (2).xls")
+  ((${#numbered[@]} == 1)) && break
+  [[ $attempt == 3 ]] && fail "two Starts of one ID did not meet the same name three times"
+  for run in A B; do
+    use $run
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+  done
 done
 for trial in 1 2 3; do
   for run in A B; do
     use $run
-    click_rating 2
-    click_button2
+    rate_and_next 2
   done
 done
 for run in A B; do
@@ -355,8 +341,7 @@ type_id limited
 click_button2
 refused=0
 for trial in $(seq 40); do
-  click_rating 3
-  click_button2
+  rate_and_next 3
   sleep 0.2
   kill -0 "$pid" 2>/dev/null || fail "the program ended at a file-size limit, at trial $trial"
   if box_shown; then

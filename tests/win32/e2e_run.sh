@@ -78,6 +78,7 @@ fi
 # --- inside the virtual X server ---------------------------------------------------------
 work=$(dirname "$program")
 log=$work/program.log
+source "$scripts/window-driver.sh"
 export TALVEX_WINE_DISPLAY=1 TALVEX_WINEDEBUG=-all,+msgbox
 
 # Starts the program under Wine with the given run values; sets pid (the Wine loader's), wid
@@ -95,12 +96,7 @@ start_program() {
   done
   [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
   sleep 0.5
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  # The X window is the client area (634 x 448 designed, scaled) with the menu bar above it.
-  scale=$(awk -v w="$WIDTH" 'BEGIN { printf "%.4f", w / 634 }')
-  menu=$(awk -v h="$HEIGHT" -v s="$scale" 'BEGIN { printf "%d", h - int(448 * s + 0.5) }')
-  originX=$X
-  originY=$((Y + menu))
+  find_window_geometry
 }
 
 # Waits up to 30 s for the program to end; sets code to its exit code.
@@ -168,24 +164,6 @@ expect_box() {
   dismiss_box
 }
 
-# Clicks at a designed client-area position.
-click_at() {
-  local x y
-  x=$(awk -v o="$originX" -v d="$1" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
-  y=$(awk -v o="$originY" -v d="$2" -v s="$scale" 'BEGIN { printf "%d", o + int(d * s + 0.5) }')
-  xdotool mousemove --sync "$x" "$y" click 1
-}
-
-# Designed centres of the controls (left + width / 2, top + height / 2).
-click_edit1() { click_at 156 418; }
-click_button2() { click_at 525 326; }
-click_rating() { click_at 490 $((88 + 40 * ($1 - 1))); }
-
-type_id() {
-  click_edit1
-  xdotool type --delay 20 "$1"
-}
-
 if [[ $mode == screenshots ]]; then
   # Exposure 0: the image stays until it is rated.
   start_program 0 0 0 0
@@ -241,8 +219,7 @@ sleep 0.5
 click_button2
 expect_box "Please enter your rating!" "at Next without a rating"
 for trial in $(seq 100); do
-  click_rating $((trial % 5 + 1))
-  click_button2
+  rate_and_next $((trial % 5 + 1))
 done
 
 # The last Next seals the results and ends the program.
@@ -284,6 +261,6 @@ if [[ -n ${unseal:-} && -x ${unseal:-} ]]; then
   [[ ${#unsealed[@]} == 1 ]] || fail "talvex-unseal wrote ${#unsealed[@]} files"
   cmp -s "${unsealed[0]}" "${results[0]}" || fail "unsealing does not give back the results file"
 else
-  fail "no Linux talvex-unseal at \"${unseal:-}\" (the ci preset builds it)"
+  fail "no Linux talvex-unseal at \"${unseal:-}\" (the host tools of the build)"
 fi
 echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and exit code correct"
