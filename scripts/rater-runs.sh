@@ -57,19 +57,11 @@ fi
 work=$RATER_WORK
 source "$(dirname "$0")/window-driver.sh"
 
+log=$work/program.log
 start_program() {
-  "$1" $params >"$work/program.log" 2>&1 &
+  "$1" $params >"$log" 2>&1 &
   pid=$!
-  wid=
-  for _ in $(seq 100); do
-    wid=$(xdotool search --name '^Talvex 2010$' 2>/dev/null | head -n 1 || true)
-    [[ -n $wid ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$work/program.log")"
-    sleep 0.1
-  done
-  [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
-  sleep 0.5
-  find_window_geometry
+  await_main_window
 }
 
 # A designed client-area length or position in screen pixels.

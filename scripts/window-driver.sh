@@ -1,7 +1,44 @@
 # Drives the program's main window on an X display through xdotool, for the end-to-end runs of
-# the Qt and the Win32 program and for rater-runs.sh. Sourced, not run.
-# find_window_geometry reads the window named by wid; the clicks then go to designed
-# client-area positions, scaled as the window is.
+# the Qt and the Win32 program and for rater-runs.sh. Sourced, not run. The caller defines
+# fail (report and exit), names the program's log in log, and keeps the program started last
+# in pid. await_main_window finds its window; the clicks then go to designed client-area
+# positions, scaled as the window is.
+
+# Waits up to $1 tenths of a second (default 100) for the main window, "Talvex 2010", of the
+# program started last to show: of process pid when by_pid is set, else any (Wine's windows
+# belong to other processes than the one started); sets wid and then the window's geometry.
+# Fails when the program ends first.
+await_main_window() {
+  local search=(xdotool search --all --onlyvisible)
+  [[ -n ${by_pid:-} ]] && search+=(--pid "$pid")
+  wid=
+  for _ in $(seq "${1:-100}"); do
+    wid=$("${search[@]}" --name '^Talvex 2010$' 2>/dev/null | head -n 1 || true)
+    [[ -n $wid ]] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$log")"
+    sleep 0.1
+  done
+  [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
+  sleep 0.5
+  find_window_geometry
+}
+
+# Waits up to $2 tenths of a second (default 200) for the program pid to end, killing it and
+# failing if it does not; $1 says when, for the message. Sets code to its exit code.
+wait_exit() {
+  for _ in $(seq "${2:-200}"); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    fail "the program did not end $1; log: $(cat "$log")"
+  fi
+  set +e
+  wait "$pid"
+  code=$?
+  set -e
+}
 
 # The main window's place and scale; sets scale, menu, originX and originY (and X, Y, WIDTH,
 # HEIGHT). The window is the designed client area (634 x 448, scaled) with the menu bar above.

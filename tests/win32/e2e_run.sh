@@ -86,33 +86,7 @@ export TALVEX_WINE_DISPLAY=1 TALVEX_WINEDEBUG=-all,+msgbox
 start_program() {
   "$scripts/wine-run.sh" "$loader" "$prefix" "$program" "$@" >>"$log" 2>&1 &
   pid=$!
-  wid=
-  for _ in $(seq 300); do
-    wid=$(xdotool search --all --onlyvisible --name '^Talvex 2010$' 2>/dev/null | head -n 1 ||
-      true)
-    [[ -n $wid ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$log")"
-    sleep 0.1
-  done
-  [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
-  sleep 0.5
-  find_window_geometry
-}
-
-# Waits up to 30 s for the program to end; sets code to its exit code.
-wait_exit() {
-  for _ in $(seq 300); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"
-    fail "the program did not end $1; log: $(cat "$log")"
-  fi
-  set +e
-  wait "$pid"
-  code=$?
-  set -e
+  await_main_window 300
 }
 
 # Waits up to 10 s for a box titled "Talvex" (the message and error boxes); sets box.
@@ -203,7 +177,7 @@ wait_box "for an invalid run parameter"
 box_text
 [[ $text == *. ]] || fail "the error box's text \"$text\" does not end in a full stop"
 dismiss_box
-wait_exit "when its error box was dismissed"
+wait_exit "when its error box was dismissed" 300
 [[ $code == 1 ]] || fail "exit code $code after a failed set-up, not 1"
 echo "e2e: an invalid run value gives the error box \"$text\" and exit code 1"
 
@@ -223,7 +197,7 @@ for trial in $(seq 100); do
 done
 
 # The last Next seals the results and ends the program.
-wait_exit "after the last trial"
+wait_exit "after the last trial" 300
 [[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
 
 shopt -s nullglob
