@@ -81,37 +81,13 @@ source "$(dirname "$0")/../../scripts/window-driver.sh"
 
 # What the program is started through (empty: directly).
 launch=()
+# Two instances run at once: each one's window is found by its process.
+by_pid=1
 
 start_program() {
   "${launch[@]}" "$program" "$@" >>"$log" 2>&1 &
   pid=$!
-  wid=
-  for _ in $(seq 100); do
-    wid=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Talvex 2010$' 2>/dev/null |
-      head -n 1 || true)
-    [[ -n $wid ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up: $(cat "$log")"
-    sleep 0.1
-  done
-  [[ -n $wid ]] || fail "no window titled \"Talvex 2010\""
-  sleep 0.5
-  find_window_geometry
-}
-
-# Waits up to 20 s for the program to end; sets code to its exit code.
-wait_exit() {
-  for _ in $(seq 200); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"
-    fail "the program did not end $1; log: $(cat "$log")"
-  fi
-  set +e
-  wait "$pid"
-  code=$?
-  set -e
+  await_main_window
 }
 
 # Keeps the values of the program started last under a name (save_as A), and makes the
@@ -181,7 +157,11 @@ if [[ $mode == resume ]]; then
   for trial in $(seq 40); do
     rate_and_next $((trial % 5 + 1))
   done
-  sleep 0.5
+  # Killed once the 40th row is in the file.
+  for _ in $(seq 100); do
+    (($(cat "$work"/results/resumer*.xls | wc -l) >= 42)) && break
+    sleep 0.1
+  done
   kill -KILL "$pid"
   wait "$pid" 2>/dev/null || true
   shopt -s nullglob
@@ -342,8 +322,13 @@ click_button2
 refused=0
 for trial in $(seq 40); do
   rate_and_next 3
-  sleep 0.2
-  kill -0 "$pid" 2>/dev/null || fail "the program ended at a file-size limit, at trial $trial"
+  # The press is done when its row is in the file or its error box shows.
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at a file-size limit, at trial $trial"
+    box_shown && break
+    (($(cat "$work"/results/limited*.xls | wc -l) >= trial + 2)) && break
+    sleep 0.05
+  done
   if box_shown; then
     refused=$trial
     break
