@@ -176,15 +176,16 @@ void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
   image1_->SetPicture(picture);
 }
 
-// The area prepares its pictures as they are set (it offers no preparer), so there are no
-// pixels of its own to take.
+// Pixels made by another window's preparer are not this area's: the picture is then prepared
+// as it is set.
 void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                                const experiment::IPreparedPicture&) {
-  image1_->SetPicture(picture);
+                                const experiment::IPreparedPicture& prepared) {
+  const auto* own = dynamic_cast<const TPreparedPixels*>(&prepared);
+  image1_->SetPicture(picture, own != nullptr ? own->pixels : TPreparedPicture());
 }
 
 std::shared_ptr<const experiment::IPicturePreparer> TForm1::PicturePreparer() const {
-  return nullptr;
+  return image1_->Preparer();
 }
 
 // The area paints when its picture is set; what GDI still holds in its batch is handed on, and

@@ -76,14 +76,16 @@ TPreparedPicture TPictureArea::Prepare(const imagestore::TJPEGImage& picture, in
 
   const BITMAPINFO targetInfo = DibInfo(width, height);
   void* bits = nullptr;
-  prepared.bitmap.Reset(CreateDIBSection(nullptr, &targetInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!prepared.bitmap || bits == nullptr) return TPreparedPicture();
+  auto section = std::make_shared<UniqueBitmap>(
+      CreateDIBSection(nullptr, &targetInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!*section || bits == nullptr) return prepared;
+  prepared.bitmap = section;
   prepared.width = width;
   prepared.height = height;
   prepared.bits = static_cast<uint32_t*>(bits);
 
   const MemoryDc dc;
-  const SelectedObject selected(dc.Get(), prepared.bitmap.Get());
+  const SelectedObject selected(dc.Get(), section->Get());
   // The halftone stretch averages the source pixels each target pixel covers; it needs the
   // brush origin set after the mode.
   SetStretchBltMode(dc.Get(), HALFTONE);
@@ -95,7 +97,22 @@ TPreparedPicture TPictureArea::Prepare(const imagestore::TJPEGImage& picture, in
   return prepared;
 }
 
+std::shared_ptr<const experiment::IPreparedPicture> TPicturePreparer::Prepare(
+    const imagestore::TJPEGImage& picture) const {
+  return std::make_shared<const TPreparedPixels>(TPictureArea::Prepare(picture, width_, height_));
+}
+
+std::shared_ptr<const TPicturePreparer> TPictureArea::Preparer() const {
+  const Place place = Bounds();
+  return std::make_shared<const TPicturePreparer>(place.width, place.height);
+}
+
 void TPictureArea::SetPicture(const imagestore::TJPEGImage& picture) {
+  SetPicture(picture, TPreparedPicture());
+}
+
+void TPictureArea::SetPicture(const imagestore::TJPEGImage& picture,
+                              const TPreparedPicture& ahead) {
   const Place place = Bounds();
   // The blank picture alternates with the trial images: the picture replaced last is kept
   // prepared, so showing it again costs no decoding and no stretching.
@@ -106,6 +123,8 @@ void TPictureArea::SetPicture(const imagestore::TJPEGImage& picture) {
   const bool same = SamePicture(picture, picture_);
   if (same && fits(prepared_)) {
     prepared = std::move(prepared_);
+  } else if (fits(ahead)) {
+    prepared = ahead;
   } else if (SamePicture(picture, previousPicture_) && fits(previousPrepared_)) {
     prepared = std::move(previousPrepared_);
   } else {
@@ -156,7 +175,7 @@ void TPictureArea::Paint() {
     return;
   }
   const MemoryDc source;
-  const SelectedObject selected(source.Get(), prepared_.bitmap.Get());
+  const SelectedObject selected(source.Get(), prepared_.bitmap->Get());
   const RECT& area = paint.Area();
   BitBlt(paint.Dc(), area.left, area.top, area.right - area.left, area.bottom - area.top,
          source.Get(), area.left, area.top, SRCCOPY);

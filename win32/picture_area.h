@@ -1,16 +1,19 @@
 #pragma once
 // TPictureArea: a picture drawn stretched over the area's whole rectangle (aspect ratio not
-// kept). The picture is decoded and scaled when it is set, and painted at once, so that a paint
-// only copies pixels and the picture is on screen when SetPicture returns. It is decoded at
+// kept). The picture is decoded and scaled when it is set, unless its pixels were prepared
+// ahead on a worker thread (TPicturePreparer), and painted at once, so that a paint only copies
+// pixels and the picture is on screen when SetPicture returns. It is decoded at
 // the smallest reduced DCT scale that still covers the area, then stretched by the system's
 // halftone stretch.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "controls.h"
 #include "handles.h"
+#include "talvex/experiment/main_window.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "window.h"
 
@@ -21,14 +24,34 @@ namespace talvex::win32 {
 // (an index beyond it gives black); an empty or inconsistent bitmap gives no pixels.
 std::vector<uint32_t> ToDibPixels(const imagestore::Bitmap& bitmap);
 
-// A picture's pixels at one size, in a DIB section the paints copy from.
+// A picture's pixels at one size, in a DIB section the paints copy from. Copies share the
+// section, which is deleted with the last of them.
 struct TPreparedPicture {
-  UniqueBitmap bitmap;
+  std::shared_ptr<const UniqueBitmap> bitmap;
   int width = 0;
   int height = 0;
-  uint32_t* bits = nullptr;  // owned by bitmap; width * height words, top-down
+  uint32_t* bits = nullptr;  // in bitmap's section; width * height words, top-down
 
   bool Empty() const { return !bitmap; }
+};
+
+// A picture's pixels prepared for the area ahead of its showing.
+struct TPreparedPixels : experiment::IPreparedPicture {
+  explicit TPreparedPixels(TPreparedPicture prepared) : pixels(std::move(prepared)) {}
+  TPreparedPicture pixels;
+};
+
+// Prepares pictures for an area of a fixed size, on any thread: it works in a memory device
+// context and a DIB section of its own.
+class TPicturePreparer : public experiment::IPicturePreparer {
+ public:
+  TPicturePreparer(int width, int height) : width_(width), height_(height) {}
+  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+      const imagestore::TJPEGImage& picture) const override;
+
+ private:
+  int width_;
+  int height_;
 };
 
 class TPictureArea : public TControl {
@@ -42,7 +65,11 @@ class TPictureArea : public TControl {
   // (when the area is visible). An empty picture clears the area. Raises EJPEG when the picture
   // cannot be decoded; the area then keeps what it showed.
   void SetPicture(const imagestore::TJPEGImage& picture);
+  // The same with its pixels prepared ahead; pixels of another size are prepared again.
+  void SetPicture(const imagestore::TJPEGImage& picture, const TPreparedPicture& ahead);
   void Clear();
+  // A preparer of pictures at the area's present size, for a worker thread.
+  std::shared_ptr<const TPicturePreparer> Preparer() const;
   bool HasPicture() const { return !picture_.Empty(); }
   const TPreparedPicture& Prepared() const { return prepared_; }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "form2.h"
 #include "talvex/exception.h"
@@ -236,6 +237,33 @@ TEST_F(Form1Fixture, PictureAreaKeepsWhatItShowedWhenAPictureCannotBeDecoded) {
   cmyk.LoadFromBytes(test::CmykJpeg());
   EXPECT_THROW(form.SetPicture(cmyk), imagestore::EJPEG);
   EXPECT_EQ(area.Prepared().bits[place.width / 4], left);
+}
+
+TEST_F(Form1Fixture, PicturePreparedOnAWorkerThreadIsShownWithoutBeingMadeAgain) {
+  auto& area = form.Controls().Get<TPictureArea>("Image1");
+  const Place place = area.Bounds();
+  imagestore::TJPEGImage picture;
+  picture.LoadFromBytes(test::TwoColourJpeg(600, 450));
+  const auto preparer = form.PicturePreparer();
+  ASSERT_NE(preparer, nullptr);
+  std::shared_ptr<const experiment::IPreparedPicture> prepared;
+  std::thread([&] { prepared = preparer->Prepare(picture); }).join();
+  const TPreparedPicture& pixels = dynamic_cast<const TPreparedPixels&>(*prepared).pixels;
+  form.SetPreparedPicture(picture, *prepared);
+  EXPECT_EQ(area.Prepared().bits, pixels.bits);  // the worker's section, not a new one
+  EXPECT_GT(area.Prepared().bits[place.width / 4] >> 16 & 0xFF, 200u);
+
+  // Pixels made for another size are made again at the area's.
+  imagestore::TJPEGImage another;
+  another.LoadFromBytes(test::TwoColourJpeg(600, 450));
+  const auto small = TPicturePreparer(10, 10).Prepare(another);
+  form.SetPreparedPicture(another, *small);
+  EXPECT_EQ(area.Prepared().width, place.width);
+  EXPECT_NE(area.Prepared().bits, dynamic_cast<const TPreparedPixels&>(*small).pixels.bits);
+
+  imagestore::TJPEGImage cmyk;
+  cmyk.LoadFromBytes(test::CmykJpeg());
+  EXPECT_THROW(preparer->Prepare(cmyk), imagestore::EJPEG);
 }
 
 TEST_F(Form1Fixture, TimerDeliversItsEventsUntilStopped) {
