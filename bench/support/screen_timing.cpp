@@ -2,23 +2,15 @@
 
 #include <cctype>
 #include <stdexcept>
+#include <string_view>
+
+#include "talvex/results/results_log.h"
+#include "talvex/results_lines.h"
 
 namespace talvex::bench {
 namespace {
 
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t at = text.find(separator); at != std::string::npos;
-       at = text.find(separator, start)) {
-    parts.push_back(text.substr(start, at - start));
-    start = at + separator.size();
-  }
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
-bool AllDigits(const std::string& text) {
+bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
   for (const char c : text) {
     if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
@@ -27,11 +19,11 @@ bool AllDigits(const std::string& text) {
 }
 
 // A whole number with an optional minus sign.
-bool ToInt(const std::string& text, int& value) {
+bool ToInt(std::string_view text, int& value) {
   const bool negative = !text.empty() && text[0] == '-';
-  const std::string digits = negative ? text.substr(1) : text;
+  const std::string_view digits = negative ? text.substr(1) : text;
   if (!AllDigits(digits) || digits.size() > 9) return false;
-  value = std::stoi(text);
+  value = std::stoi(std::string(text));
   return true;
 }
 
@@ -47,16 +39,16 @@ ChangeMoment ChangeBetween(const PatchPoll& unchanged, const PatchPoll& changed)
 }
 
 std::vector<RecordedTrial> ReadResultsRows(const std::string& text) {
-  std::vector<std::string> lines = Split(text, "\r\n");
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  const std::vector<std::string> lines = testing::ResultsLines(text);
   std::vector<RecordedTrial> trials;
+  std::vector<std::string_view> fields;
   // Line 1 is the parameter line, line 2 the header line.
   for (size_t i = 2; i < lines.size(); ++i) {
-    const std::vector<std::string> fields = Split(lines[i], "\t");
+    results::SplitColumns(lines[i], fields);
     RecordedTrial trial;
     const bool read = fields.size() == 8 && ToInt(fields[3], trial.n) &&
                       ToInt(fields[6], trial.response) && ToInt(fields[7], trial.latencyMs);
-    trial.resourceName = read ? ResourceNameOf(fields[4], fields[5]) : "";
+    trial.resourceName = read ? ResourceNameOf(std::string(fields[4]), std::string(fields[5])) : "";
     if (trial.resourceName.empty()) {
       throw std::runtime_error("results line " + std::to_string(i + 1) + " is not a trial row");
     }

@@ -41,11 +41,8 @@ struct LaidOut {
   }
 };
 
-struct FormLayout : ::testing::Test {
-  test::RecordingSystem system;
-  std::vector<std::string> calls;
-  TForm1 form1{system, [] { return std::make_unique<test::GeneratedLoader>(); },
-               test::RecordingEventsFactory(calls)};
+struct FormLayout : ::testing::Test, test::MainWindowDoubles {
+  TForm1 form1{system, Loaders(), Events()};
   TForm2 form2{system, std::make_unique<test::GeneratedLoader>()};
 
   void SetUp() override {

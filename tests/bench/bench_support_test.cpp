@@ -162,10 +162,11 @@ TEST(LightSensor, ResultsRowsNameTheirPicturesAndLatencies) {
   EXPECT_EQ(rows[1].resourceName, "RESOURCES_POS_G__0__BMP");
   EXPECT_EQ(rows[1].latencyMs, -4);
   EXPECT_TRUE(ReadResultsRows("p\r\nh\r\n").empty());
-  // A row without its eight columns, or with a name of another form, is not a trial.
+  // A row without its eight columns, or with a name of another form, is not a trial; a last
+  // row without its line end is read too, so a bad one is not passed over.
   for (const char* row :
        {"s\td\tt\t1\tneg\tc (1).ccc\t2\r\n", "s\td\tt\t1\tneg\tg (1).ccc\t2\t300\r\n",
-        "s\td\tt\tx\tneg\tc (1).ccc\t2\t300\r\n"}) {
+        "s\td\tt\tx\tneg\tc (1).ccc\t2\t300\r\n", "s\td\tt\t1\tneg\tc (1).ccc\t2"}) {
     EXPECT_THROW(ReadResultsRows(std::string("p\r\nh\r\n") + row), std::runtime_error) << row;
   }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <thread>
 
 #include "fake_loader.h"
@@ -15,6 +16,7 @@
 #include "talvex/held_file.h"
 #include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
+#include "talvex/results_lines.h"
 
 namespace talvex::experiment {
 namespace {
@@ -24,6 +26,7 @@ using talvex::testing::FakeLoader;
 using talvex::testing::FakeSystem;
 using talvex::testing::FakeWindow;
 using talvex::testing::ReadBytes;
+using talvex::testing::ResultsLines;
 
 constexpr const char* kInstructions =
     "Thank you for downloading Talvex. Before beginning the experiment, please review the "
@@ -31,16 +34,11 @@ constexpr const char* kInstructions =
     "left of this window, and hit the start button.";
 constexpr const char* kDefaultParams = "10000 0.1 0.3 1 (by default)";
 
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t at = text.find(separator); at != std::string::npos;
-       at = text.find(separator, start)) {
-    parts.push_back(text.substr(start, at - start));
-    start = at + separator.size();
-  }
-  parts.push_back(text.substr(start));
-  return parts;
+// The columns of a results line, as views into it.
+std::vector<std::string_view> Columns(const std::string& line) {
+  std::vector<std::string_view> columns;
+  results::SplitColumns(line, columns);
+  return columns;
 }
 
 // A run with a window of its own, set up at once.
@@ -87,11 +85,9 @@ class Controller : public ::testing::Test {
     system.AdvanceMs(300);
     controller->Button2Click();
   }
-  // Lines of the results file, without the empty text after the last CR LF.
+  // The lines of this run's results file.
   std::vector<std::string> ResultLines() const {
-    std::vector<std::string> lines = Split(ReadBytes(Record().ResultsPath), "\r\n");
-    if (!lines.empty() && lines.back().empty()) lines.pop_back();
-    return lines;
+    return ResultsLines(ReadBytes(Record().ResultsPath));
   }
   std::string Text(TextControl control) const { return window.GetText(control); }
 
@@ -388,7 +384,7 @@ TEST_F(Controller, PicturesThatCannotBeShownAreLeftOutAndTheRunStillEnds) {
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 2u + 7u);
   for (size_t i = 2; i < lines.size(); ++i) {
-    EXPECT_EQ(Split(lines[i], "\t")[3], std::to_string(i - 1));
+    EXPECT_EQ(Columns(lines[i])[3], std::to_string(i - 1));
     EXPECT_EQ(lines[i].find("g (1).ccc"), std::string::npos) << lines[i];
     EXPECT_EQ(lines[i].find("c (2).ccc"), std::string::npos) << lines[i];
   }
@@ -448,7 +444,7 @@ TEST_F(Controller, NextWithoutRatingAsksForItAndWritesNothing) {
   controller->Button2Click();
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 3u);
-  const std::vector<std::string> row = Split(lines[2], "\t");
+  const std::vector<std::string_view> row = Columns(lines[2]);
   ASSERT_EQ(row.size(), 8u);
   EXPECT_EQ(row[3], "1");
   EXPECT_EQ(row[6], "4");
@@ -492,11 +488,12 @@ TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
   EXPECT_EQ(lines[0], kDefaultParams);
   EXPECT_EQ(lines[1], "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency");
   for (int trial = 1; trial <= 126; ++trial) {
-    const std::vector<std::string> row = Split(lines[static_cast<size_t>(trial) + 1], "\t");
+    const std::vector<std::string_view> row = Columns(lines[static_cast<size_t>(trial) + 1]);
     ASSERT_EQ(row.size(), 8u);
     EXPECT_EQ(row[0], "k4T19");
     EXPECT_EQ(row[3], std::to_string(trial));
-    EXPECT_EQ(row[4] + "\t" + row[5], expectedNames[static_cast<size_t>(trial) - 1]);
+    EXPECT_EQ(std::string(row[4]) + "\t" + std::string(row[5]),
+              expectedNames[static_cast<size_t>(trial) - 1]);
     EXPECT_EQ(row[6], std::to_string(trial % 5 + 1));
     const int latency = trial % 3 == 0 ? 10000 + 400 + trial : 400 + trial;
     EXPECT_EQ(row[7], std::to_string(latency));
@@ -554,7 +551,7 @@ TEST_F(Controller, FailedAppendIsRetriedAtTheNextPress) {
   EXPECT_EQ(Record().TrialCount, 2);
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(Split(lines[2], "\t")[3], "1");
+  EXPECT_EQ(Columns(lines[2])[3], "1");
 }
 
 TEST_F(Controller, FailedDrawAfterTheRowDoesNotWriteItAgain) {

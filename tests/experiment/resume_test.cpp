@@ -19,6 +19,7 @@
 #include "talvex/platform/file.h"
 #include "talvex/results/results_log.h"
 #include "talvex/results/sealing.h"
+#include "talvex/results_lines.h"
 
 namespace talvex::experiment {
 namespace {
@@ -28,19 +29,10 @@ using talvex::testing::FakeLoader;
 using talvex::testing::FakeSystem;
 using talvex::testing::FakeWindow;
 using talvex::testing::ReadBytes;
+using talvex::testing::ResultsLines;
 using talvex::testing::WriteBytes;
 
 const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", start)) {
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
 
 // One program run after another on the same folders: each has a window and a controller of
 // its own; destroying the controller is the program's end, closed or killed.
@@ -152,7 +144,7 @@ TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
     // The rows of both runs, numbered 1 to 126, each planned entry shown exactly once.
     const std::string after = ReadBytes(resultsPath);
     EXPECT_EQ(after.compare(0, before.size(), before), 0);
-    const std::vector<std::string> lines = Lines(after);
+    const std::vector<std::string> lines = ResultsLines(after);
     ASSERT_EQ(lines.size(), 128u);
     std::vector<std::string> shown;
     std::vector<std::string_view> row;
@@ -199,7 +191,7 @@ TEST_F(Resume, RunWithEveryRowButNoSealIsSealedAtOnce) {
   ASSERT_EQ(program->window.questions.size(), 1u);
   EXPECT_NE(program->window.questions[0].find("has 3 of 3 trials rated"), std::string::npos);
   EXPECT_TRUE(program->window.endRequested);
-  EXPECT_EQ(Lines(ReadBytes(resultsPath)).size(), 5u);
+  EXPECT_EQ(ResultsLines(ReadBytes(resultsPath)).size(), 5u);
   EXPECT_TRUE(fs::is_regular_file(results::MakeSealedPath(resultsPath)));
 }
 

@@ -18,13 +18,8 @@ using experiment::RemovableControl;
 using experiment::TextControl;
 
 // A main window over recording events and a recording system, shown.
-struct Form1Fixture : ::testing::Test {
-  test::RecordingSystem system;
-  std::vector<std::string> calls;
-  test::RecordingEvents* events = nullptr;
-  std::shared_ptr<int> loads = std::make_shared<int>(0);
-  TForm1 form{system, [this] { return std::make_unique<test::GeneratedLoader>(loads); },
-              test::RecordingEventsFactory(calls, &events)};
+struct Form1Fixture : ::testing::Test, test::MainWindowDoubles {
+  TForm1 form{system, Loaders(), Events()};
 
   void SetUp() override {
     form.ShowFirst(SW_SHOWNORMAL);
