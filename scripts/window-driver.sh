@@ -4,6 +4,19 @@
 # in pid. await_main_window finds its window; the clicks then go to designed client-area
 # positions, scaled as the window is.
 
+# Exits with 77 (skipped) when a tool of the runs is missing; $1 screenshots: ImageMagick's
+# import too.
+skip_without_x_tools() {
+  local tool
+  for tool in xvfb-run xdotool xauth; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool is missing; skipped"; exit 77; }
+  done
+  if [[ ${1:-} == screenshots ]] && ! command -v import >/dev/null; then
+    echo "e2e: import (ImageMagick) is missing; skipped"
+    exit 77
+  fi
+}
+
 # Waits up to $1 tenths of a second (default 100) for the main window, "Talvex 2010", of the
 # program started last to show: of process pid when by_pid is set, else any (Wine's windows
 # belong to other processes than the one started); sets wid and then the window's geometry.

@@ -14,6 +14,7 @@
 set -euo pipefail
 
 readonly kSkipped=77
+source "$(dirname "$0")/../../scripts/window-driver.sh"
 
 if [[ "${1:-}" == --inside ]]; then
   inside=1
@@ -38,16 +39,7 @@ fail() {
 }
 
 if [[ $inside == 0 ]]; then
-  for tool in xvfb-run xdotool xauth; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "e2e: $tool is missing; skipped"
-      exit $kSkipped
-    fi
-  done
-  if [[ $mode == screenshots ]] && ! command -v import >/dev/null; then
-    echo "e2e: import (ImageMagick) is missing; skipped"
-    exit $kSkipped
-  fi
+  skip_without_x_tools "$mode"
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   # The program folder is the work folder, so the results folder is made inside it.
@@ -77,7 +69,6 @@ fi
 # --- inside the virtual X server ---------------------------------------------------------
 work=$(dirname "$program")
 log=$work/program.log
-source "$(dirname "$0")/../../scripts/window-driver.sh"
 
 # What the program is started through (empty: directly).
 launch=()

@@ -16,6 +16,7 @@ set -euo pipefail
 readonly kSkipped=77
 here=$(cd "$(dirname "$0")" && pwd)
 scripts=$(cd "$here/../../scripts" && pwd)
+source "$scripts/window-driver.sh"
 
 if [[ "${1:-}" == --inside ]]; then
   inside=1
@@ -43,16 +44,7 @@ if [[ $inside == 0 ]]; then
     echo "e2e: skipped: $reason"
     exit $kSkipped
   fi
-  for tool in xvfb-run xdotool xauth; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "e2e: $tool is missing; skipped"
-      exit $kSkipped
-    fi
-  done
-  if [[ $mode == screenshots ]] && ! command -v import >/dev/null; then
-    echo "e2e: import (ImageMagick) is missing; skipped"
-    exit $kSkipped
-  fi
+  skip_without_x_tools "$mode"
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   # The program folder is the work folder, so the results folder is made inside it.
@@ -78,7 +70,6 @@ fi
 # --- inside the virtual X server ---------------------------------------------------------
 work=$(dirname "$program")
 log=$work/program.log
-source "$scripts/window-driver.sh"
 export TALVEX_WINE_DISPLAY=1 TALVEX_WINEDEBUG=-all,+msgbox
 
 # Starts the program under Wine with the given run values; sets pid (the Wine loader's), wid
