@@ -75,9 +75,25 @@ export TALVEX_WINE_DISPLAY=1 TALVEX_WINEDEBUG=-all,+msgbox
 # Starts the program under Wine with the given run values; sets pid (the Wine loader's), wid
 # (the main window) and the client area's origin and scale.
 start_program() {
+  faults_before=$(loader_faults)
   "$scripts/wine-run.sh" "$loader" "$prefix" "$program" "$@" >>"$log" 2>&1 &
   pid=$!
   await_main_window 300
+}
+
+# Whether the host's dynamic loader failed an assertion as Wine exited, after the program had
+# ended (a fault of the host, in the log once more than before): it takes the program's exit
+# code with it (127), so the code cannot be checked, and the run's files are the test.
+loader_faults() {
+  if [[ -f $log ]]; then
+    grep -c '^Inconsistency detected by ld.so: dl-fini.c' "$log" || true
+  else
+    echo 0
+  fi
+}
+exit_code_lost() {
+  [[ $code == 127 ]] && (($(loader_faults) > faults_before)) || return 1
+  echo "e2e: exit code lost to the host loader's fault as Wine exited; not checked"
 }
 
 # Waits up to 10 s for a box titled "Talvex" (the message and error boxes); sets box.
@@ -160,6 +176,7 @@ if [[ $mode == screenshots ]]; then
 fi
 
 # A run parameter that does not convert: the error box, then the end without a main window.
+faults_before=$(loader_faults)
 "$scripts/wine-run.sh" "$loader" "$prefix" "$program" 10x 0.1 0.3 1 >>"$log" 2>&1 &
 pid=$!
 wait_box "for an invalid run parameter"
@@ -169,7 +186,7 @@ box_text
 [[ $text == *. ]] || fail "the error box's text \"$text\" does not end in a full stop"
 dismiss_box
 wait_exit "when its error box was dismissed" 300
-[[ $code == 1 ]] || fail "exit code $code after a failed set-up, not 1"
+[[ $code == 1 ]] || exit_code_lost || fail "exit code $code after a failed set-up, not 1"
 echo "e2e: an invalid run value gives the error box \"$text\" and exit code 1"
 
 started=$(date +%s)
@@ -189,7 +206,7 @@ done
 
 # The last Next seals the results and ends the program.
 wait_exit "after the last trial" 300
-[[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
+[[ $code == 0 ]] || exit_code_lost || fail "exit code $code; log: $(cat "$log")"
 
 shopt -s nullglob
 results=("$work"/results/*.xls)
