@@ -3,11 +3,11 @@
 // handler is caught: every handler the windows forward runs inside Guarded().
 
 #include <QString>
-#include <exception>
 #include <string>
 #include <utility>
 
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/shell.h"
 
 namespace talvex::app {
 
@@ -28,23 +28,13 @@ void ShowErrorBox(const std::string& message);
 // Task-modal box titled "Application Error" for a failure outside any event handler.
 void ShowApplicationErrorBox(const std::string& message);
 
-// Runs one event handler. A failure that escapes it is shown in the error box and goes no
-// further (never into Qt's event loop); the program then waits for the next event.
-// Returns true when the handler ran to its end.
+// Runs one event handler (experiment::RunGuarded). A failure that escapes it is shown in the
+// error box and goes no further (never into Qt's event loop); the program then waits for the
+// next event. Returns true when the handler ran to its end.
 template <class Handler>
 bool Guarded(Handler&& handler) {
-  std::string failure;
-  try {
-    std::forward<Handler>(handler)();
-    return true;
-  } catch (const std::exception& e) {
-    failure = e.what();
-  } catch (...) {
-    failure = "Unknown failure";
-  }
-  // Shown outside the catch block: the box runs a nested event loop.
-  ShowErrorBox(failure);
-  return false;
+  return experiment::RunGuarded(std::forward<Handler>(handler),
+                                [](const std::string& failure) { ShowErrorBox(failure); });
 }
 
 }  // namespace talvex::app
