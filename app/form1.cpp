@@ -27,7 +27,6 @@
 #include "picture_area.h"
 #include "talvex/exception.h"
 #include "talvex/experiment/shell.h"
-#include "talvex/experiment/study_settings.h"
 #include "talvex/experiment/window_layout.h"
 
 namespace talvex::app {
@@ -60,8 +59,9 @@ void FitMemoFont(QPlainTextEdit& memo) {
 
 }  // namespace
 
-TForm1::TForm1(System& system, LoaderFactory makeLoader, const EventsFactory& makeEvents)
-    : system_(system), makeLoader_(std::move(makeLoader)) {
+TForm1::TForm1(System& system, LoaderFactory makeLoader, const EventsFactory& makeEvents,
+               experiment::StudySettings study)
+    : system_(system), makeLoader_(std::move(makeLoader)), study_(std::move(study)) {
   const experiment::WindowLayout& layout = experiment::Form1Layout();
   setObjectName(QString::fromLatin1(layout.name));
   setWindowTitle(QString::fromLatin1(layout.caption));
@@ -181,13 +181,13 @@ bool TForm1::SetUpComplete() const {
 }
 
 void TForm1::About1Click() {
-  Guarded([this] { system_.OpenWebAddress(study::kInstructionsAddress); });
+  Guarded([this] { system_.OpenWebAddress(study_.instructionsPage); });
 }
 
 void TForm1::About2Click() {
   Guarded([this] {
     // A new window each time; its creation loads its picture anew.
-    TForm2 about(system_, makeLoader_(), this);
+    TForm2 about(system_, makeLoader_(), this, study_);
     about.exec();
   });
 }

@@ -13,6 +13,7 @@
 #include "display_server.h"
 #include "talvex/experiment/exposure_timer.h"
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/study_settings.h"
 #include "talvex/system.h"
 #include "window_factories.h"
 
@@ -37,8 +38,10 @@ class TForm1 : public QMainWindow,
 
  public:
   // Builds the window and its controls, then makes the receiver of its events. The
-  // creation event is run by FormCreate(), before the window is first shown.
-  TForm1(System& system, LoaderFactory makeLoader, const EventsFactory& makeEvents);
+  // creation event is run by FormCreate(), before the window is first shown. The study's
+  // settings give the instructions page and the About window's texts.
+  TForm1(System& system, LoaderFactory makeLoader, const EventsFactory& makeEvents,
+         experiment::StudySettings study = experiment::BuiltStudySettings());
   ~TForm1() override;
 
   // The creation event; a failure is shown in the error box.
@@ -102,6 +105,7 @@ class TForm1 : public QMainWindow,
 
   System& system_;
   LoaderFactory makeLoader_;
+  experiment::StudySettings study_;
   std::unique_ptr<experiment::IMainWindowEvents> events_;
   double scale_ = 1.0;
 

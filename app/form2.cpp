@@ -7,16 +7,18 @@
 #include "form_layout.h"
 #include "link_label.h"
 #include "picture_area.h"
-#include "talvex/experiment/study_settings.h"
-#include "talvex/experiment/window_layout.h"
 #include "talvex/imagestore/image_names.h"
 
 namespace talvex::app {
 
 TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader,
-               QWidget* parent)
-    : QDialog(parent), system_(system), loader_(std::move(loader)) {
-  const experiment::WindowLayout& layout = experiment::Form2Layout();
+               QWidget* parent, const experiment::StudySettings& study)
+    : QDialog(parent),
+      system_(system),
+      loader_(std::move(loader)),
+      layout_(study),
+      videoPage_(study.videoPage) {
+  const experiment::WindowLayout& layout = layout_.Layout();
   setObjectName(QString::fromLatin1(layout.name));
   setWindowTitle(QString::fromLatin1(layout.caption));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -33,7 +35,7 @@ TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loa
 TForm2::~TForm2() = default;
 
 void TForm2::BuildControls() {
-  app::BuildControls(*this, experiment::Form2Layout(), scale_);
+  app::BuildControls(*this, layout_.Layout(), scale_);
   image1_ = ControlOf<TPictureArea>(*this, "Image1");
   connect(image1_, &TPictureArea::clicked, this, &TForm2::Image1Click);
   for (TLinkLabel* link : findChildren<TLinkLabel*>(Qt::FindDirectChildrenOnly)) {
@@ -56,7 +58,7 @@ void TForm2::Label12Click(QObject* sender) {
 }
 
 void TForm2::Image1Click() {
-  Guarded([this] { system_.OpenWebAddress(study::kVideoAddress); });
+  Guarded([this] { system_.OpenWebAddress(videoPage_); });
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

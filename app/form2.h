@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "talvex/experiment/study_settings.h"
+#include "talvex/experiment/window_layout.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/system.h"
 
@@ -17,10 +19,12 @@ class TForm2 : public QDialog {
   Q_OBJECT
 
  public:
-  // Builds the window hidden, then runs its creation event, which loads the picture through
-  // the given loader (a failure is shown in the error box; the window stays without it).
+  // Builds the window hidden with the study's texts, then runs its creation event, which
+  // loads the picture through the given loader (a failure is shown in the error box; the
+  // window stays without it).
   TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader,
-         QWidget* parent = nullptr);
+         QWidget* parent = nullptr,
+         const experiment::StudySettings& study = experiment::BuiltStudySettings());
   ~TForm2() override;
 
   double Scale() const { return scale_; }
@@ -40,6 +44,8 @@ class TForm2 : public QDialog {
 
   System& system_;
   std::unique_ptr<imagestore::TResourceManager> loader_;
+  const experiment::TAboutLayout layout_;
+  const std::string videoPage_;
   double scale_ = 1.0;
   TPictureArea* image1_ = nullptr;
 };

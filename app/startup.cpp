@@ -18,16 +18,23 @@ namespace {
 class QtStartUp : public experiment::IStartUpShell {
  public:
   QtStartUp(QApplication& application, System& system, const LoaderFactory& makeLoader,
-            const StartUpWatch& watch)
-      : application_(application), system_(system), makeLoader_(makeLoader), watch_(watch) {}
+            const experiment::StudySettings& study, const StartUpWatch& watch)
+      : application_(application),
+        system_(system),
+        makeLoader_(makeLoader),
+        study_(study),
+        watch_(watch) {}
 
   void BuildMainWindow() override {
-    form1_.emplace(system_, makeLoader_, ControllerEvents(system_, makeLoader_));
+    form1_.emplace(system_, makeLoader_, ControllerEvents(system_, makeLoader_, study_.resume),
+                   study_);
   }
   void RunCreationEvent() override { form1_->FormCreate(); }
   bool SetUpComplete() const override { return form1_->SetUpComplete(); }
   bool EndRequested() const override { return form1_->EndRequested(); }
-  void BuildHiddenAboutWindow() override { form2_.emplace(system_, makeLoader_()); }
+  void BuildHiddenAboutWindow() override {
+    form2_.emplace(system_, makeLoader_(), nullptr, study_);
+  }
   int RunEventLoop() override {
     if (watch_.beforeShow) watch_.beforeShow(*form1_);
     // Qt applies -qwindowgeometry / -geometry and the window manager's hints to this show.
@@ -42,6 +49,7 @@ class QtStartUp : public experiment::IStartUpShell {
   QApplication& application_;
   System& system_;
   const LoaderFactory& makeLoader_;
+  const experiment::StudySettings& study_;
   const StartUpWatch& watch_;
   // Destroyed in reverse order: the About window before the main window.
   std::optional<TForm1> form1_;
@@ -63,7 +71,9 @@ int RunWindows(QApplication& application, System& system, const imagestore::Imag
   const QScreen* screen = QGuiApplication::primaryScreen();
   const LoaderFactory makeLoader = ResourceManagerFactory(
       images, experiment::PictureFormatForScreen(screen != nullptr ? screen->depth() : 32));
-  QtStartUp startUp(application, system, makeLoader, watch);
+  // The settings stamped into the program, else those it was built with.
+  const experiment::StudySettings study = experiment::ReadStudySettings(images);
+  QtStartUp startUp(application, system, makeLoader, study, watch);
   return experiment::RunStartUp(startUp);
 }
 

@@ -9,7 +9,6 @@
 
 #include "form2.h"
 #include "message_boxes.h"
-#include "talvex/experiment/study_settings.h"
 #include "talvex/experiment/window_layout.h"
 #include "talvex/platform/wide_text.h"
 
@@ -34,8 +33,8 @@ HICON ProgramIcon() {
 }  // namespace
 
 TForm1::TForm1(System& system, experiment::LoaderFactory makeLoader,
-               const experiment::EventsFactory& makeEvents)
-    : system_(system), makeLoader_(std::move(makeLoader)) {
+               const experiment::EventsFactory& makeEvents, experiment::StudySettings study)
+    : system_(system), makeLoader_(std::move(makeLoader)), study_(std::move(study)) {
   const experiment::WindowLayout& layout = experiment::Form1Layout();
   windowFont_ = MakeFont(layout.font);
   if (!windowFont_) ThrowWindowFailure("window font");
@@ -130,13 +129,13 @@ void TForm1::ShowFirst(int showCommand) {
 }
 
 void TForm1::About1Click() {
-  Guarded([this] { system_.OpenWebAddress(study::kInstructionsAddress); });
+  Guarded([this] { system_.OpenWebAddress(study_.instructionsPage); });
 }
 
 void TForm1::About2Click() {
   Guarded([this] {
     // A new window each time; its creation loads its picture anew.
-    TForm2 about(system_, makeLoader_(), Handle());
+    TForm2 about(system_, makeLoader_(), Handle(), study_);
     about.ShowModal();
   });
 }

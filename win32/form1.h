@@ -15,6 +15,7 @@
 #include "talvex/experiment/exposure_timer.h"
 #include "talvex/experiment/main_window.h"
 #include "talvex/experiment/shell.h"
+#include "talvex/experiment/study_settings.h"
 #include "talvex/system.h"
 #include "wake_timer.h"
 #include "window.h"
@@ -29,9 +30,11 @@ class TForm1 : public TWindow,
                private experiment::IExposureTimerShell {
  public:
   // Builds the window, hidden, with its controls and menu, then makes the receiver of its
-  // events. The creation event is run by FormCreate(), before the window is first shown.
+  // events. The creation event is run by FormCreate(), before the window is first shown. The
+  // study's settings give the instructions page and the About window's texts.
   TForm1(System& system, experiment::LoaderFactory makeLoader,
-         const experiment::EventsFactory& makeEvents);
+         const experiment::EventsFactory& makeEvents,
+         experiment::StudySettings study = experiment::BuiltStudySettings());
   ~TForm1() override;
 
   // The creation event; a failure is shown in the error box.
@@ -104,6 +107,7 @@ class TForm1 : public TWindow,
 
   System& system_;
   experiment::LoaderFactory makeLoader_;
+  experiment::StudySettings study_;
   std::unique_ptr<experiment::IMainWindowEvents> events_;
   UniqueFont windowFont_;
   UniqueFont memoFont_;

@@ -4,8 +4,6 @@
 
 #include "controls.h"
 #include "message_boxes.h"
-#include "talvex/experiment/study_settings.h"
-#include "talvex/experiment/window_layout.h"
 #include "talvex/imagestore/image_names.h"
 #include "talvex/platform/wide_text.h"
 
@@ -19,9 +17,14 @@ constexpr int kFirstControlId = 100;
 
 }  // namespace
 
-TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader, HWND owner)
-    : system_(system), loader_(std::move(loader)), owner_(owner) {
-  const experiment::WindowLayout& layout = experiment::Form2Layout();
+TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader, HWND owner,
+               const experiment::StudySettings& study)
+    : system_(system),
+      loader_(std::move(loader)),
+      layout_(study),
+      videoPage_(study.videoPage),
+      owner_(owner) {
+  const experiment::WindowLayout& layout = layout_.Layout();
   windowFont_ = MakeFont(layout.font);
   if (!windowFont_) ThrowWindowFailure("window font");
   scale_ = DesignScale(windowFont_.Get());
@@ -79,7 +82,7 @@ void TForm2::Label12Click(TControl& sender) {
 }
 
 void TForm2::Image1Click() {
-  Guarded([this] { system_.OpenWebAddress(study::kVideoAddress); });
+  Guarded([this] { system_.OpenWebAddress(videoPage_); });
 }
 
 LRESULT TForm2::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,6 +7,8 @@
 #include "form_layout.h"
 #include "handles.h"
 #include "picture_area.h"
+#include "talvex/experiment/study_settings.h"
+#include "talvex/experiment/window_layout.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/system.h"
 #include "window.h"
@@ -15,10 +17,11 @@ namespace talvex::win32 {
 
 class TForm2 : public TWindow {
  public:
-  // Builds the window hidden, owned by owner, then runs its creation event, which loads the
-  // picture through the given loader (a failure is shown in the error box; the window stays
-  // without it).
-  TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader, HWND owner);
+  // Builds the window hidden, owned by owner, with the study's texts, then runs its creation
+  // event, which loads the picture through the given loader (a failure is shown in the error
+  // box; the window stays without it).
+  TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader, HWND owner,
+         const experiment::StudySettings& study = experiment::BuiltStudySettings());
   ~TForm2() override;
 
   // Shows the window modally: its owner takes no input until the rater closes it. Messages of
@@ -41,6 +44,8 @@ class TForm2 : public TWindow {
 
   System& system_;
   std::unique_ptr<imagestore::TResourceManager> loader_;
+  const experiment::TAboutLayout layout_;
+  const std::string videoPage_;
   HWND owner_;
   UniqueFont windowFont_;
   double scale_ = 1.0;

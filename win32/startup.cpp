@@ -13,17 +13,19 @@ namespace {
 // The start-up's steps with the program's own windows.
 class Win32StartUp : public experiment::IStartUpShell {
  public:
-  Win32StartUp(System& system, const experiment::LoaderFactory& makeLoader, int showCommand)
-      : system_(system), makeLoader_(makeLoader), showCommand_(showCommand) {}
+  Win32StartUp(System& system, const experiment::LoaderFactory& makeLoader,
+               const experiment::StudySettings& study, int showCommand)
+      : system_(system), makeLoader_(makeLoader), study_(study), showCommand_(showCommand) {}
 
   void BuildMainWindow() override {
-    form1_.emplace(system_, makeLoader_, experiment::ControllerEvents(system_, makeLoader_));
+    form1_.emplace(system_, makeLoader_,
+                   experiment::ControllerEvents(system_, makeLoader_, study_.resume), study_);
   }
   void RunCreationEvent() override { form1_->FormCreate(); }
   bool SetUpComplete() const override { return form1_->SetUpComplete(); }
   bool EndRequested() const override { return form1_->EndRequested(); }
   void BuildHiddenAboutWindow() override {
-    form2_.emplace(system_, makeLoader_(), form1_->Handle());
+    form2_.emplace(system_, makeLoader_(), form1_->Handle(), study_);
   }
   int RunEventLoop() override {
     form1_->ShowFirst(showCommand_);
@@ -41,6 +43,7 @@ class Win32StartUp : public experiment::IStartUpShell {
  private:
   System& system_;
   const experiment::LoaderFactory& makeLoader_;
+  const experiment::StudySettings& study_;
   int showCommand_;
   // Destroyed in reverse order: the About window before the main window that owns it.
   std::optional<TForm1> form1_;
@@ -57,7 +60,9 @@ int ScreenBitsPerPixel() {
 int RunWindows(System& system, const imagestore::ImageSource& images, int showCommand) {
   const experiment::LoaderFactory makeLoader = experiment::ResourceManagerFactory(
       images, experiment::PictureFormatForScreen(ScreenBitsPerPixel()));
-  Win32StartUp startUp(system, makeLoader, showCommand);
+  // The settings stamped into the program, else those it was built with.
+  const experiment::StudySettings study = experiment::ReadStudySettings(images);
+  Win32StartUp startUp(system, makeLoader, study, showCommand);
   return experiment::RunStartUp(startUp);
 }
 

@@ -1,16 +1,15 @@
 #include "talvex/experiment/shell.h"
 
 #include "talvex/experiment/controller.h"
-#include "talvex/experiment/study_settings.h"
 
 namespace talvex::experiment {
 
-EventsFactory ControllerEvents(System& system, LoaderFactory makeLoader) {
-  return [&system, makeLoader = std::move(makeLoader)](IMainWindow& window) {
+EventsFactory ControllerEvents(System& system, LoaderFactory makeLoader,
+                               const ResumeSettings& resume) {
+  return [&system, makeLoader = std::move(makeLoader), resume](IMainWindow& window) {
     std::shared_ptr<const imagestore::TResourceManager> loader = makeLoader();
-    return std::unique_ptr<IMainWindowEvents>(std::make_unique<TExperimentController>(
-        window, system, std::move(loader),
-        ResumeSettings{study::kResumeRuns, study::kResumeMaxAgeHours}));
+    return std::unique_ptr<IMainWindowEvents>(
+        std::make_unique<TExperimentController>(window, system, std::move(loader), resume));
   };
 }
 

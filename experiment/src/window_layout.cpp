@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <list>
 #include <stdexcept>
 
 #include "talvex/experiment/main_window.h"
-#include "talvex/experiment/study_settings.h"
 
 namespace talvex::experiment {
 namespace {
@@ -65,7 +65,8 @@ constexpr WindowLayout kForm1{"Form1",
                               &kForm1Menu};
 
 // The About window: the picture, then the texts in the column to its right, each a one-line
-// label sized to its text, in creation order.
+// label sized to its text, in creation order. The study's texts and addresses are filled in
+// from its settings (kStudyTexts).
 const ControlLayout kForm2Controls[] = {
     {"Image1", K::PictureArea, 15, 18, 178, 271, S::Fixed, "", "picture", nullptr, -1, nullptr,
      nullptr},
@@ -73,36 +74,23 @@ const ControlLayout kForm2Controls[] = {
      nullptr},
     {"Label7", K::Label, 297, 25, 66, 13, S::Text, "version 2010", nullptr, nullptr, -1, nullptr,
      nullptr},
-    {"Label11", K::Label, 209, 69, 265, 13, S::Text, study::kAuthorLine, nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label12", K::Link, 209, 101, 303, 13, S::Text, study::kInstitution1Line, nullptr, nullptr, -1,
-     nullptr, study::kInstitution1Address},
-    {"Label2", K::Label, 207, 190, 67, 13, S::Text, study::kThankedPersons[2], nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label3", K::Label, 207, 264, 165, 13, S::Text, study::kClinicLine, nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label4", K::Label, 207, 279, 181, 13, S::Text, study::kHospitalLine, nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label5", K::Label, 207, 249, 69, 13, S::Text, study::kThankedPersons[6], nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label8", K::Label, 207, 234, 43, 13, S::Text, study::kThankedPersons[5], nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label1", K::Label, 207, 205, 79, 13, S::Text, study::kThankedPersons[3], nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label9", K::Label, 207, 219, 53, 13, S::Text, study::kThankedPersons[4], nullptr, nullptr, -1,
-     nullptr, nullptr},
-    {"Label10", K::Label, 207, 175, 69, 13, S::Text, study::kThankedPersons[1], nullptr, nullptr,
-     -1, nullptr, nullptr},
-    {"Label14", K::Label, 207, 160, 59, 13, S::Text, study::kThankedPersons[0], nullptr, nullptr,
-     -1, nullptr, nullptr},
+    {"Label11", K::Label, 209, 69, 265, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label12", K::Link, 209, 101, 303, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label2", K::Label, 207, 190, 67, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label3", K::Label, 207, 264, 165, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label4", K::Label, 207, 279, 181, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label5", K::Label, 207, 249, 69, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label8", K::Label, 207, 234, 43, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label1", K::Label, 207, 205, 79, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label9", K::Label, 207, 219, 53, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label10", K::Label, 207, 175, 69, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
+    {"Label14", K::Label, 207, 160, 59, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
     {"Label15", K::Label, 207, 136, 102, 13, S::Text, "with special thanks to", nullptr, nullptr,
      -1, nullptr, nullptr},
-    {"Label13", K::Link, 209, 118, 314, 13, S::Text, study::kInstitution2Line, nullptr, nullptr, -1,
-     nullptr, study::kInstitution2Address},
+    {"Label13", K::Link, 209, 118, 314, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
     {"Label17", K::Label, 207, 52, 98, 13, S::Text, "software created by", nullptr, nullptr, -1,
      nullptr, nullptr},
-    {"Label16", K::Label, 209, 84, 233, 13, S::Text, study::kWebServerLine, nullptr, nullptr, -1,
-     nullptr, nullptr},
+    {"Label16", K::Label, 209, 84, 233, 13, S::Text, "", nullptr, nullptr, -1, nullptr, nullptr},
 };
 
 // The designed client area: the outer size 557 x 355 less a sizeable frame of 4 pixels on
@@ -111,7 +99,46 @@ const WindowLayout kForm2{
     "Form2", "About", 387, 170, 549, 328, kWindowFont, kForm2Controls, std::size(kForm2Controls),
     nullptr};
 
+// The controls that show the study's texts, and the links' addresses.
+struct StudyText {
+  const char* control;
+  std::string (*text)(const StudySettings&);
+  std::string (*address)(const StudySettings&);
+};
+
+const StudyText kStudyTexts[] = {
+    {"Label11", [](const StudySettings& s) { return s.AuthorLine(); }, nullptr},
+    {"Label16", [](const StudySettings& s) { return s.WebServerLine(); }, nullptr},
+    {"Label12", [](const StudySettings& s) { return s.institution1; },
+     [](const StudySettings& s) { return s.institution1Page; }},
+    {"Label13", [](const StudySettings& s) { return s.institution2; },
+     [](const StudySettings& s) { return s.institution2Page; }},
+    {"Label14", [](const StudySettings& s) { return s.thanked[0]; }, nullptr},
+    {"Label10", [](const StudySettings& s) { return s.thanked[1]; }, nullptr},
+    {"Label2", [](const StudySettings& s) { return s.thanked[2]; }, nullptr},
+    {"Label1", [](const StudySettings& s) { return s.thanked[3]; }, nullptr},
+    {"Label9", [](const StudySettings& s) { return s.thanked[4]; }, nullptr},
+    {"Label8", [](const StudySettings& s) { return s.thanked[5]; }, nullptr},
+    {"Label5", [](const StudySettings& s) { return s.thanked[6]; }, nullptr},
+    {"Label3", [](const StudySettings& s) { return s.ClinicLine(); }, nullptr},
+    {"Label4", [](const StudySettings& s) { return s.HospitalLine(); }, nullptr},
+};
+
 }  // namespace
+
+TAboutLayout::TAboutLayout(const StudySettings& study)
+    : controls_(std::begin(kForm2Controls), std::end(kForm2Controls)), layout_(kForm2) {
+  // The texts are kept in a list whose elements never move, so the pointers stay valid.
+  for (ControlLayout& control : controls_) {
+    for (const StudyText& entry : kStudyTexts) {
+      if (std::strcmp(entry.control, control.name) != 0) continue;
+      control.text = texts_.emplace_back(entry.text(study)).c_str();
+      if (entry.address != nullptr)
+        control.address = texts_.emplace_back(entry.address(study)).c_str();
+    }
+  }
+  layout_.controls = controls_.data();
+}
 
 const ControlLayout& WindowLayout::Control(const std::string& controlName) const {
   for (const ControlLayout& control : *this) {
@@ -125,7 +152,8 @@ const WindowLayout& Form1Layout() {
 }
 
 const WindowLayout& Form2Layout() {
-  return kForm2;
+  static const TAboutLayout built(BuiltStudySettings());
+  return built.Layout();
 }
 
 double DesignScale(int runningTextHeight) {

@@ -8,6 +8,7 @@
 #include "app_test_support.h"
 #include "picture_area.h"
 #include "talvex/experiment/study_settings.h"
+#include "talvex/pack/stamp.h"
 
 namespace talvex::app {
 namespace {
@@ -53,7 +54,8 @@ TEST_F(Form2Fixture, TextsAndTheirForms) {
   // The seven acknowledged persons, top to bottom.
   const char* persons[] = {"Label14", "Label10", "Label2", "Label1", "Label9", "Label8", "Label5"};
   for (size_t i = 0; i < 7; ++i) {
-    EXPECT_EQ(Label(*form, persons[i])->text(), QString::fromUtf8(study::kThankedPersons[i]));
+    EXPECT_EQ(Label(*form, persons[i])->text(),
+              QString::fromStdString(experiment::BuiltStudySettings().thanked[i]));
   }
 }
 
@@ -87,8 +89,9 @@ TEST_F(Form2Fixture, EachLinkOpensItsOwnAddress) {
   QTest::mouseClick(Label(*form, "Label11"), Qt::LeftButton);
   QTest::mouseClick(Label(*form, "Label6"), Qt::LeftButton);
   EXPECT_EQ(system.opened,
-            (std::vector<std::string>{study::kInstitution2Address, study::kInstitution1Address,
-                                      study::kVideoAddress}));
+            (std::vector<std::string>{experiment::BuiltStudySettings().institution2Page,
+                                      experiment::BuiltStudySettings().institution1Page,
+                                      experiment::BuiltStudySettings().videoPage}));
 }
 
 TEST_F(Form2Fixture, ClickOnSomethingOtherThanALinkOpensNothing) {
@@ -107,6 +110,34 @@ TEST_F(Form2Fixture, TwoWindowsAreIndependentAndEachLoadsItsPicture) {
   first.reset();
   EXPECT_TRUE(Picture(*second)->HasPicture());
   EXPECT_FALSE(Picture(*second)->Prepared().isNull());
+}
+
+TEST_F(Form2Fixture, ShowsTheSettingsStampedIntoTheProgram) {
+  const std::vector<uint8_t> stamped = pack::WriteResourceImage({pack::StudySettingsResource(
+      "instructions_page = https://s.example/i\nvideo_page = https://s.example/video\n"
+      "institution1 = Eye Group, Uni, Land\ninstitution1_page = https://s.example/one\n"
+      "institution2 = Optics, Uni, Land\ninstitution2_page = https://s.example/two\n"
+      "authors = A. Ärztin; B. Two\nwebserver_name = W. Web\nwebserver_town = Ort\n"
+      "thanks = T1; T2; T3; T4; T5; T6; T7\nclinic = Glaucoma\nhospital = Eye Hospital\n")});
+  const experiment::StudySettings study = experiment::ReadStudySettings(
+      imagestore::ImageSource::InMemory({stamped.data(), stamped.size()}));
+  TForm2 form(system, std::make_unique<test::GeneratedLoader>(loads), nullptr, study);
+  EXPECT_EQ(Label(form, "Label11")->text(), QString::fromUtf8("A. Ärztin, B. Two"));
+  EXPECT_EQ(Label(form, "Label16")->text(), "webserver implemented by W. Web, Ort");
+  EXPECT_EQ(Label(form, "Label12")->text(), "Eye Group, Uni, Land");
+  EXPECT_EQ(Label(form, "Label13")->text(), "Optics, Uni, Land");
+  EXPECT_EQ(Label(form, "Label14")->text(), "T1");
+  EXPECT_EQ(Label(form, "Label5")->text(), "T7");
+  EXPECT_EQ(Label(form, "Label3")->text(), "and the patients of the Glaucoma clinic");
+  EXPECT_EQ(Label(form, "Label4")->text(), "at the Eye Hospital.");
+  // Each label as wide as its own text.
+  EXPECT_GT(Label(form, "Label12")->width(), Label(form, "Label14")->width());
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QTest::mouseClick(Label(form, "Label13"), Qt::LeftButton);
+  QTest::mouseClick(Picture(form), Qt::LeftButton);
+  EXPECT_EQ(system.opened,
+            (std::vector<std::string>{"https://s.example/two", "https://s.example/video"}));
 }
 
 TEST_F(Form2Fixture, FailedPictureIsReportedAndTheWindowComesWithoutIt) {

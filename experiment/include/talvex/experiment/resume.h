@@ -13,7 +13,7 @@
 
 namespace talvex::experiment {
 
-// The study's choice, fixed when the program is built.
+// The study's choice (see study_settings.h).
 struct ResumeSettings {
   bool enabled = true;
   int32_t maxAgeHours = 24;  // a run started longer ago is not offered

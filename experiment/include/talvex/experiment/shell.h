@@ -12,6 +12,7 @@
 
 #include "talvex/experiment/main_window.h"
 #include "talvex/experiment/main_window_events.h"
+#include "talvex/experiment/study_settings.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/system.h"
@@ -32,8 +33,10 @@ inline LoaderFactory ResourceManagerFactory(const imagestore::ImageSource& sourc
       [source, format] { return std::make_unique<imagestore::TResourceManager>(source, format); };
 }
 
-// The experiment controller as the receiver of the main window's events.
-EventsFactory ControllerEvents(System& system, LoaderFactory makeLoader);
+// The experiment controller as the receiver of the main window's events, offering unfinished
+// runs as the study's settings say.
+EventsFactory ControllerEvents(System& system, LoaderFactory makeLoader,
+                               const ResumeSettings& resume = BuiltStudySettings().resume);
 
 // Exit code of a run whose set-up stopped on an error (the error box has been shown), and of
 // a failure before the event loop (the "Application Error" box has been shown).

@@ -10,7 +10,11 @@
 // the experiment, the tests and the docs refer to them by those names.
 
 #include <cstddef>
+#include <list>
 #include <string>
+#include <vector>
+
+#include "talvex/experiment/study_settings.h"
 
 namespace talvex::experiment {
 
@@ -59,7 +63,7 @@ struct ControlLayout {
   Sizing sizing;
   const char* text;            // the caption or initial text; "" for none
   const char* accessibleName;  // for a control without a caption; nullptr: its text
-  const FontDesign* font;        // nullptr: the window's font
+  const FontDesign* font;      // nullptr: the window's font
   int tabOrder;                // -1: not in the tab order
   const char* inFrontOf;       // the earlier control it is designed to overlap, or nullptr
   const char* address;         // the web address a link opens, or nullptr
@@ -96,9 +100,26 @@ struct WindowLayout {
   const ControlLayout& Control(const std::string& controlName) const;
 };
 
-// The main window (TForm1) and the About window (TForm2).
+// The main window (TForm1), and the About window (TForm2) with the study's texts the program
+// was built with.
 const WindowLayout& Form1Layout();
 const WindowLayout& Form2Layout();
+
+// The About window's layout with a study's credit lines and the links' addresses. The layout
+// points into this object: it is valid while the object lives.
+class TAboutLayout {
+ public:
+  explicit TAboutLayout(const StudySettings& study);
+  TAboutLayout(const TAboutLayout&) = delete;
+  TAboutLayout& operator=(const TAboutLayout&) = delete;
+
+  const WindowLayout& Layout() const { return layout_; }
+
+ private:
+  std::list<std::string> texts_;
+  std::vector<ControlLayout> controls_;
+  WindowLayout layout_;
+};
 
 // The scale of a window whose font has the given text height (pixels) on the running system.
 double DesignScale(int runningTextHeight);
