@@ -26,6 +26,15 @@ else()
   message(STATUS "Windows tests will be skipped: ${TALVEX_WINE_UNUSABLE}")
 endif()
 
+# Boost's header-only libraries from Debian's headers, through a folder that holds only a link to
+# them, so that the cross compiler sees nothing else of the build machine's /usr/include.
+set(talvex_boost_include ${CMAKE_BINARY_DIR}/boost-include)
+file(MAKE_DIRECTORY ${talvex_boost_include})
+file(CREATE_LINK /usr/include/boost ${talvex_boost_include}/boost SYMBOLIC)
+add_library(Boost::headers INTERFACE IMPORTED)
+set_target_properties(Boost::headers PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES
+                      ${talvex_boost_include} INTERFACE_INCLUDE_DIRECTORIES ${talvex_boost_include})
+
 # GoogleTest built from the sources that Debian's libgtest-dev installs.
 macro(talvex_add_googletest)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

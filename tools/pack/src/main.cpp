@@ -8,6 +8,7 @@
 //   talvex-pack list FILE              the "BINARY" names of a PE file or of the program, as
 //                                      extract takes them ("#42" for a number), escaped
 //   talvex-pack extract FILE NAME OUT  write one image of FILE, deciphered, to OUT
+// and the study team's commands stamp and raters-zip (study_commands.h).
 
 #include <cstdio>
 #include <exception>
@@ -18,6 +19,7 @@
 #include <system_error>
 #include <vector>
 
+#include "study_commands.h"
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/image_set_check.h"
@@ -55,6 +57,7 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 int Run(const std::vector<std::string>& args) {
   using namespace talvex;
+  if (pack::IsStudyCommand(args)) return pack::RunStudyCommand(args);
   if (args.size() == 3 && args[0] == "build") {
     const std::vector<pack::PackImage> images = pack::ReadImageFolder(args[1]);
     pack::CheckImageSet(images);
@@ -97,7 +100,7 @@ int Run(const std::vector<std::string>& args) {
     WriteFile(args[3], pack::CipherImage(data.data, data.size));
     return 0;
   }
-  std::cerr << kUsage;
+  std::cerr << kUsage << pack::kStudyCommandsUsage;
   return 2;
 }
 

@@ -63,7 +63,8 @@ struct Node {
   ResourceId id;
   std::vector<Node> children;                  // empty for a language leaf
   const std::vector<uint8_t>* data = nullptr;  // leaves only
-  uint64_t directory = 0;                      // section offsets, filled by the layout
+  uint32_t codePage = 0;
+  uint64_t directory = 0;  // section offsets, filled by the layout
   uint64_t nameString = 0;
   uint64_t dataEntry = 0;
   uint64_t dataOffset = 0;
@@ -146,8 +147,8 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
   return true;
 }
 
-std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
-                                        const ImageLayout& layout) {
+std::vector<uint8_t> WriteResourceSection(const std::vector<Resource>& resources,
+                                          uint32_t sectionVirtualAddress) {
   // The tree: type, name, language.
   std::vector<const Resource*> sorted;
   for (const Resource& r : resources) {
@@ -172,6 +173,7 @@ std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
     }
     languages.emplace_back(ResourceId::Number(r->language));
     languages.back().data = &r->data;
+    languages.back().codePage = r->codePage;
   }
 
   // Section layout: all directories, the name strings, the data entries, then the data.
@@ -200,13 +202,12 @@ std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
     n.dataOffset = size;
     size += n.data->size();
   });
-  if (size > kMaxSectionSize - layout.sectionVirtualAddress) {
+  if (size > kMaxSectionSize - sectionVirtualAddress) {
     throw EPackError("the resources are too large for one resource section");
   }
 
-  const uint64_t rawSize = AlignUp(size, kFileAlignment);
-  std::vector<uint8_t> out(static_cast<size_t>(kResourceSectionFileOffset + rawSize), 0);
-  const uint64_t section = kResourceSectionFileOffset;
+  std::vector<uint8_t> out(static_cast<size_t>(size), 0);
+  const uint64_t section = 0;
 
   // Directories: empty header fields (characteristics, time stamp, version), then counts.
   auto writeDirectory = [&](uint64_t at, const std::vector<Node>& entries) {
@@ -231,14 +232,27 @@ std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
       }
     }
     if (n.data != nullptr) {
-      Put32(out, section + n.dataEntry, layout.sectionVirtualAddress + n.dataOffset);
+      Put32(out, section + n.dataEntry, sectionVirtualAddress + n.dataOffset);
       Put32(out, section + n.dataEntry + 4, n.data->size());
+      Put32(out, section + n.dataEntry + 8, n.codePage);
       if (!n.data->empty()) {
         std::memcpy(out.data() + static_cast<size_t>(section + n.dataOffset), n.data->data(),
                     n.data->size());
       }
     }
   });
+
+  return out;
+}
+
+std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
+                                        const ImageLayout& layout) {
+  const std::vector<uint8_t> section =
+      WriteResourceSection(resources, layout.sectionVirtualAddress);
+  const uint64_t size = section.size();
+  const uint64_t rawSize = AlignUp(size, kFileAlignment);
+  std::vector<uint8_t> out(static_cast<size_t>(kResourceSectionFileOffset + rawSize), 0);
+  std::copy(section.begin(), section.end(), out.begin() + kResourceSectionFileOffset);
 
   // DOS header: the signature and where the NT headers are.
   out[0] = 'M';

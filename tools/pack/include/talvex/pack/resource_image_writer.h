@@ -33,6 +33,7 @@ struct Resource {
   ResourceId name;
   uint16_t language = 0x409;  // US English, the resource compiler's default
   std::vector<uint8_t> data;
+  uint32_t codePage = 0;  // as the data entry gives it; resource compilers write 0
 };
 
 // Where the image puts its resource section.
@@ -51,6 +52,11 @@ inline constexpr uint16_t kPackLanguage = 0x409;
 // units, more than 65535 named or numbered entries in one directory, or an image too large.
 std::vector<uint8_t> WriteResourceImage(const std::vector<Resource>& resources,
                                         const ImageLayout& layout = {});
+
+// The contents of a resource section alone, for a section at that relative virtual address
+// (its data entries hold addresses); not padded. Raises EPackError as WriteResourceImage.
+std::vector<uint8_t> WriteResourceSection(const std::vector<Resource>& resources,
+                                          uint32_t sectionVirtualAddress);
 
 // UTF-8 text as UTF-16; false when the text is not valid UTF-8.
 bool Utf8ToUtf16(const std::string& text, std::u16string& out);

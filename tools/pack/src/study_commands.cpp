@@ -1,0 +1,149 @@
+#include "study_commands.h"
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+#include "kit_texts.h"
+#include "talvex/pack/image_pack.h"
+#include "talvex/pack/stamp.h"
+#include "talvex/pack/zip_writer.h"
+
+namespace talvex::pack {
+
+namespace fs = std::filesystem;
+
+const char* const kStudyCommandsUsage =
+    "       talvex-pack stamp PROGRAM IMAGE_FOLDER OUT [--settings FILE]\n"
+    "       talvex-pack raters-zip PROGRAM OUT.zip\n";
+
+namespace {
+
+// Paths arrive as UTF-8 text.
+fs::path PathOf(const std::string& text) {
+  return fs::u8path(text);
+}
+
+std::vector<uint8_t> ReadWhole(const std::string& path) {
+  std::ifstream in(PathOf(path), std::ios::binary);
+  if (!in) throw EPackError("cannot read " + path);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  if (in.bad()) throw EPackError("cannot read " + path);
+  return bytes;
+}
+
+// Writes OUT through a temporary file renamed into place, so that OUT is never left half
+// written, with the permissions of like (the program's, so a Linux copy can be run too).
+void WriteOutput(const std::string& path, const std::vector<uint8_t>& bytes, const fs::path& like) {
+  const fs::path target = PathOf(path);
+  fs::path temporary = target;
+  temporary += ".tmp";
+  std::error_code error;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      fs::remove(temporary, error);
+      throw EPackError("cannot write " + path);
+    }
+  }
+  if (!like.empty()) {
+    fs::permissions(temporary, fs::status(like, error).permissions(), error);
+  }
+  fs::rename(temporary, target, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw EPackError("cannot write " + path + ": " + error.message());
+  }
+}
+
+// The output must not be the program: the original stays as it is.
+void CheckNotTheProgram(const std::string& program, const std::string& out) {
+  std::error_code error;
+  if (fs::equivalent(PathOf(program), PathOf(out), error)) {
+    throw EPackError(out + " is the program itself; name a new file for the stamped copy");
+  }
+}
+
+std::vector<uint8_t> WithWindowsLineEnds(std::string_view text) {
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) bytes.push_back('\r');
+    bytes.push_back(static_cast<uint8_t>(text[i]));
+  }
+  return bytes;
+}
+
+int Stamp(const std::vector<std::string>& args) {
+  const std::string& program = args[1];
+  const std::string& out = args[3];
+  std::optional<std::string> settings;
+  std::string settingsPath;
+  if (args.size() == 6) {
+    settingsPath = args[5];
+    const std::vector<uint8_t> text = ReadWhole(settingsPath);
+    settings.emplace(text.begin(), text.end());
+  }
+  CheckNotTheProgram(program, out);
+  const std::vector<uint8_t> original = ReadWhole(program);
+  const std::vector<PackImage> images = ReadImageFolder(PathOf(args[2]).string());
+  std::vector<uint8_t> stamped;
+  try {
+    stamped = StampProgram(original, images, settings, settingsPath);
+  } catch (const EPackError& error) {
+    throw EPackError(program + ": " + error.what());
+  }
+  WriteOutput(out, stamped, PathOf(program));
+  std::cout << out << ": " << images.size() << " images"
+            << (settings ? ", the settings of " + settingsPath : std::string()) << '\n';
+  return 0;
+}
+
+int RatersZip(const std::vector<std::string>& args) {
+  const std::string& program = args[1];
+  const std::vector<uint8_t> bytes = ReadWhole(program);
+  try {
+    if (CheckTalvexProgram(bytes) != ProgramKind::Windows) {
+      throw EPackError("not a Windows program; raters get talvex.exe");
+    }
+  } catch (const EPackError& error) {
+    throw EPackError(program + ": " + error.what());
+  }
+  const std::time_t now = std::time(nullptr);
+  const std::tm local = *std::localtime(&now);
+  const std::vector<uint8_t> zip =
+      StoredZip({{"talvex.exe", bytes},
+                 {"README.txt", WithWindowsLineEnds(kRatersText)},
+                 {"LICENSE.txt", WithWindowsLineEnds(kLicenceText)},
+                 {"THIRD-PARTY-NOTICES.txt", WithWindowsLineEnds(kNoticesText)}},
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec);
+  WriteOutput(args[2], zip, {});
+  std::cout << args[2] << '\n';
+  return 0;
+}
+
+}  // namespace
+
+bool IsStudyCommand(const std::vector<std::string>& args) {
+  return !args.empty() && (args[0] == "stamp" || args[0] == "raters-zip");
+}
+
+int RunStudyCommand(const std::vector<std::string>& args) {
+  if (args[0] == "stamp" && (args.size() == 4 || (args.size() == 6 && args[4] == "--settings"))) {
+    return Stamp(args);
+  }
+  if (args[0] == "raters-zip" && args.size() == 3) return RatersZip(args);
+  std::cerr << "usage:\n" << kStudyCommandsUsage;
+  return 2;
+}
+
+}  // namespace talvex::pack
