@@ -35,6 +35,13 @@ add_library(Boost::headers INTERFACE IMPORTED)
 set_target_properties(Boost::headers PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES
                       ${talvex_boost_include} INTERFACE_INCLUDE_DIRECTORIES ${talvex_boost_include})
 
+# A map of what the linker takes into a released program, <program>.map beside it, from which
+# scripts/check-notices.sh checks that the third-party notices name every library in it.
+function(talvex_link_map target)
+  target_link_options(${target} PRIVATE
+                      "LINKER:-Map=$<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_NAME:${target}>.map")
+endfunction()
+
 # GoogleTest built from the sources that Debian's libgtest-dev installs.
 macro(talvex_add_googletest)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

@@ -8,7 +8,9 @@
 
 #include "form2.h"
 #include "talvex/exception.h"
+#include "talvex/experiment/study_settings.h"
 #include "talvex/experiment/window_layout.h"
+#include "talvex/pack/stamp.h"
 #include "win32_test_support.h"
 
 namespace talvex::win32 {
@@ -290,6 +292,27 @@ TEST_F(Form1Fixture, AboutWindowOpensModallyAndItsLinksOpenTheirAddresses) {
   ASSERT_EQ(system.opened.size(), 2u);
   EXPECT_EQ(system.opened[0], about.Controls().Get<TLink>("Label12").Address());
   EXPECT_EQ(system.opened[1], about.Controls().Get<TLink>("Label13").Address());
+}
+
+TEST_F(Form1Fixture, AboutWindowShowsTheSettingsStampedIntoTheProgram) {
+  const std::vector<uint8_t> stamped = pack::WriteResourceImage({pack::StudySettingsResource(
+      "instructions_page = https://s.example/i\nvideo_page = https://s.example/video\n"
+      "institution1 = Eye Group, Uni, Land\ninstitution1_page = https://s.example/one\n"
+      "institution2 = Optics, Uni, Land\ninstitution2_page = https://s.example/two\n"
+      "authors = A. \xC3\x84rztin; B. Two\nwebserver_name = W. Web\nwebserver_town = Ort\n"
+      "thanks = T1; T2; T3; T4; T5; T6; T7\nclinic = Glaucoma\nhospital = Eye Hospital\n")});
+  const experiment::StudySettings study = experiment::ReadStudySettings(
+      imagestore::ImageSource::InMemory({stamped.data(), stamped.size()}));
+  TForm2 about(system, std::make_unique<test::GeneratedLoader>(), form.Handle(), study);
+  EXPECT_EQ(about.Controls().Get("Label11").Text(), "A. \xC3\x84rztin, B. Two");
+  EXPECT_EQ(about.Controls().Get("Label12").Text(), "Eye Group, Uni, Land");
+  EXPECT_EQ(about.Controls().Get("Label14").Text(), "T1");
+  EXPECT_EQ(about.Controls().Get("Label5").Text(), "T7");
+  EXPECT_EQ(about.Controls().Get("Label4").Text(), "at the Eye Hospital.");
+  MouseClick(about.Controls().Get("Label13").Handle());
+  MouseClick(about.Controls().Get("Image1").Handle());
+  EXPECT_EQ(system.opened,
+            (std::vector<std::string>{"https://s.example/two", "https://s.example/video"}));
 }
 
 }  // namespace
