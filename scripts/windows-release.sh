@@ -7,9 +7,10 @@
 #       talvex.exe, talvex-unseal.exe, the raters' text, the licence and the notices
 #   windows-release.sh kit BUILD_DIR TRIPLE OUT.zip SOURCES.zip
 #       the study team's kit: talvex.exe with the build's image set, talvex-pack.exe,
-#       talvex-unseal.exe, talvex-report.exe, the settings template, the study guide, the
-#       licence, the notices, and SOURCES.zip, made first: the source of this version of
-#       Talvex and the Debian source packages of the libraries the programs link
+#       talvex-unseal.exe, talvex-report.exe, the settings template, the study guide (in
+#       guide/, with the other guides of docs/), the licence, the notices, and SOURCES.zip,
+#       made first: the source of this version of Talvex and the Debian source packages of
+#       the libraries the programs link
 #   windows-release.sh --check-imports TRIPLE FILE...  the import check alone
 # TRIPLE: x86_64-w64-mingw32 or i686-w64-mingw32.
 set -euo pipefail
@@ -68,7 +69,7 @@ maps=()
 for path in "${paths[@]}"; do maps+=("$path.map"); done
 "$here/check-notices.sh" maps "$root/THIRD-PARTY-NOTICES.txt" "${maps[@]}"
 
-absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
+absolute() { mkdir -p "$(dirname "$1")" && echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
 with_windows_line_ends() { sed 's/$/\r/' "$1" >"$2"; }
 
 stage=$(mktemp -d)
@@ -99,10 +100,11 @@ else
   (cd "$stage/src" && zip -q -r -X "$sources" .)
   cp "$sources" "$stage/"
   with_windows_line_ends "$root/docs/study-settings.txt" "$stage/study-settings.txt"
-  cp "$root/docs/study-guide.md" "$stage/"
-  mkdir "$stage/study-guide"
-  cp "$root"/docs/study-guide/*.png "$stage/study-guide/"
-  files+=("$(basename "$sources")" study-settings.txt study-guide.md study-guide)
+  # The study guide with the guides it links to and their pictures, as in docs/.
+  mkdir "$stage/guide"
+  cp -r "$root"/docs/*.md "$root"/docs/*.png "$root"/docs/*.txt "$root/docs/study-guide" \
+    "$stage/guide/"
+  files+=("$(basename "$sources")" study-settings.txt guide)
   echo "windows-release: $sources"
 fi
 out=$(absolute "$out")

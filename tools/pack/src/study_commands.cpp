@@ -37,13 +37,15 @@ std::vector<uint8_t> ReadWhole(const std::string& path) {
   return bytes;
 }
 
-// Writes OUT through a temporary file renamed into place, so that OUT is never left half
-// written, with the permissions of like (the program's, so a Linux copy can be run too).
+// Writes OUT, in a folder made when missing, through a temporary file renamed into place, so
+// that OUT is never left half written, with the permissions of like (the program's, so that a
+// Linux copy can be run too).
 void WriteOutput(const std::string& path, const std::vector<uint8_t>& bytes, const fs::path& like) {
   const fs::path target = PathOf(path);
   fs::path temporary = target;
   temporary += ".tmp";
   std::error_code error;
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -119,15 +121,18 @@ int RatersZip(const std::vector<std::string>& args) {
   }
   const std::time_t now = std::time(nullptr);
   const std::tm local = *std::localtime(&now);
-  const std::vector<uint8_t> zip =
-      StoredZip({{"talvex.exe", bytes},
-                 {"README.txt", WithWindowsLineEnds(kRatersText)},
-                 {"LICENSE.txt", WithWindowsLineEnds(kLicenceText)},
-                 {"THIRD-PARTY-NOTICES.txt", WithWindowsLineEnds(kNoticesText)}},
-                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                local.tm_sec);
-  WriteOutput(args[2], zip, {});
-  std::cout << args[2] << '\n';
+  const std::vector<ZipEntry> entries = {
+      {"talvex.exe", bytes},
+      {"README.txt", WithWindowsLineEnds(kRatersText)},
+      {"LICENSE.txt", WithWindowsLineEnds(kLicenceText)},
+      {"THIRD-PARTY-NOTICES.txt", WithWindowsLineEnds(kNoticesText)}};
+  WriteOutput(args[2],
+              StoredZip(entries, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                        local.tm_hour, local.tm_min, local.tm_sec),
+              {});
+  std::cout << args[2] << ":";
+  for (const ZipEntry& entry : entries) std::cout << ' ' << entry.name;
+  std::cout << '\n';
   return 0;
 }
 
