@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev
   binutils-mingw-w64-i686 libjpeg-turbo-progs
   clang-14 libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick fonts-dejavu-core zip
+  xvfb xauth xdotool imagemagick fonts-dejavu-core zip unzip
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   wine64 wine32:i386 dpkg-dev m4 nasm
   libxcb1-dev libx11-dev libxtst-dev

@@ -257,6 +257,10 @@ std::vector<uint8_t> ReplacePeResources(const std::vector<uint8_t>& bytes,
   const Section& rsrc = ResourceSection(file, h);
   const uint64_t oldRawEnd = uint64_t{rsrc.rawPointer} + rsrc.rawSize;
   file.Require(rsrc.rawPointer, rsrc.rawSize);
+  // What follows moves by whole units of the file alignment, so that it stays aligned.
+  if (rsrc.rawPointer % h.fileAlignment != 0 || rsrc.rawSize % h.fileAlignment != 0) {
+    throw EPackError(kCorruptProgram);
+  }
   const uint64_t oldVirtualEnd =
       AlignUp(rsrc.virtualAddress + rsrc.VirtualExtent(), h.sectionAlignment);
   // The sections before the resource section stay where they are; those after it move with
