@@ -84,7 +84,7 @@ ElfFile ReadElf(const Reader& file) {
     if (s.type != kNoBits) file.Require(s.offset, s.size);
     elf.sections.push_back(s);
   }
-  const SectionHeader& names = elf.sections[namesIndex];
+  const SectionHeader& names = elf.sections[static_cast<size_t>(namesIndex)];
   const ByteReader nameBytes = file.Slice(names.offset, names.size);
   for (SectionHeader& s : elf.sections) {
     for (uint64_t k = file.U32(s.at);; ++k) {

@@ -82,6 +82,12 @@ struct Headers {
   }
 };
 
+// Header positions are 64-bit like the reader's offsets; every one lies inside the file, and so
+// inside size_t's range on a 32-bit host too.
+void Put32(std::vector<uint8_t>& out, uint64_t at, uint64_t value) {
+  PutLittleEndian32(out, static_cast<size_t>(at), value);
+}
+
 uint64_t AlignUp(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }
@@ -151,7 +157,7 @@ class ResourceWalker {
     const uint64_t at = field & 0x7FFFFFFFu;
     const uint16_t length = in_.U16(at);
     std::u16string name(length, u'\0');
-    for (uint64_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(in_.U16(at + 2 + 2 * i));
+    for (size_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(in_.U16(at + 2 + 2 * i));
     return ResourceId::Named(std::move(name));
   }
 
@@ -236,7 +242,7 @@ uint32_t PeChecksum(const std::vector<uint8_t>& bytes) {
   const Reader file(ByteReader(bytes.data(), bytes.size()), kCorruptProgram);
   const uint64_t field = ReadHeaders(file).optional + kCheckSum;
   uint64_t sum = 0;
-  for (uint64_t i = 0; i < bytes.size(); i += 2) {
+  for (size_t i = 0; i < bytes.size(); i += 2) {
     if (i >= field && i < field + 4) continue;
     uint32_t word = bytes[i];
     if (i + 1 < bytes.size()) word |= uint32_t{bytes[i + 1]} << 8;
@@ -317,40 +323,38 @@ std::vector<uint8_t> ReplacePeResources(const std::vector<uint8_t>& bytes,
   const auto shifted = [](uint32_t value, int64_t shift) {
     return static_cast<uint32_t>(static_cast<int64_t>(value) + shift);
   };
-  PutLittleEndian32(out, rsrc.header + kVirtualSize, section.size());
-  PutLittleEndian32(out, rsrc.header + kRawSize, newRawSize);
+  Put32(out, rsrc.header + kVirtualSize, section.size());
+  Put32(out, rsrc.header + kRawSize, newRawSize);
   uint64_t imageEnd = newVirtualEnd;
   for (const Section& s : h.sections) {
     uint64_t address = s.virtualAddress;
     if (std::find(tail.begin(), tail.end(), &s) != tail.end()) {
       address = shifted(s.virtualAddress, addressShift);
-      PutLittleEndian32(out, s.header + kVirtualAddress, address);
+      Put32(out, s.header + kVirtualAddress, address);
       if (s.rawSize != 0) {
-        PutLittleEndian32(out, s.header + kRawPointer, shifted(s.rawPointer, rawShift));
+        Put32(out, s.header + kRawPointer, shifted(s.rawPointer, rawShift));
       }
     }
     if (&s != &rsrc) {
       imageEnd = std::max(imageEnd, AlignUp(address + s.VirtualExtent(), h.sectionAlignment));
     }
   }
-  PutLittleEndian32(out, h.optional + kSizeOfImage, imageEnd);
-  PutLittleEndian32(out, h.directories + 8 * kResourceDirectory + 4, section.size());
+  Put32(out, h.optional + kSizeOfImage, imageEnd);
+  Put32(out, h.directories + 8 * kResourceDirectory + 4, section.size());
   const uint32_t relocations = h.DirectoryAddress(file, kRelocationDirectory);
   if (h.DirectorySize(file, kRelocationDirectory) != 0 && relocations > rsrc.virtualAddress) {
-    PutLittleEndian32(out, h.directories + 8 * kRelocationDirectory,
-                      shifted(relocations, addressShift));
+    Put32(out, h.directories + 8 * kRelocationDirectory, shifted(relocations, addressShift));
   }
   if ((rsrc.characteristics & kInitializedData) != 0) {
     const int64_t initialized =
         static_cast<int64_t>(file.U32(h.optional + kSizeOfInitializedData)) + rawShift;
-    PutLittleEndian32(out, h.optional + kSizeOfInitializedData,
-                      static_cast<uint64_t>(std::max<int64_t>(initialized, 0)));
+    Put32(out, h.optional + kSizeOfInitializedData,
+          static_cast<uint64_t>(std::max<int64_t>(initialized, 0)));
   }
   // The COFF symbol table, where a linker left one, lies after the sections.
   const uint32_t symbols = file.U32(h.nt + kPointerToSymbols);
-  if (symbols >= oldRawEnd)
-    PutLittleEndian32(out, h.nt + kPointerToSymbols, shifted(symbols, rawShift));
-  PutLittleEndian32(out, h.optional + kCheckSum, PeChecksum(out));
+  if (symbols >= oldRawEnd) Put32(out, h.nt + kPointerToSymbols, shifted(symbols, rawShift));
+  Put32(out, h.optional + kCheckSum, PeChecksum(out));
   return out;
 }
 

@@ -72,10 +72,15 @@ ProgramKind CheckTalvexProgram(const std::vector<uint8_t>& program) {
   if (kind == ProgramKind::Linux) {
     std::vector<uint8_t> identity;
     const std::string prefix = std::string(kProductName) + " ";
-    if (!ReadElfSection(program, kProgramSection, identity) ||
-        !std::equal(prefix.begin(), prefix.end(), identity.begin(),
-                    identity.begin() +
-                        static_cast<std::ptrdiff_t>(std::min(identity.size(), prefix.size())))) {
+    std::vector<uint8_t> pack;
+    if (!ReadElfSection(program, kProgramSection, identity) &&
+        ReadElfSection(program, imagestore::kImagePackSection, pack)) {
+      throw EPackError(std::string("a program of an earlier Talvex version, whose image set ") +
+                       "is loaded with it and cannot be replaced");
+    }
+    if (identity.empty() || !std::equal(prefix.begin(), prefix.end(), identity.begin(),
+                                        identity.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                               identity.size(), prefix.size())))) {
       throw EPackError(std::string("not a Talvex program (it has no ") + kProgramSection +
                        " section)");
     }
