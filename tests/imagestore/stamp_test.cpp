@@ -192,6 +192,25 @@ TEST_P(WindowsProgram, TakesTheSetAndKeepsEverythingElse) {
   EXPECT_EQ(dump.find("warning"), std::string::npos) << dump;
 }
 
+TEST_P(WindowsProgram, ResourceSectionWithoutItsPaddingAsThe32BitLinkerLeavesIt) {
+  // The raw size of the resources as their own size, not rounded up to the file alignment;
+  // the next section still begins at the next unit.
+  const Section rsrc = Sections(program_).at(".rsrc");
+  ASSERT_NE(rsrc.virtualSize % 0x200, 0u);
+  Put32(program_, rsrc.header + 16, rsrc.virtualSize);
+  const std::vector<PackImage> images = ImageSet(kSet);
+  const std::vector<uint8_t> stamped = StampProgram(program_, images, std::nullopt);
+  imagestore::TExeImage image(stamped.data(), stamped.size(), "stamped");
+  EXPECT_EQ(imagestore::ListTypeEntryKeys(image, "BINARY"), kSet);
+  const auto before = Sections(program_);
+  const auto after = Sections(stamped);
+  for (const auto& [name, section] : before) {
+    if (name == ".rsrc") continue;
+    EXPECT_EQ(after.at(name).bytes, section.bytes) << name;
+  }
+  EXPECT_EQ(Get32(stamped, after.at(".rsrc").header + 16) % 0x200, 0u);
+}
+
 TEST_P(WindowsProgram, StampedAgainIsStampedOnceWithTheLastSetAndTheSettingsKept) {
   const std::vector<uint8_t> once = StampProgram(program_, ImageSet(kSet, 10), kSettings);
   const std::vector<PackImage> second =

@@ -261,12 +261,13 @@ std::vector<uint8_t> ReplacePeResources(const std::vector<uint8_t>& bytes,
     throw EPackError("the program is signed, and a new image set would break its signature");
   }
   const Section& rsrc = ResourceSection(file, h);
-  const uint64_t oldRawEnd = uint64_t{rsrc.rawPointer} + rsrc.rawSize;
   file.Require(rsrc.rawPointer, rsrc.rawSize);
-  // What follows moves by whole units of the file alignment, so that it stays aligned.
-  if (rsrc.rawPointer % h.fileAlignment != 0 || rsrc.rawSize % h.fileAlignment != 0) {
-    throw EPackError(kCorruptProgram);
-  }
+  // What follows moves by whole units of the file alignment, so that it stays aligned. The
+  // 32-bit linker gives a resource section its unpadded size; what follows it in the file
+  // begins at the next unit.
+  if (rsrc.rawPointer % h.fileAlignment != 0) throw EPackError(kCorruptProgram);
+  const uint64_t oldRawEnd = std::min<uint64_t>(
+      AlignUp(uint64_t{rsrc.rawPointer} + rsrc.rawSize, h.fileAlignment), bytes.size());
   const uint64_t oldVirtualEnd =
       AlignUp(rsrc.virtualAddress + rsrc.VirtualExtent(), h.sectionAlignment);
   // The sections before the resource section stay where they are; those after it move with
@@ -307,7 +308,8 @@ std::vector<uint8_t> ReplacePeResources(const std::vector<uint8_t>& bytes,
   const std::vector<uint8_t> section = WriteResourceSection(resources, rsrc.virtualAddress);
   const uint64_t newRawSize = AlignUp(section.size(), h.fileAlignment);
   const uint64_t newVirtualEnd = AlignUp(rsrc.virtualAddress + section.size(), h.sectionAlignment);
-  const int64_t rawShift = static_cast<int64_t>(newRawSize) - rsrc.rawSize;
+  const int64_t rawShift =
+      static_cast<int64_t>(newRawSize) - static_cast<int64_t>(oldRawEnd - rsrc.rawPointer);
   const int64_t addressShift =
       static_cast<int64_t>(newVirtualEnd) - static_cast<int64_t>(oldVirtualEnd);
   // Section sizes, addresses and file positions are 32-bit fields.
