@@ -1,8 +1,10 @@
 // A small program that carries the embedded image set, for the tests that read a built
-// program. Without arguments it prints ListImageNames over the linked pack, one a line.
-// With --file the names come from its own executable file, and a last line
-// "mappings <before> <after>" counts the mappings of that file around the call. With --lookup
-// it prints each name and whether the linked pack and its own file give the same bytes.
+// program (and, stamped, for the tests of stamping). Without arguments it prints
+// ListImageNames over the embedded image source (the pack in its own file, mapped once for the
+// life of the program), one a line. With --file the names come from its own executable file
+// read for the call, and a last line "mappings <before> <after>" counts the mappings of that
+// file around the call. With --lookup it prints each name and whether the embedded source and
+// its own file give the same bytes.
 
 #include <algorithm>
 #include <fstream>
