@@ -138,7 +138,8 @@ int main(int argc, char** argv) {
         return kExitNothing;
       }
     }
-    std::printf("Report written to %s\n", (fs::path(outputFolder) / "report.html").string().c_str());
+    std::printf("Report written to %s\n",
+                (fs::path(outputFolder) / "report.html").string().c_str());
   }
   return 0;
 }
