@@ -5,10 +5,9 @@
 #include <string>
 #include <utility>
 
+#include "file_status.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/wide_text.h"
-
-#include "file_status.h"
 
 namespace talvex::platform {
 namespace {
@@ -218,6 +217,21 @@ FileStatus File::OpenForReading(const std::string& path) {
   return Open(path, OpenFlags(false, OPEN_EXISTING), false);
 }
 
+FileStatus File::OpenForReadingAlone(const std::string& path) {
+  Close();
+  // No other open may read or write it; the holder may still delete it, which leaves the name
+  // unusable until the handle is closed.
+  const HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastError();
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return NotARegularFileStatus();
+  }
+  handle_ = file;
+  return {};
+}
+
 FileStatus File::OpenForAppend(const std::string& path) {
   FileStatus status = Open(path, OpenFlags(true, OPEN_EXISTING), false);
   if (status.Ok()) status = SeekToEnd(AsHandle(handle_));
@@ -334,6 +348,10 @@ FileStatus File::Identity(FileIdentity& identity) const {
   if (!GetFileInformationByHandle(AsHandle(handle_), &info)) return LastError();
   identity = IdentityOf(info);
   return {};
+}
+
+bool File::IsUsersOwn() const {
+  return handle_ != nullptr;
 }
 
 bool File::IsFileAt(const std::string& path) const {
