@@ -9,6 +9,7 @@
 
 #include "talvex/ascii.h"
 #include "talvex/imagestore/crypto.h"
+#include "talvex/pack/image_set_check.h"
 #include "talvex/utf16_text.h"
 
 namespace talvex::pack {
@@ -49,8 +50,7 @@ std::vector<PackImage> ReadImageFolder(const std::string& folder) {
     if (error) break;
     const fs::path& path = it->path();
     if (path.filename().string().front() == '.') continue;
-    std::error_code statusError;
-    if (fs::is_regular_file(path, statusError)) files.push_back(path);
+    if (IsImageFile(path)) files.push_back(path);
   }
   if (error) throw EPackError("cannot read the folder " + folder + ": " + error.message());
   if (files.empty()) throw EPackError("no image files in " + folder);

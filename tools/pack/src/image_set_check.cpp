@@ -75,6 +75,16 @@ void CheckPicture(const PackImage& image) {
 
 }  // namespace
 
+bool IsImageFile(const std::filesystem::path& entry) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(entry, error);
+  if (std::filesystem::is_regular_file(status)) return true;
+  if (std::filesystem::is_directory(status)) return false;
+  throw EPackError(
+      "entry that is not a picture file (a named pipe, a device or a link that leads nowhere): " +
+      entry.string());
+}
+
 void CheckImageSet(const std::vector<PackImage>& images) {
   for (const PackImage& image : images) CheckName(image);
   const struct {
