@@ -23,6 +23,12 @@ constexpr const char* kInstructions =
     "instructions on the website. When you are ready, enter your ID into the box at the bottom "
     "left of this window, and hit the start button.";
 
+constexpr const char* kRunHeldElsewhereText =
+    "This run is being continued in another Talvex window.";
+constexpr const char* kRunChangedText =
+    "This run has changed in another Talvex window since the question. Press Start to see it as "
+    "it is now.";
+
 // The blank picture, decoded once here: one that cannot be decoded would otherwise fail at the
 // end of every exposure.
 imagestore::TJPEGImage LoadBlankPicture(const imagestore::TResourceManager& loader) {
@@ -47,7 +53,7 @@ struct TExperimentController::Impl {
   ExperimentRecord record;
   bool setUpComplete = false;
   bool finished = false;  // the results are sealed and the end of the program requested
-  // The run file, held open while the run lasts so that no other program takes the run over.
+  // The run file, held alone while the run lasts so that no other program takes the run over.
   std::string runFilePath;
   platform::File runFile;
 };
@@ -151,7 +157,12 @@ void TExperimentController::Button2Click() {
         ShowProgress();
         return;
       }
-      if (!ContinueUnfinishedRun()) StartNewRun();
+      const Resumption resumption = ContinueUnfinishedRun();
+      if (resumption == Resumption::kRefused) {
+        ShowProgress();
+        return;
+      }
+      if (resumption == Resumption::kNone) StartNewRun();
       // The ID field stays until the run has its paths, so a failure above can be retried.
       window.RemoveControl(RemovableControl::Edit1);
     }
@@ -192,24 +203,38 @@ void TExperimentController::Button2Click() {
     results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop,
                             r.ResultsInTemporaryFolder, handOff);
     impl_->finished = true;
-    // The run is sealed: its plan is of no more use.
+    // Handed off: the plan is of no more use. It is removed while still held, so that no other
+    // program takes the finished run up in between.
     if (!impl_->runFilePath.empty()) {
-      impl_->runFile.Close();
       platform::RemoveFile(impl_->runFilePath);
+      impl_->runFile.Close();
     }
   }
   ShowProgress();
 }
 
-bool TExperimentController::ContinueUnfinishedRun() {
+TExperimentController::Resumption TExperimentController::ContinueUnfinishedRun() {
   ExperimentRecord& r = impl_->record;
+  IMainWindow& window = impl_->window;
   System& system = impl_->system;
-  if (!impl_->resume.enabled) return false;
+  if (!impl_->resume.enabled) return Resumption::kNone;
   const std::string imageSet = results::ImageSetFingerprint(r.ImageLoader->ListImageNames());
   std::optional<UnfinishedRun> run = FindUnfinishedRun(system, r, imageSet, impl_->resume);
-  if (!run || !impl_->window.AskYesNo(ResumeQuestion(r.RaterId, *run, system.Locale()))) {
-    return false;
+  if (!run || !window.AskYesNo(ResumeQuestion(r.RaterId, *run, system.Locale()))) {
+    return Resumption::kNone;
   }
+  // Another program may have been asked about the same run while the question was open.
+  switch (TakeUnfinishedRun(*run, impl_->runFile)) {
+    case RunTaking::kTaken:
+      break;
+    case RunTaking::kHeldElsewhere:
+      window.ShowMessage(kRunHeldElsewhereText);
+      return Resumption::kRefused;
+    case RunTaking::kChanged:
+      window.ShowMessage(kRunChangedText);
+      return Resumption::kRefused;
+  }
+  impl_->runFilePath = run->runFilePath;
   r.ResultsPath = run->results.path;
   r.ResultsIdentity = run->results.identity;
   r.ResultsInTemporaryFolder = run->results.inTemporaryFolder;
@@ -217,11 +242,11 @@ bool TExperimentController::ContinueUnfinishedRun() {
   r.PathsMade = true;
   r.PosPool = std::move(run->posPool);
   r.NegPool = std::move(run->negPool);
-  // Trials go on from the last row; that row is written, so the next press draws at once.
+  // Trials go on from the last row; that row is written, so the next press draws at once (or,
+  // with nothing left to draw, seals and hands off).
   r.TrialCount = run->rated;
   r.RowWritten = true;
-  HoldRunFile(run->runFilePath);
-  return true;
+  return Resumption::kContinued;
 }
 
 void TExperimentController::StartNewRun() {
@@ -256,7 +281,7 @@ void TExperimentController::StartNewRun() {
 
 void TExperimentController::HoldRunFile(const std::string& path) {
   impl_->runFilePath = path;
-  impl_->runFile.OpenForReading(path);
+  impl_->runFile.OpenForReadingAlone(path);
 }
 
 void TExperimentController::ShowProgress() {

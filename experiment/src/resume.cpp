@@ -65,9 +65,10 @@ bool FitsSetUp(const Pool& planned, const Pool& setUp) {
   return true;
 }
 
-// A running program holds its run file open for reading, so that no other may open it for
-// writing; a run file that cannot be opened for writing is not taken over. Only a regular file
-// is opened: a pipe would wait for a reader.
+// A running program holds its run file alone (File::OpenForReadingAlone), so that no other may
+// open it, and a program of an earlier version holds it open for reading; a run file that
+// cannot be opened for writing is not taken over. Only a regular file is opened: a pipe would
+// wait for a reader.
 bool InUse(const std::string& runFilePath) {
   platform::File probe;
   return !platform::FileExists(runFilePath) || !probe.OpenForAppend(runFilePath).Ok();
@@ -82,7 +83,12 @@ std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& run
                                           bool inTemporaryFolder, const ExperimentRecord& setUp,
                                           const std::string& imageSet,
                                           const ResumeSettings& settings) {
-  const std::optional<std::string> runText = results::ReadSmallFile(runFilePath, kMaxRunFileBytes);
+  // Only the user's own files are trusted: a run planted in a shared temporary folder, or files
+  // others may write, would take the rater's rows.
+  platform::File runFile;
+  if (!runFile.OpenForReading(runFilePath).Ok() || !runFile.IsUsersOwn()) return std::nullopt;
+  std::optional<std::string> runText = results::ReadSmallFile(runFile, kMaxRunFileBytes);
+  runFile.Close();
   if (!runText || InUse(runFilePath)) return std::nullopt;
   const std::optional<results::RunPlan> plan = results::ParseRunFile(*runText);
   if (!plan || plan->raterId != setUp.RaterId || plan->paramLine != setUp.ParamLine ||
@@ -94,24 +100,35 @@ std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& run
   if (ageHours > settings.maxAgeHours || ageHours < -kClockSetBackHours) return std::nullopt;
 
   const std::string resultsPath = ResultsPathOf(runFilePath);
-  if (platform::Exists(results::MakeSealedPath(resultsPath))) return std::nullopt;
-  const std::optional<std::string> resultsText =
+  std::optional<std::string> resultsText =
       results::ReadSmallFile(resultsPath, kMaxResultsFileBytes);
   if (!resultsText) return std::nullopt;
   // The rows go on into this very file: a link or a file in use by another program is refused.
   platform::FileIdentity identity;
   platform::File appendable;
   if (!platform::IdentityAt(resultsPath, identity).Ok() ||
-      !appendable.OpenSameFileForAppend(resultsPath, identity).Ok()) {
+      !appendable.OpenSameFileForAppend(resultsPath, identity).Ok() || !appendable.IsUsersOwn()) {
     return std::nullopt;
   }
   appendable.Close();
+  // A sealed run is offered only for its hand-off, and only with the seal of these very rows.
+  const std::string sealedPath = results::MakeSealedPath(resultsPath);
+  const bool sealed = platform::Exists(sealedPath);
+  if (sealed && !results::IsSealOf(sealedPath, resultsPath)) return std::nullopt;
 
   std::optional<UnfinishedRun> run = MatchResultsToPlan(*resultsText, *plan, setUp.ProgramFolder);
   if (!run) return std::nullopt;
   run->runFilePath = runFilePath;
   run->results = results::ResultsFile{resultsPath, identity, inTemporaryFolder};
   run->started = plan->started;
+  if (sealed) {
+    // Rows are never added to a sealed run, even one that left out pictures it could not show.
+    run->posPool.clear();
+    run->negPool.clear();
+    run->sealed = true;
+  }
+  run->runFileText = std::move(*runText);
+  run->resultsText = std::move(*resultsText);
   return run;
 }
 
@@ -174,6 +191,27 @@ std::optional<UnfinishedRun> FindUnfinishedRun(System& system, const ExperimentR
     }
   }
   return newest;
+}
+
+RunTaking TakeUnfinishedRun(const UnfinishedRun& run, platform::File& runFile) {
+  runFile.Close();
+  platform::File held;
+  const platform::FileStatus status = held.OpenForReadingAlone(run.runFilePath);
+  if (status.code == platform::kSharingViolation) return RunTaking::kHeldElsewhere;
+  if (!status.Ok()) return RunTaking::kChanged;
+  // Held now, the run cannot change under this program; it is the run judged if its files
+  // still hold the same bytes.
+  const std::optional<std::string> runText = results::ReadSmallFile(held, kMaxRunFileBytes);
+  const std::optional<std::string> resultsText =
+      results::ReadSmallFile(run.results.path, kMaxResultsFileBytes);
+  platform::FileIdentity identity;
+  if (!runText || *runText != run.runFileText || !resultsText || *resultsText != run.resultsText ||
+      !platform::IdentityAt(run.results.path, identity).Ok() || identity != run.results.identity ||
+      platform::Exists(results::MakeSealedPath(run.results.path)) != run.sealed) {
+    return RunTaking::kChanged;
+  }
+  runFile = std::move(held);
+  return RunTaking::kTaken;
 }
 
 std::string ResumeQuestion(const std::string& raterId, const UnfinishedRun& run,

@@ -202,8 +202,13 @@ void WriteRunFile(const std::string& path, const RunPlan& plan) {
 
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes) {
   platform::File in;
+  if (!in.OpenForReading(path).Ok()) return std::nullopt;
+  return ReadSmallFile(in, maxBytes);
+}
+
+std::optional<std::string> ReadSmallFile(platform::File& in, size_t maxBytes) {
   uint64_t size = 0;
-  if (!in.OpenForReading(path).Ok() || !in.Size(size).Ok() || size > maxBytes) return std::nullopt;
+  if (!in.Size(size).Ok() || size > maxBytes) return std::nullopt;
   std::string text;
   char block[4096];
   for (;;) {

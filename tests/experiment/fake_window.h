@@ -143,6 +143,7 @@ class FakeWindow : public experiment::IMainWindow {
   bool AskYesNo(const std::string& text) override {
     calls.push_back("AskYesNo");
     questions.push_back(text);
+    if (whileAsking) whileAsking();
     return answerYes;
   }
 
@@ -154,7 +155,8 @@ class FakeWindow : public experiment::IMainWindow {
   std::vector<imagestore::TJPEGImage> pictures;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
-  bool answerYes = true;  // the rater's answer to every question
+  bool answerYes = true;              // the rater's answer to every question
+  std::function<void()> whileAsking;  // what happens elsewhere while a question is open
   bool buttonEnabled = true;
   int progress = -1;
   int timerStarts = 0;

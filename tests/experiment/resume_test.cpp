@@ -12,6 +12,8 @@
 #include "fake_system.h"
 #include "fake_window.h"
 #ifndef _WIN32
+#include <unistd.h>
+
 #include "file_hazards.h"
 #endif
 #include "talvex/experiment/controller.h"
@@ -33,6 +35,9 @@ using talvex::testing::ResultsLines;
 using talvex::testing::WriteBytes;
 
 const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
+#ifndef _WIN32
+constexpr uid_t kAnotherUser = 65534;  // nobody
+#endif
 
 // One program run after another on the same folders: each has a window and a controller of
 // its own; destroying the controller is the program's end, closed or killed.
@@ -98,15 +103,17 @@ TEST_F(Resume, RunFileBesideTheResultsHoldsThePlanWhileTheRunLasts) {
   std::unique_ptr<Program> program = Run();
   program->Start("k4T19");
   const std::string runFile = results::MakeRunFilePath(program->Record().ResultsPath);
+  // Held alone: no other program can open it, to write or to read.
+  platform::File other;
+  EXPECT_EQ(other.OpenForAppend(runFile).code, platform::kSharingViolation);
+  EXPECT_EQ(other.OpenForReading(runFile).code, platform::kSharingViolation);
+  program.reset();
   const std::optional<results::RunPlan> plan = results::ParseRunFile(ReadBytes(runFile));
   ASSERT_TRUE(plan.has_value());
   EXPECT_EQ(plan->raterId, "k4T19");
   EXPECT_EQ(plan->paramLine, "10000 0.1 0.3 1 (by default)");
   EXPECT_EQ(plan->imageSet, results::ImageSetFingerprint(loader->ListImageNames()));
   EXPECT_EQ(plan->posPool.size() + plan->negPool.size(), 126u);
-  // Held open: no other program can open it for writing.
-  platform::File other;
-  EXPECT_EQ(other.OpenForAppend(runFile).code, platform::kSharingViolation);
 }
 
 TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
@@ -195,13 +202,111 @@ TEST_F(Resume, RunWithEveryRowButNoSealIsSealedAtOnce) {
   EXPECT_TRUE(fs::is_regular_file(results::MakeSealedPath(resultsPath)));
 }
 
+TEST_F(Resume, SealedRunWhoseHandOffWasCutShortIsHandedOffOnce) {
+  system.commandLine = {"5000", "0", "0", "1"};
+  loader = FakeLoader::DefaultSet(2, 1);
+  for (const bool copied : {false, true}) {
+    SCOPED_TRACE(copied ? "killed with its message open" : "killed before the desktop copy");
+    ResetClock();
+    fs::remove_all(system.programFolder + "results");
+    for (const auto& entry : fs::directory_iterator(system.desktop)) fs::remove(entry.path());
+    CutShort("k4T19", 2);
+    const std::string plan = ReadBytes(runFilePath);
+    {
+      std::unique_ptr<Program> program = Run();
+      program->Start("k4T19");
+      program->RateAndNext(3);
+      ASSERT_TRUE(program->window.endRequested);
+    }
+    WriteBytes(runFilePath, plan);  // as if the program was killed before its run file went
+    if (!copied) fs::remove(system.desktop + "/" + fs::path(resultsPath).stem().string() + ".enc");
+    const std::string sealedPath = results::MakeSealedPath(resultsPath);
+    const std::string sealed = ReadBytes(sealedPath);
+    const std::string rows = ReadBytes(resultsPath);
+
+    system.AdvanceMs(60 * 1000);
+    std::unique_ptr<Program> program = Run();
+    program->Start("k4T19");
+    EXPECT_EQ(program->window.questions,
+              std::vector<std::string>{"An unfinished run for k4T19 from 07/12/2026 14:05:09 has "
+                                       "3 of 3 trials rated. Continue it?"});
+    EXPECT_TRUE(program->window.endRequested);
+    EXPECT_EQ(program->window.messages.size(), 1u);
+    // Nothing written twice, nothing lost: the same two files, one desktop copy.
+    EXPECT_EQ(ReadBytes(resultsPath), rows);
+    EXPECT_EQ(ReadBytes(sealedPath), sealed);
+    EXPECT_EQ(ResultsFolderNames().size(), 2u);
+    EXPECT_FALSE(fs::exists(runFilePath));
+    std::vector<std::string> copies;
+    for (const auto& entry : fs::directory_iterator(system.desktop)) {
+      copies.push_back(entry.path().filename().string());
+    }
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_TRUE(ReadBytes(system.desktop + "/" + copies[0]) == sealed) << copies[0];
+  }
+}
+
+TEST_F(Resume, TwoProgramsAnsweredYesContinueTheRunOnce) {
+  CutShort("k4T19", 5);
+  const std::vector<std::string> namesBefore = ResultsFolderNames();
+  std::unique_ptr<Program> first = Run();
+  std::unique_ptr<Program> second = Run();
+  // The second program is started, asked and answered Yes while the first one's question is
+  // open; then the first one is answered Yes.
+  first->window.whileAsking = [&] { second->Start("k4T19"); };
+  first->Start("k4T19");
+  EXPECT_EQ(second->window.questions.size(), 1u);
+  EXPECT_EQ(second->Record().TrialCount, 6);
+  // The first one says so, writes nothing and waits at the ID.
+  EXPECT_EQ(first->window.messages,
+            std::vector<std::string>{"This run is being continued in another Talvex window."});
+  EXPECT_TRUE(first->window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(first->Record().TrialCount, 0);
+  EXPECT_EQ(ResultsFolderNames(), namesBefore);
+
+  for (int n = 6; n <= 126; ++n) second->RateAndNext(2);
+  EXPECT_TRUE(second->window.endRequested);
+  const std::vector<std::string> lines = ResultsLines(ReadBytes(resultsPath));
+  ASSERT_EQ(lines.size(), 128u);
+  std::vector<std::string_view> row;
+  for (size_t n = 1; n <= 126; ++n) {
+    results::SplitColumns(lines[n + 1], row);
+    ASSERT_GE(row.size(), 4u);
+    EXPECT_EQ(row[3], std::to_string(n));
+  }
+}
+
+TEST_F(Resume, RunContinuedElsewhereWhileAskedIsAskedAboutAgain) {
+  CutShort("k4T19", 5);
+  std::unique_ptr<Program> first = Run();
+  first->window.whileAsking = [&] {
+    std::unique_ptr<Program> second = Run();
+    second->Start("k4T19");
+    second->RateAndNext(3);
+    second->RateAndNext(4);
+  };  // and closed, rows 6 and 7 written
+  first->Start("k4T19");
+  EXPECT_EQ(first->window.messages,
+            std::vector<std::string>{"This run has changed in another Talvex window since the "
+                                     "question. Press Start to see it as it is now."});
+  EXPECT_EQ(first->Record().TrialCount, 0);
+  EXPECT_EQ(ResultsLines(ReadBytes(resultsPath)).size(), 9u);
+
+  first->window.whileAsking = nullptr;
+  first->controller.Button2Click();
+  ASSERT_EQ(first->window.questions.size(), 2u);
+  EXPECT_NE(first->window.questions[1].find("has 7 of 126 trials rated"), std::string::npos);
+  EXPECT_EQ(first->Record().ResultsPath, resultsPath);
+  EXPECT_EQ(first->Record().TrialCount, 8);
+}
+
 TEST_F(Resume, RunsThatDoNotFitStartANewRunAndStayAsTheyWere) {
   struct Case {
     const char* what;
     std::function<void()> change;  // after the cut
     bool asked;                    // the question comes, and is answered No
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"the rater answers No", [] {}, true},
       {"started longer ago than the limit",
        [&] { system.now = testing::At(2026, 12, 8, 14, 5, 10); }, false},
@@ -232,16 +337,34 @@ TEST_F(Resume, RunsThatDoNotFitStartANewRunAndStayAsTheyWere) {
                                      "k4T19\t07/12/2026\t14:06:00\t6\tpos\tg (77).ccc\t2\t900\r\n");
        },
        false},
-      {"sealed", [&] { WriteBytes(results::MakeSealedPath(resultsPath), "sealed"); }, false},
-#ifndef _WIN32  // links
+      {"a sealed file that is not the seal of its rows",
+       [&] { WriteBytes(results::MakeSealedPath(resultsPath), "sealed"); }, false},
+#ifndef _WIN32  // links, owners and permissions
       {"the results file a link",
        [&] {
          fs::rename(resultsPath, resultsPath + ".moved");
          fs::create_symlink(resultsPath + ".moved", resultsPath);
        },
        false},
+      {"the results file writable by others",
+       [&] { fs::permissions(resultsPath, fs::perms::others_write, fs::perm_options::add); },
+       false},
+      {"the run file writable by others",
+       [&] { fs::permissions(runFilePath, fs::perms::others_write, fs::perm_options::add); },
+       false},
 #endif
   };
+#ifndef _WIN32
+  // Planted by another user: only root can make such files here.
+  if (geteuid() == 0) {
+    cases.push_back({"the files of another user",
+                     [&] {
+                       ASSERT_EQ(chown(resultsPath.c_str(), kAnotherUser, kAnotherUser), 0);
+                       ASSERT_EQ(chown(runFilePath.c_str(), kAnotherUser, kAnotherUser), 0);
+                     },
+                     false});
+  }
+#endif
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ResetClock();

@@ -45,9 +45,14 @@ class TExperimentController : public IMainWindowEvents {
   const ExperimentRecord& Record() const;
 
  private:
+  enum class Resumption {
+    kNone,       // nothing offered, or the rater chose a new run
+    kContinued,  // the run found goes on
+    kRefused,    // the rater chose to continue a run another program took: nothing is written
+  };
   // The first accepted press: continue the rater's unfinished run when there is one and the
-  // rater wants to (true), or make the results file of a new run.
-  bool ContinueUnfinishedRun();
+  // rater wants to, or make the results file of a new run.
+  Resumption ContinueUnfinishedRun();
   void StartNewRun();
   void HoldRunFile(const std::string& path);
 

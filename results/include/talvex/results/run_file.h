@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "talvex/local_time.h"
+#include "talvex/platform/file.h"
 
 namespace talvex::results {
 
@@ -55,5 +56,7 @@ void WriteRunFile(const std::string& path, const RunPlan& plan);
 // The whole content of a regular file of at most maxBytes bytes; nothing when it cannot be read
 // or is larger.
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes);
+// The same of a file open for reading, read from its current position.
+std::optional<std::string> ReadSmallFile(platform::File& in, size_t maxBytes);
 
 }  // namespace talvex::results
