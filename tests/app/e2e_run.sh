@@ -6,8 +6,9 @@
 # must bring up the error box and, once it is dismissed, end the program with exit code 1.
 #
 #   e2e_run.sh TALVEX TALVEX_UNSEAL                 the whole run (exit 77: skipped)
-#   e2e_run.sh TALVEX TALVEX_UNSEAL --resume        a default run killed after press 40 and
-#                                                   continued by a second program
+#   e2e_run.sh TALVEX TALVEX_UNSEAL --resume        a default run killed after press 40,
+#                                                   answered Yes in two programs at once and
+#                                                   continued by one of them
 #   e2e_run.sh TALVEX --screenshots DIR             the screen and the main window at start,
 #                                                   the main window during a trial, the About
 #                                                   window over it, as PNG files
@@ -163,11 +164,48 @@ if [[ $mode == resume ]]; then
   [[ $(wc -l <"${results[0]}") == 42 ]] || fail "the killed run wrote $(wc -l <"${results[0]}") lines"
   cp "${runs[0]}" "$work/plan.run"
 
-  # The same ID again: the question, answered Yes (its default button), then trials 41 to 126.
-  start_program
+  # The same ID in two programs side by side: both ask, and both questions are answered Yes
+  # (the default button) at once. One program continues the run; the other says that the run
+  # is being continued in another window, writes nothing and waits at the ID.
+  # Both IDs are typed before either Start: a question box, centred on the screen, may cover
+  # the other window's ID field.
+  start_program -qwindowgeometry +0+0
   type_id resumer
-  click_button2
-  answer_box "asking to continue the run"
+  save_as A
+  start_program -qwindowgeometry +850+0
+  type_id resumer
+  save_as B
+  for run in A B; do
+    use $run
+    click_button2
+    for _ in $(seq 100); do
+      box_shown && break
+      sleep 0.1
+    done
+    box_shown || fail "no question in program $run"
+    eval "${run}_question=$box"
+  done
+  sleep 0.3
+  xdotool windowfocus --sync "$A_question" key Return windowfocus --sync "$B_question" key Return
+  loser=
+  for _ in $(seq 100); do
+    for run in A B; do
+      use $run
+      eval "question=\$${run}_question"
+      if box_shown && [[ $box != "$question" ]]; then
+        loser=$run
+        break 2
+      fi
+    done
+    sleep 0.1
+  done
+  [[ -n $loser ]] || fail "neither program said that the other one continues the run"
+  sleep 0.3
+  dismiss_box
+  [[ $loser == A ]] && winner=B || winner=A
+  use $winner
+  box_shown && fail "both programs refused the run"
+  # Trials 41 to 126 in the program that took the run.
   for trial in $(seq 41 126); do
     rate_and_next $((trial % 5 + 1))
   done
@@ -181,6 +219,11 @@ if [[ $mode == resume ]]; then
   [[ $(wc -l <"${results[0]}") == 128 ]] || fail "$(wc -l <"${results[0]}") lines, not 128"
   awk -F '\t' 'NR > 2 { if (NF != 8 || $4 != NR - 2 || $7 != (NR - 2) % 5 + 1) bad = 1 }
     END { exit bad }' "${results[0]}" || fail "rows do not run 1 to 126 with the ratings clicked"
+  # The other program is still waiting at the ID, having written nothing.
+  use $loser
+  kill -0 "$pid" 2>/dev/null || fail "the program that did not take the run has ended"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
   # Every planned entry exactly once: the plan's resource names as the rows report them.
   sed -n 's/^RESOURCES_\(POS\|NEG\)_\([GC]\)__\([0-9]*\)__BMP\r$/\1\t\2 (\3).ccc/p' \
     "$work/plan.run" | sed 's/^POS\tG/pos\tg/; s/^NEG\tC/neg\tc/' | sort >"$work/planned"
@@ -195,7 +238,8 @@ if [[ $mode == resume ]]; then
   "$unseal" -o "$work/unsealed" "${desktop[0]}" >/dev/null
   unsealed=("$work"/unsealed/*)
   cmp -s "${unsealed[0]}" "${results[0]}" || fail "the sealed file does not open to the results file"
-  echo "e2e: a default run killed after 40 trials was continued to 126 rows and sealed whole"
+  echo "e2e: a default run killed after 40 trials, answered Yes in two programs at once, was" \
+    "continued by one to 126 rows and sealed whole"
   exit 0
 fi
 
