@@ -68,6 +68,8 @@ struct MultiTestResult {
   std::optional<double> denominatorDf;  // empty: infinite
   std::optional<double> p;
   std::vector<Difference> differences;  // every pair of tests, first < second
+  // Each test's mean area from its own raters' areas and Cov2 alone, as for one test.
+  std::vector<SingleTestResult> singleTests;
 };
 std::optional<MultiTestResult> MultiTest(const std::vector<std::vector<AreaEstimate>>& estimates);
 
