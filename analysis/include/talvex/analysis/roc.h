@@ -71,7 +71,7 @@ std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
                                 ProportionCache* cache = nullptr);
 
 // The threshold with the highest Youden index (sensitivity + specificity - 1), the lowest one
-// on a tie; empty unless both classes have cases.
+// on a tie; empty unless both classes have cases and that index is above 0.
 std::optional<int> BestYoudenThreshold(const std::vector<CutPoint>& cutPoints);
 
 // The normal quantile for a two-sided 95 % interval (1.959964...).
