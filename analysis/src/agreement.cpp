@@ -49,7 +49,8 @@ std::optional<Kappa> WeightedKappa(const CountTable& table, KappaWeights weights
   Kappa result;
   result.kappa = (observed - chance) / (1.0 - chance);
 
-  // Fleiss, Cohen and Everitt (1969): the variance away from the null hypothesis.
+  // Fleiss, Cohen and Everitt (1969): the variance away from the null hypothesis
+  // (docs/statistics.md: "Weighted kappa").
   std::vector<double> rowWeight(k, 0.0);     // w-bar i. = sum over j of p.j w_ij
   std::vector<double> columnWeight(k, 0.0);  // w-bar .j = sum over i of p_i. w_ij
   for (size_t i = 0; i < k; ++i) {
