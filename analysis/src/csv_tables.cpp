@@ -291,13 +291,13 @@ struct ImrmcIds {
 
 ImrmcIds NumberImrmc(const Report& report) {
   ImrmcIds ids;
-  std::set<std::string> labels;
+  std::set<std::string> raters;  // rater IDs
   std::unordered_set<std::string_view> read;  // views of the trials' case names
   std::map<std::string, int> truth;           // 0 neg, 1 pos, -1 conflicting
   for (const TestReport& test : report.tests) {
     for (const RaterFigures& rater : test.raters) {
       if (!rater.run->acrossRaters) continue;
-      labels.insert(rater.run->file.raterId);
+      raters.insert(rater.run->file.raterId);
       for (const Trial& trial : rater.run->file.trials) read.insert(trial.caseName);
     }
     for (const CaseInfo& info : test.test->cases) {
@@ -306,7 +306,7 @@ ImrmcIds NumberImrmc(const Report& report) {
     }
   }
   int next = 0;
-  for (const std::string& label : labels) ids.readers[label] = ++next;
+  for (const std::string& id : raters) ids.readers[id] = ++next;
   for (const auto& [name, value] : truth) {
     if (value >= 0 && read.count(name) != 0) ids.cases.push_back({name, value == 1});
   }

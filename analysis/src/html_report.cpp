@@ -51,8 +51,8 @@ std::string Table(const std::vector<std::string>& header,
 std::string Notes(const std::string& label, const std::vector<std::string>& reasons) {
   std::string out;
   for (const std::string& reason : reasons) {
-    out += "<p class=\"note\">" + (label.empty() ? "" : Escaped(label) + ": ") +
-           XmlEscaped(reason) + "</p>\n";
+    out += "<p class=\"note\">" + (label.empty() ? "" : Escaped(label) + ": ") + Escaped(reason) +
+           "</p>\n";
   }
   return out;
 }

@@ -254,10 +254,15 @@ void NameUnevenImages(const TestRuns& test, std::vector<Problem>& problems) {
   });
   for (size_t k = 0; k < uneven.size() && k < kUnevenNamed; ++k) {
     const std::vector<const Run*>& runs = showing[uneven[k]];
+    // The runs showing it are in the order of the complete runs: one walk finds the others.
     std::string missing;
     size_t listed = 0;
+    size_t next = 0;
     for (const Run* run : complete) {
-      if (std::find(runs.begin(), runs.end(), run) != runs.end()) continue;
+      if (next < runs.size() && runs[next] == run) {
+        ++next;
+        continue;
+      }
       missing += listed == 0 ? "" : ", ";
       missing += listed < kListed ? run->path : "...";
       if (++listed > kListed) break;

@@ -349,6 +349,9 @@ TEST(Outputs, EverySvgAndThePageParseAsXml) {
   std::vector<InputFile> inputs = StudyInputs();
   inputs.push_back(
       {"all", "x.xls", WholeRun("<&\"'>\x01", 2, 2, [](int k, bool) { return 5 - k; })});
+  // Two runs of an ID that is not UTF-8: the note on which run is used is text of the page too.
+  inputs.push_back({"all", "y1.xls", StudyRun("d\xe9", 1)});
+  inputs.push_back({"all", "y2.xls", StudyRun("d\xe9", 2)});
   const Written written = WriteAll(inputs);
   const std::string& html = *FileNamed(written, "report.html");
   EXPECT_GT(ParseXml(html, "report.html"), 100u);
