@@ -51,7 +51,7 @@ void XAxis(SvgWriter& svg, const Scale& x, double top, double bottom,
   svg.Line({x.to0, bottom}, {x.to1, bottom}, kAxisColour, 1.0);
 }
 
-// A note under a plot's legend when some run in it is incomplete.
+// Whether a run of the test is incomplete: its plots then say what the "*" after a label means.
 bool AnyIncomplete(const TestReport& test) {
   return std::any_of(test.raters.begin(), test.raters.end(),
                      [](const RaterFigures& rater) { return !rater.run->complete; });
