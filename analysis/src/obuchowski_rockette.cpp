@@ -201,6 +201,7 @@ std::optional<MultiTestResult> MultiTest(const std::vector<std::vector<AreaEstim
       result.differences.push_back(difference);
     }
   }
+  for (const auto& test : estimates) result.singleTests.push_back(*SingleTest(test));
   return result;
 }
 

@@ -157,6 +157,48 @@ std::string Counted(size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+std::string Significant(double value, int digits) {
+  if (!std::isfinite(value)) return "-";
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
+  return std::string(text) == "-0" ? "0" : text;
+}
+
+namespace {
+
+// A decimal number as the outputs write one: sign, digits, point, digits, exponent.
+bool IsNumberText(std::string_view text) {
+  size_t at = 0;
+  const auto digits = [&] {
+    const size_t start = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+    return at - start;
+  };
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+  size_t count = digits();
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    count += digits();
+  }
+  if (count == 0) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    if (digits() == 0) return false;
+  }
+  return at == text.size();
+}
+
+}  // namespace
+
+std::string SpreadsheetText(std::string_view text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos ||
+      IsNumberText(text)) {
+    return std::string(text);
+  }
+  return "'" + std::string(text);
+}
+
 std::string CsvField(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";

@@ -46,8 +46,17 @@ std::string RaterFile(int rater) {
   std::vector<std::pair<bool, int>> trials;
   for (int k = 0; k < 20; ++k) trials.push_back({true, k});
   for (int k = 0; k < 80; ++k) trials.push_back({false, k});
-  for (int k = 0; k < 2; ++k) trials.push_back({true, static_cast<int>(random.Below(20))});
-  for (int k = 0; k < 24; ++k) trials.push_back({false, static_cast<int>(random.Below(80))});
+  // The repeats: distinct images of each class, as a run draws them (a partial shuffle).
+  const auto repeat = [&](bool positive, uint32_t count, uint32_t of) {
+    std::vector<int> images;
+    for (uint32_t k = 0; k < of; ++k) images.push_back(static_cast<int>(k));
+    for (uint32_t k = 0; k < count; ++k) {
+      std::swap(images[k], images[k + random.Below(of - k)]);
+      trials.push_back({positive, images[k]});
+    }
+  };
+  repeat(true, 2, 20);
+  repeat(false, 24, 80);
   for (size_t k = trials.size() - 1; k > 0; --k) {
     std::swap(trials[k], trials[random.Below(static_cast<uint32_t>(k + 1))]);
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -83,6 +84,39 @@ TEST(ReportTool, AnalysesWhatItCanAndWritesTheReport) {
       folder, "--positive-from 3 --out report2 in/sub/cleo.xls in/bad.xls in/sub in/anna.xls");
   EXPECT_EQ(again.exitCode, 0);
   EXPECT_EQ(ReadBytes(folder / "report2/report.html"), html);
+}
+
+TEST(ReportTool, OutWritesNothingThroughPlantedLinksAndLeavesNoTemporaryFile) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder / "in");
+  std::filesystem::create_directories(folder / "report");
+  const std::string anna = testing::StudyRun("anna", 0);
+  WriteBytes(folder / "in/anna.xls", anna);
+  WriteBytes(folder / "in/ben.xls", testing::StudyRun("ben", 1));
+  // Once the report went through this link into the input.
+  std::filesystem::create_symlink(folder / "in/anna.xls", folder / "report/report.html.part");
+  const ToolRun run = RunTool(folder, "--out report in");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(folder / "in/anna.xls"), anna);
+  EXPECT_EQ(ReadBytes(folder / "report/report.html").rfind("<!DOCTYPE html>", 0), 0u);
+
+  // A report file that cannot be put in place: exit code 1, the reason said, no temporary
+  // file left behind.
+  std::filesystem::remove(folder / "report/raters.csv");
+  std::filesystem::create_directories(folder / "report/raters.csv/taken");
+  const ToolRun failed = RunTool(folder, "--out report in");
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_NE(failed.err.find("talvex-report: cannot write report/raters.csv: "), std::string::npos)
+      << failed.err;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "report")) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"agreement.csv", "cases.csv", "cutpoints.csv",
+                                             "imrmc-ids.csv", "latency.csv", "problems.csv",
+                                             "raters.csv", "ratings.csv", "report.html",
+                                             "report.html.part", "study.imrmc"}));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -11,13 +10,14 @@
 #include "talvex/analysis/outputs.h"
 #include "talvex/analysis/report.h"
 #include "talvex/analysis/study.h"
+#include "talvex/platform/file.h"
 
 namespace {
 
 namespace analysis = talvex::analysis;
 namespace fs = std::filesystem;
 
-constexpr int kExitNothing = 1;
+constexpr int kExitNothing = 1;  // nothing analysed, or the files of --out not written
 constexpr int kExitUsage = 2;
 constexpr const char* kDefaultTest = "all";
 
@@ -38,21 +38,23 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// Writes a file whole under a temporary name and renames it into place.
-bool WriteFile(const fs::path& path, const std::string& content) {
-  const fs::path temporary = path.string() + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out.flush()) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
+// Writes a file whole under a new temporary name of its own beside it (made exclusively, so a
+// link or file planted there is never written through) and renames it into place; on failure
+// the temporary file is removed and the reason returned.
+talvex::platform::FileStatus WriteFile(const std::string& path, const std::string& content) {
+  namespace platform = talvex::platform;
+  std::string temporary;
+  platform::File file;
+  platform::FileStatus status = file.CreateBeside(path, temporary);
+  if (!status.Ok()) return status;
+  status = file.WriteAll(content.data(), content.size());
+  if (status.Ok()) status = file.Close();
+  if (status.Ok()) status = platform::RenameFile(temporary, path, platform::Existing::kReplace);
+  if (!status.Ok()) {
+    file.Close();
+    platform::RemoveFile(temporary);
   }
-  std::error_code error;
-  fs::rename(temporary, path, error);
-  return !error;
+  return status;
 }
 
 }  // namespace
@@ -133,8 +135,10 @@ int main(int argc, char** argv) {
     }
     for (const analysis::OutputFile& file : analysis::ReportFiles(report)) {
       const fs::path path = fs::path(outputFolder) / file.name;
-      if (!WriteFile(path, file.content)) {
-        std::fprintf(stderr, "talvex-report: cannot write %s\n", path.string().c_str());
+      const talvex::platform::FileStatus status = WriteFile(path.string(), file.content);
+      if (!status.Ok()) {
+        std::fprintf(stderr, "talvex-report: cannot write %s: %s\n", path.string().c_str(),
+                     status.text.c_str());
         return kExitNothing;
       }
     }

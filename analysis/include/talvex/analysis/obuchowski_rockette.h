@@ -1,7 +1,10 @@
 #pragma once
-// Across raters: the Obuchowski-Rockette analysis of ROC areas read by several raters on the
-// same cases, with Hillis's (2007) degrees of freedom, the covariances of two areas estimated
-// from DeLong's components or from the case jackknife.
+// Across raters: the Obuchowski-Rockette (1995) analysis of ROC areas read by several raters on
+// the same cases, with Hillis's (2007) degrees of freedom, the covariances of two areas
+// estimated from DeLong's components or from the case jackknife (Hillis et al. 2005). The
+// formulas and the published example the tests check: docs/statistics.md, "Obuchowski-Rockette
+// analysis of one test", "... test of equal mean areas", "The published multi-reader
+// example".
 
 #include <optional>
 #include <string>
@@ -38,7 +41,7 @@ struct TInterval {
   double upper = 0.0;
 };
 
-// The mean area of one test read by J >= 2 raters.
+// The mean area of one test read by J >= 2 raters; df is Hillis's (2007) ddf_H_single.
 struct SingleTestResult {
   int raters = 0;
   double meanSquareRaters = 0.0;  // MS(R)
@@ -47,7 +50,8 @@ struct SingleTestResult {
 };
 std::optional<SingleTestResult> SingleTest(const std::vector<AreaEstimate>& raters);
 
-// I >= 2 tests read by the same J >= 2 raters: estimates[i][j] for test i, rater j.
+// I >= 2 tests read by the same J >= 2 raters: estimates[i][j] for test i, rater j; the F test
+// with Hillis's (2007) ddf_H.
 struct Difference {
   size_t first = 0;
   size_t second = 0;
@@ -68,6 +72,8 @@ struct MultiTestResult {
   std::optional<double> denominatorDf;  // empty: infinite
   std::optional<double> p;
   std::vector<Difference> differences;  // every pair of tests, first < second
+  // Each test's mean area from its own raters' areas and Cov2 alone, as for one test.
+  std::vector<SingleTestResult> singleTests;
 };
 std::optional<MultiTestResult> MultiTest(const std::vector<std::vector<AreaEstimate>>& estimates);
 

@@ -41,7 +41,8 @@ struct LatencyFigures {
   std::array<std::optional<Spread>, 5> byRating;  // ratings 1..5
   std::optional<Spread> right;                    // at the positive cut
   std::optional<Spread> wrong;
-  std::optional<int> afterExposure;  // empty when the exposure is unknown
+  // Trials (every showing) rated after the exposure ended; empty when the exposure is unknown.
+  std::optional<int> afterExposure;
 };
 
 struct RaterFigures {
@@ -56,6 +57,8 @@ struct RaterFigures {
   Retest retest;
   LatencyFigures latency;
   std::string message;  // in place of the figures that need both classes
+  // Why each other figure shown as "-" (or without its interval) has no value.
+  std::vector<std::string> reasons;
 };
 
 struct CaseRow {
@@ -80,6 +83,7 @@ struct AcrossFigures {
   std::optional<FleissKappa> fleiss;
   std::vector<RocPoint> averageCurve;  // vertical average of the raters' curves
   std::string message;                 // why there are no across-rater figures, if so
+  std::vector<std::string> reasons;    // why an agreement figure or an interval is missing
 };
 
 struct TestReport {
@@ -111,10 +115,20 @@ struct Report {
 // The figures of every test; the report points into the study, which must outlive it.
 Report Analyse(const Study& study, const Options& options, std::vector<Problem> problems);
 
+// Whether an interval has any width to show: a standard error of 0 (every area 1, every
+// rating tied) gives a point that would look exact.
+bool HasSpread(const TInterval& interval);
+inline constexpr const char* kNoSpread =
+    "the areas vary neither between the raters nor with the cases: no interval";
+// Why a df is shown as "inf".
+inline constexpr const char* kInfiniteDf =
+    "df inf: the raters' areas do not vary between the raters, so the normal quantile is used";
+
 // A rater who saw one class only: what is said in place of the figures needing both.
 inline constexpr const char* kOnlyPositives =
     "saw positive cases only: no ROC area, specificity or cut-point";
 inline constexpr const char* kOnlyNegatives =
     "saw negative cases only: no ROC area, sensitivity or cut-point";
+inline constexpr const char* kNoCases = "no case of the test left to analyse: no figures";
 
 }  // namespace talvex::analysis
