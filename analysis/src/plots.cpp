@@ -53,6 +53,10 @@ void XAxis(SvgWriter& svg, const Scale& x, double top, double bottom,
 
 }  // namespace
 
+const char* RaterColour(size_t k) {
+  return kPalette[k % kPaletteSize];
+}
+
 std::string RocPlot(const TestReport& test) {
   std::vector<const RaterFigures*> raters;
   for (const RaterFigures& rater : test.raters) {

@@ -274,6 +274,7 @@ void AcrossRaters(TestReport& report, const std::vector<Presentations>& shown,
   across.alphaInterval = KrippendorffAlpha(units, AlphaMetric::kInterval);
   across.icc = Icc21(scores);
   across.fleiss = FleissKappaOf(counts);
+  report.figures.cases = CaseDifficultyTable(cases, common, units, options.positiveFrom);
 
   if (!EnoughOfEachClass(ratings.front())) {
     across.message = across.casesLeftOut > 0
@@ -354,6 +355,7 @@ std::optional<Comparison> CompareTests(const std::vector<TestReport>& tests,
       return comparison;
     }
     const std::vector<RocArea> areas = AreasOf(ratings);
+    comparison.areas.push_back(areas);
     jackknife.push_back(EstimatesOf(areas, CovarianceMethod::kJackknife));
     delong.push_back(EstimatesOf(areas, CovarianceMethod::kDeLong));
   }
@@ -393,6 +395,7 @@ Report Analyse(const Study& study, const Options& options, std::vector<Problem> 
     AcrossRaters(report.tests[i], shown[i], options);
   }
   report.comparison = CompareTests(report.tests, shown);
+  AddStudyFigures(report);
   SortProblems(problems);
   report.problems = std::move(problems);
   return report;

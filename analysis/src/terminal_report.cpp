@@ -168,6 +168,10 @@ std::string ComparisonText(const Comparison& comparison) {
 
 }  // namespace
 
+std::string WrappedLines(const std::string& text, const std::string& indent) {
+  return Wrapped(text, indent);
+}
+
 std::string TerminalReport(const Report& report) {
   std::string out;
   out += Wrapped("talvex-report: " + Counted(report.filesRead, "file", "files") + " read, " +
@@ -213,8 +217,10 @@ std::string TerminalReport(const Report& report) {
       }
     }
     out += notes + "\n" + AcrossText(test);
+    out += TestFiguresText(test, report);
   }
   if (report.comparison) out += "\n" + ComparisonText(*report.comparison);
+  out += StudyFiguresText(report);
   out += "\n";
   if (anyIncomplete) {
     out += Wrapped(std::string("* incomplete run: ") +

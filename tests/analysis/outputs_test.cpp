@@ -200,7 +200,7 @@ TEST(Outputs, EverySvgAndThePageParseAsXml) {
     EXPECT_GT(elements, 10u);
     ++svgs;
   }
-  EXPECT_EQ(svgs, 3u);
+  EXPECT_EQ(svgs, 5u);  // ROC, areas, latency; fitted curves, cases
   EXPECT_NE(html.find("&lt;&amp;&quot;&#39;&gt;?"), std::string::npos);
 }
 
