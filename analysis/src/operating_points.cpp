@@ -35,9 +35,9 @@ std::vector<int> Expanded(const RatingCounts& counts) {
   return ratings;
 }
 
-RatingCounts Resampled(const std::vector<int>& ratings, PortableRandom& random) {
+RatingCounts Resampled(const std::vector<int>& ratings, IndexDrawer& drawer) {
   RatingCounts counts{};
-  for (size_t k = 0; k < ratings.size(); ++k) ++counts[ratings[random.Below(ratings.size())]];
+  for (size_t k = 0; k < ratings.size(); ++k) ++counts[static_cast<size_t>(ratings[drawer.Next()])];
   return counts;
 }
 
@@ -49,12 +49,23 @@ void SetInterval(BootstrapFigure& figure, std::vector<double>& values) {
 
 }  // namespace
 
-uint64_t PortableRandom::Below(uint64_t n) {
-  // 2^64 mod n draws at the top are refused so that every remainder is equally likely.
-  const uint64_t refused = (0 - n) % n;
-  uint64_t draw = engine_();
-  while (draw > ~uint64_t{0} - refused) draw = engine_();
-  return draw % n;
+IndexDrawer::IndexDrawer(uint32_t n, PortableRandom& random)
+    : n_(n), refused_(static_cast<uint32_t>((uint64_t{1} << 32) % n)), random_(random) {}
+
+uint32_t IndexDrawer::Next() {
+  for (;;) {
+    if (!spare_) {
+      word_ = random_.Next();
+      spare_ = true;
+    } else {
+      word_ >>= 32;
+      spare_ = false;
+    }
+    // The low 32 bits x give (x n) >> 32; the 2^32 mod n lowest products are refused so that
+    // every index is equally likely.
+    const uint64_t product = (word_ & 0xffffffffu) * n_;
+    if (static_cast<uint32_t>(product) >= refused_) return static_cast<uint32_t>(product >> 32);
+  }
 }
 
 EmpiricalCurve CurveOfCounts(const RatingCounts& positives, const RatingCounts& negatives) {
@@ -156,10 +167,12 @@ OperatingFigures OperatingFiguresOf(const RatingCounts& positives, const RatingC
   std::vector<double> standardised;
   std::vector<double> sensitivity;
   std::vector<double> specificity;
+  IndexDrawer positiveDrawer(static_cast<uint32_t>(positiveRatings.size()), *random);
+  IndexDrawer negativeDrawer(static_cast<uint32_t>(negativeRatings.size()), *random);
   for (int k = 0; k < resamples; ++k) {
     // Positives first, then negatives: the order of the draws is part of the figures.
-    const RatingCounts p = Resampled(positiveRatings, *random);
-    const RatingCounts n = Resampled(negativeRatings, *random);
+    const RatingCounts p = Resampled(positiveRatings, positiveDrawer);
+    const RatingCounts n = Resampled(negativeRatings, negativeDrawer);
     const Estimates e = EstimatesOf(p, n, settings);
     partial.push_back(e.partialArea);
     standardised.push_back(e.standardised);

@@ -174,14 +174,16 @@ void AddStudyFigures(Report& report) {
       } else {
         curve.binormal.reason = rater.message;
       }
-      if (rater.run->acrossRaters) {
-        ++figures.acrossRaters;
-        if (curve.binormal.fit) {
-          ++figures.fittedRaters;
-          fittedSum += curve.binormal.fit->area;
-        }
-      }
       figures.raters.push_back(std::move(curve));
+    }
+    // The raters of the across-rater figures, as they were chosen there.
+    for (const RaterFigures* rater : test.across.raters) {
+      const RaterCurve& curve = figures.raters[static_cast<size_t>(rater - test.raters.data())];
+      ++figures.acrossRaters;
+      if (curve.binormal.fit) {
+        ++figures.fittedRaters;
+        fittedSum += curve.binormal.fit->area;
+      }
     }
     if (figures.fittedRaters > 0) figures.meanFittedArea = fittedSum / figures.fittedRaters;
     FillPrecision(test, figures.precision);

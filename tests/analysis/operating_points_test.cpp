@@ -14,7 +14,8 @@ const RatingCounts kNegatives{33, 6, 6, 11, 2};
 
 std::vector<double> Ratings(const RatingCounts& counts) {
   std::vector<double> ratings;
-  for (size_t r = 0; r < counts.size(); ++r) ratings.insert(ratings.end(), counts[r], double(r) + 1.0);
+  for (size_t r = 0; r < counts.size(); ++r)
+    ratings.insert(ratings.end(), counts[r], double(r) + 1.0);
   return ratings;
 }
 
@@ -63,9 +64,26 @@ TEST(OperatingPoints, PortableDrawsAndAReproducibleBootstrap) {
   std::mt19937_64 engine(5489u);
   engine.discard(9999);
   EXPECT_EQ(engine(), 9981545732273789042ull);
+  // Every index equally likely (chi-square over 7 indices, 6 df, far below its 0.999 point
+  // 22.5), also where the rejection refuses almost half of the words; and the draws are fixed.
   PortableRandom random(1);
-  const uint64_t huge = (uint64_t{1} << 63) + 1;  // refuses almost half of the draws
-  for (int k = 0; k < 1000; ++k) ASSERT_LT(random.Below(huge), huge);
+  IndexDrawer seven(7, random);
+  int counts[7] = {};
+  for (int k = 0; k < 70000; ++k) ++counts[seven.Next()];
+  double chi = 0.0;
+  for (const int count : counts) chi += (count - 10000.0) * (count - 10000.0) / 10000.0;
+  EXPECT_LT(chi, 22.5);
+  IndexDrawer huge((uint32_t{1} << 31) + 1, random);
+  for (int k = 0; k < 1000; ++k) ASSERT_LE(huge.Next(), uint32_t{1} << 31);
+  PortableRandom fixed(20240229);
+  IndexDrawer hundred(100, fixed);
+  std::vector<uint32_t> draws;
+  for (int k = 0; k < 6; ++k) draws.push_back(hundred.Next());
+  EXPECT_EQ(draws, (std::vector<uint32_t>{11, 26, 9, 47, 43, 85}));
+  std::mt19937_64 word(20240229);  // the first word's halves, low then high, scaled by hand
+  const uint64_t w = word();
+  EXPECT_EQ(draws[0], ((w & 0xffffffffu) * 100) >> 32);
+  EXPECT_EQ(draws[1], ((w >> 32) * 100) >> 32);
 
   OperatingSettings settings;
   PortableRandom a(settings.seed);

@@ -15,17 +15,31 @@
 
 namespace talvex::analysis {
 
-// Integers drawn from std::mt19937_64, whose output the C++ standard fixes; the standard
+// Random words from std::mt19937_64, whose output the C++ standard fixes; the standard
 // library's distributions are not fixed and so are not used: the same seed gives the same
 // draws with every compiler and library.
 class PortableRandom {
  public:
   explicit PortableRandom(uint64_t seed) : engine_(seed) {}
-  // Uniform on 0 .. n - 1, n >= 1, by rejection of the last incomplete block of 2^64.
-  uint64_t Below(uint64_t n);
+  uint64_t Next() { return engine_(); }
 
  private:
   std::mt19937_64 engine_;
+};
+
+// Indices uniform on 0 .. n - 1 (1 <= n < 2^32), two from each 64-bit word, low half first, by
+// Lemire's (2019) multiply-and-shift with rejection.
+class IndexDrawer {
+ public:
+  IndexDrawer(uint32_t n, PortableRandom& random);
+  uint32_t Next();
+
+ private:
+  uint64_t n_;
+  uint32_t refused_;
+  PortableRandom& random_;
+  uint64_t word_ = 0;
+  bool spare_ = false;
 };
 
 // The empirical curve through the operating points of "rating >= t", straight between them.
