@@ -72,7 +72,7 @@ std::optional<Matrix> InversePositiveDefinite(const Matrix& m) {
 // The log-likelihood of the counts at parameters theta = (a, b, c_1 .. c_m) with its gradient,
 // its Hessian (the negative observed information) and the expected (Fisher) information.
 // Category j of a class has probability F(u_j) - F(u_(j-1)), u = c for negatives and b c - a
-// for positives (Dorfman and Alf 1969).
+// for positives (Dorfman and Alf 1969; Chakraborty 2017, eq. 6.4.8).
 struct Evaluation {
   double logLikelihood = -std::numeric_limits<double>::infinity();
   Vector gradient;
@@ -378,8 +378,8 @@ BinormalResult FitBinormal(const RatingCounts& positives, const RatingCounts& ne
   fit.varianceA = (*covariance)[0][0];
   fit.varianceB = (*covariance)[1][1];
   fit.covarianceAB = (*covariance)[0][1];
-  // Az and its standard error by the delta method on z = a / sqrt(1 + b^2); the interval is
-  // z's, carried through Phi, so it stays inside [0, 1].
+  // Az and its standard error by the delta method on z = a / sqrt(1 + b^2) (Chakraborty 2017,
+  // sections 6.4.3 and 6.4.4); the interval is z's, carried through Phi, so it stays in [0, 1].
   const double root = std::sqrt(1.0 + fit.b * fit.b);
   const double z = fit.a / root;
   const double dzda = 1.0 / root;
