@@ -11,35 +11,12 @@
 namespace talvex::analysis {
 namespace {
 
-// Enough significant digits that standard errors and degrees of freedom can be recomputed
-// from the tables' mean squares and covariances.
-constexpr int kDigits = 10;
-
-// One CSV line from its fields, each made displayable, kept from being read as a formula by a
-// spreadsheet, and quoted as needed.
 std::string Line(std::initializer_list<std::string_view> fields) {
-  std::string line;
-  bool first = true;
-  for (const std::string_view field : fields) {
-    if (!first) line += ',';
-    // Plain fields, by far the most, go in as they are once no spreadsheet could take them for
-    // a formula.
-    const bool plain = std::all_of(field.begin(), field.end(), [](char c) {
-      return c >= 0x20 && c < 0x7F && c != ',' && c != '"';
-    });
-    const std::string text = SpreadsheetText(plain ? field : DisplayText(field));
-    line += plain ? text : CsvField(text);
-    first = false;
-  }
-  line += '\n';
-  return line;
+  return CsvLine(std::vector<std::string_view>(fields));
 }
 
-std::string Number(double value) {
-  return Significant(value, kDigits);
-}
 std::string Number(const std::optional<double>& value) {
-  return value ? Significant(*value, kDigits) : "";
+  return value ? CsvNumber(*value) : "";
 }
 std::string Truth(bool positive) {
   return positive ? "pos" : "neg";

@@ -276,6 +276,15 @@ std::string ComparisonSection(const Comparison& comparison) {
 
 }  // namespace
 
+std::string HtmlTable(const std::vector<std::string>& header,
+                      const std::vector<std::vector<std::string>>& rows, std::string_view align) {
+  return Table(header, rows, align);
+}
+
+std::string HtmlFigure(const std::string& svg, const std::string& caption) {
+  return Figure(svg, caption);
+}
+
 std::string HtmlReport(const Report& report) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
@@ -316,8 +325,10 @@ std::string HtmlReport(const Report& report) {
     out += CutPointSection(test);
     out += LatencySection(test, report.options);
     out += CasesSection(test, report.options);
+    out += TestFiguresHtml(test, report);
   }
   if (report.comparison) out += ComparisonSection(*report.comparison);
+  out += StudyFiguresHtml(report);
   out += "<h2>Problems</h2>\n";
   if (report.problems.empty()) {
     out += "<p>None.</p>\n";
@@ -332,12 +343,22 @@ std::string HtmlReport(const Report& report) {
   return out + "</body></html>\n";
 }
 
-std::vector<OutputFile> ReportFiles(const Report& report) {
+namespace {
+
+std::vector<OutputFile> TableFiles(const Report& report) {
   return {{"report.html", HtmlReport(report)},     {"raters.csv", RatersCsv(report)},
           {"cutpoints.csv", CutPointsCsv(report)}, {"cases.csv", CasesCsv(report)},
           {"agreement.csv", AgreementCsv(report)}, {"latency.csv", LatencyCsv(report)},
           {"problems.csv", ProblemsCsv(report)},   {"ratings.csv", RatingsCsv(report)},
           {"study.imrmc", ImrmcFile(report)},      {"imrmc-ids.csv", ImrmcIdsCsv(report)}};
+}
+
+}  // namespace
+
+std::vector<OutputFile> ReportFiles(const Report& report) {
+  std::vector<OutputFile> files = TableFiles(report);
+  for (OutputFile& file : FigureFiles(report)) files.push_back(std::move(file));
+  return files;
 }
 
 }  // namespace talvex::analysis

@@ -316,6 +316,7 @@ void AcrossRaters(TestReport& report, const std::vector<Presentations>& shown,
         "ICC(2,1) is undefined: the ratings vary neither between the "
         "cases nor between the raters");
   }
+  report.figures.cases = CaseDifficultyTable(cases, common, units, options.positiveFrom);
 
   const Ratings& shared = ratings.front();
   if (!EnoughOfEachClass(shared)) {
@@ -398,6 +399,7 @@ std::optional<Comparison> CompareTests(const std::vector<TestReport>& tests,
       return comparison;
     }
     const std::vector<RocArea> areas = AreasOf(ratings);
+    comparison.areas.push_back(areas);
     jackknife.push_back(EstimatesOf(areas, CovarianceMethod::kJackknife));
     delong.push_back(EstimatesOf(areas, CovarianceMethod::kDeLong));
   }
@@ -443,6 +445,7 @@ Report Analyse(const Study& study, const Options& options, std::vector<Problem> 
     AcrossRaters(report.tests[i], shown[i], options);
   }
   report.comparison = CompareTests(report.tests, shown);
+  AddStudyFigures(report);
   SortProblems(problems);
   report.problems = std::move(problems);
   return report;

@@ -193,6 +193,10 @@ std::string ComparisonText(const Comparison& comparison) {
 
 }  // namespace
 
+std::string WrappedLines(const std::string& text, const std::string& indent) {
+  return Wrapped(text, indent);
+}
+
 std::string TerminalReport(const Report& report) {
   std::string out;
   out += Wrapped("talvex-report: " + Counted(report.filesRead, "file", "files") + " read, " +
@@ -242,8 +246,10 @@ std::string TerminalReport(const Report& report) {
     }
     for (const std::string& note : test.test->notes) notes += Wrapped(DisplayText(note), "  ");
     out += notes + "\n" + AcrossText(test);
+    out += TestFiguresText(test, report);
   }
   if (report.comparison) out += "\n" + ComparisonText(*report.comparison);
+  out += StudyFiguresText(report);
   out += "\n";
   if (anyIncomplete) {
     out += Wrapped(std::string("* incomplete run: ") +

@@ -236,4 +236,27 @@ std::string XmlEscaped(std::string_view text) {
   return out;
 }
 
+std::string CsvLine(const std::vector<std::string_view>& fields) {
+  std::string line;
+  bool first = true;
+  for (const std::string_view field : fields) {
+    if (!first) line += ',';
+    // Plain fields, by far the most, go in as they are once no spreadsheet could take them for
+    // a formula.
+    const bool plain = std::all_of(field.begin(), field.end(), [](char c) {
+      return c >= 0x20 && c < 0x7F && c != ',' && c != '"';
+    });
+    const std::string text = SpreadsheetText(plain ? field : DisplayText(field));
+    line += plain ? text : CsvField(text);
+    first = false;
+  }
+  line += '\n';
+  return line;
+}
+
+std::string CsvNumber(double value) {
+  constexpr int kDigits = 10;
+  return Significant(value, kDigits);
+}
+
 }  // namespace talvex::analysis

@@ -228,6 +228,8 @@ TEST(Outputs, EveryDashCarriesItsReason) {
   EXPECT_EQ(written.terminal.find("0.500-0.500"), std::string::npos);
   EXPECT_EQ(written.terminal.find("1.000-1.000"), std::string::npos);
   EXPECT_EQ(FileNamed(written, "report.html")->find("0.500 to 0.500"), std::string::npos);
+  EXPECT_NE(written.terminal.find("every bootstrap resample gives the same figure"),
+            std::string::npos);
 
   // Raters who all separate the classes: no interval of the mean and no "df inf"; raters who
   // all rate 3: no agreement figure, with the reason.
@@ -365,7 +367,7 @@ TEST(Outputs, EverySvgAndThePageParseAsXml) {
     EXPECT_GT(elements, 10u);
     ++svgs;
   }
-  EXPECT_EQ(svgs, 3u);
+  EXPECT_EQ(svgs, 5u);  // ROC, areas, latency; fitted curves, cases
   EXPECT_NE(html.find("&lt;&amp;&quot;&#39;&gt;?"), std::string::npos);
 }
 

@@ -46,6 +46,7 @@ struct SingleTestResult {
   int raters = 0;
   double meanSquareRaters = 0.0;  // MS(R)
   double meanCovariance = 0.0;    // Cov2, the average over pairs of raters
+  double variance = 0.0;          // Var, the average variance of one rater's area
   TInterval meanArea;             // the interval clipped to [0, 1]
 };
 std::optional<SingleTestResult> SingleTest(const std::vector<AreaEstimate>& raters);
@@ -66,6 +67,7 @@ struct MultiTestResult {
   double covariance1 = 0.0;            // same rater, different tests
   double covariance2 = 0.0;            // different raters, same test
   double covariance3 = 0.0;            // different raters, different tests
+  double variance = 0.0;               // Var, the average variance of one area
   // The F statistic is empty when its denominator is 0 (no test-by-rater variation).
   std::optional<double> f;
   double numeratorDf = 0.0;

@@ -29,4 +29,11 @@ std::string AreaIntervalPlot(const TestReport& test, const RaterColours& colours
 // covers every whisker (negative latencies included).
 std::string LatencyBoxPlot(const TestReport& test);
 
+// Each rater's fitted binormal curve as a smooth line with the rater's operating points.
+std::string FittedRocPlot(const TestReport& test, const RaterColours& colours);
+
+// Each case read by every rater: mean rating against the change in the mean ROC area when the
+// case is left out, positives and negatives apart, the positive cut marked.
+std::string CaseDifficultyPlot(const TestReport& test, int positiveFrom);
+
 }  // namespace talvex::analysis

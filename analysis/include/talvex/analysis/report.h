@@ -11,12 +11,15 @@
 #include "talvex/analysis/roc.h"
 #include "talvex/analysis/spread.h"
 #include "talvex/analysis/study.h"
+#include "talvex/analysis/study_figures.h"
 
 namespace talvex::analysis {
 
 struct Options {
   int positiveFrom = 4;  // a rating of at least this calls a case positive
   bool includeIncomplete = false;
+  OperatingSettings operating;             // partial area, operating points, bootstrap
+  double effectSize = kDefaultEffectSize;  // of the planned two-test study
 };
 
 // A point of an ROC curve: false-positive fraction, true-positive fraction.
@@ -91,6 +94,7 @@ struct TestReport {
   std::vector<RaterFigures> raters;
   std::vector<CaseRow> cases;
   AcrossFigures across;
+  TestFigures figures;
 };
 
 // Two or more tests read by the same raters.
@@ -101,6 +105,7 @@ struct Comparison {
   std::optional<MultiTestResult> jackknife;
   std::optional<MultiTestResult> delong;
   std::string message;
+  std::vector<std::vector<RocArea>> areas;  // by test, then by rater of raters
 };
 
 struct Report {
@@ -109,6 +114,7 @@ struct Report {
   std::vector<TestReport> tests;
   std::optional<Comparison> comparison;
   std::vector<Problem> problems;
+  StudyFigures figures;
   size_t RunCount() const;
 };
 

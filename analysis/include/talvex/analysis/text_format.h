@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvex::analysis {
 
@@ -39,6 +40,14 @@ std::string CsvField(std::string_view text);
 // TAB or CR, unless the whole cell is a number) with a ' put before it, so that it shows as
 // text; any other text as it is.
 std::string SpreadsheetText(std::string_view text);
+
+// One CSV line (LF-ended) from its fields, each made displayable, kept from being read as a
+// formula by a spreadsheet, and quoted as needed.
+std::string CsvLine(const std::vector<std::string_view>& fields);
+
+// A number for the CSV files: enough significant digits (10) that standard errors and degrees
+// of freedom can be recomputed from the tables' mean squares and covariances.
+std::string CsvNumber(double value);
 
 // A text for XML content and attribute values: &, <, >, " and ' escaped.
 std::string XmlEscaped(std::string_view text);
