@@ -36,6 +36,7 @@
 #include "talvex/embedded_images.h"
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/experiment_record.h"
+#include "talvex/experiment/picture_pixels.h"
 #include "talvex/folder_system.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/resource_catalogue.h"
@@ -84,13 +85,50 @@ class NamingLoader : public imagestore::TResourceManager {
   mutable std::string lastName;
 };
 
-// The experiment controller, the receiver of the window's events, with its loader in reach.
-class BenchEvents : public experiment::TExperimentController {
+// The start and the end of the first paint of the picture area since its picture was last set;
+// zero until it has been painted.
+struct PaintStamp {
+  int64_t startNs = 0;
+  int64_t endNs = 0;
+};
+
+// The application, timing the paints of one widget as they are delivered.
+class BenchApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  QObject* watched = nullptr;
+  PaintStamp firstPaint;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (receiver != watched || event->type() != QEvent::Paint) {
+      return QApplication::notify(receiver, event);
+    }
+    const int64_t start = MonotonicNanoseconds();
+    const bool handled = QApplication::notify(receiver, event);
+    if (firstPaint.endNs == 0) firstPaint = PaintStamp{start, MonotonicNanoseconds()};
+    return handled;
+  }
+};
+
+BenchApplication* benchApplication = nullptr;
+
+const PaintStamp& FirstPaint() {
+  return benchApplication->firstPaint;
+}
+
+struct RecordOfTheRun {
+  experiment::ExperimentRecord record;
+};
+
+// The experiment controller, the receiver of the window's events, with its record and its
+// loader in reach.
+class BenchEvents : private RecordOfTheRun, public experiment::TExperimentController {
  public:
   BenchEvents(experiment::IMainWindow& window, System& system,
               const std::shared_ptr<const NamingLoader>& loader)
-      : TExperimentController(window, system, loader), loader_(loader) {}
+      : TExperimentController(window, system, RecordOfTheRun::record, loader), loader_(loader) {}
   const NamingLoader& Loader() const { return *loader_; }
+  const experiment::ExperimentRecord& Record() const { return record; }
 
  private:
   std::shared_ptr<const NamingLoader> loader_;
@@ -102,13 +140,15 @@ class BenchForm : public app::TForm1 {
   using TForm1::TForm1;
   void SetPicture(const imagestore::TJPEGImage& picture) override {
     setAt = MonotonicNanoseconds();
+    benchApplication->firstPaint = PaintStamp();
     TForm1::SetPicture(picture);
     Set(picture);
   }
   // A trial's picture prepared on the worker while the row was written.
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override {
+                          const experiment::IPreparedPixels& prepared) override {
     setAt = MonotonicNanoseconds();
+    benchApplication->firstPaint = PaintStamp();
     TForm1::SetPreparedPicture(picture, prepared);
     Set(picture);
   }
@@ -169,6 +209,7 @@ struct Session {
     if (area == nullptr || button == nullptr || rating == nullptr) {
       throw std::runtime_error("the main window lacks a control");
     }
+    benchApplication->watched = area;
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get())) throw std::runtime_error("window not shown");
     form->SetText(experiment::TextControl::Edit1, "bench");
@@ -181,7 +222,7 @@ struct Session {
     pressedAt = MonotonicNanoseconds();
     QTest::mouseClick(button, Qt::LeftButton);
     if (form->blankSet) throw std::runtime_error("the press did not show an image");
-    if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
+    if (!SpinUntil([] { return FirstPaint().endNs != 0; }, 5000)) {
       throw std::runtime_error("the image was never painted");
     }
   }
@@ -189,7 +230,7 @@ struct Session {
   // Picks a rating, which blanks the image, and waits until the blank has been painted.
   void Rate() {
     QTest::mouseClick(rating, Qt::LeftButton);
-    if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
+    if (!SpinUntil([] { return FirstPaint().endNs != 0; }, 5000)) {
       throw std::runtime_error("the blank picture was never painted");
     }
   }
@@ -226,8 +267,8 @@ Parts TimeParts(const std::string& name, const QSize& deviceSize) {
   next = MonotonicNanoseconds();
   parts.header = static_cast<double>(next - t);
   t = next;
-  const imagestore::Bitmap bitmap =
-      picture.DecodeScaled(app::TPictureArea::DecodeScale(picture, deviceSize));
+  const imagestore::Bitmap bitmap = picture.DecodeScaled(
+      experiment::DecodeScaleFor(picture, deviceSize.width(), deviceSize.height()));
   next = MonotonicNanoseconds();
   parts.decode = static_cast<double>(next - t);
   t = next;
@@ -274,7 +315,7 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     int64_t pressedAt = 0;
     session.PressForNextImage(pressedAt);
     const auto& record = session.events->Record();
-    const app::TPictureArea::PaintStamp painted = session.area->FirstPaint();
+    const PaintStamp painted = FirstPaint();
     const int64_t offset = bench::RealtimeOffsetNs();
     monoBias.push_back(static_cast<double>(painted.endNs - record.ShownAtNs));
     wallBias.push_back(bench::NsAfterTimeStamp(record.ShownAt, painted.endNs + offset));
@@ -294,8 +335,8 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     scaling.push_back(parts.scaling);
     entropy.push_back(parts.entropy);
     if (scale == 0) {
-      scale = app::TPictureArea::DecodeScale(
-          *imagestore::TResourceManager(benchImages).LoadImage(name), deviceSize);
+      scale = experiment::DecodeScaleFor(*imagestore::TResourceManager(benchImages).LoadImage(name),
+                                         deviceSize.width(), deviceSize.height());
     }
     if (withDjpeg) {
       const std::string& file = jpegFiles.FileOf(name);
@@ -416,7 +457,7 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
   for (int trial = 1; trial <= trials; ++trial) {
     int64_t pressedAt = 0;
     session.PressForNextImage(pressedAt);
-    const app::TPictureArea::PaintStamp image = session.area->FirstPaint();
+    const PaintStamp image = FirstPaint();
     const int64_t shownAtNs = session.events->Record().ShownAtNs;
 
     // The exposure runs in an ordinary event loop, left once the blank picture has been set.
@@ -429,10 +470,10 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
     session.form->onBlank = nullptr;
     if (!session.form->blankSet) throw std::runtime_error("the exposure did not end");
     const int64_t blankSetAt = session.form->setAt;
-    if (!SpinUntil([&session] { return session.area->FirstPaint().endNs != 0; }, 5000)) {
+    if (!SpinUntil([] { return FirstPaint().endNs != 0; }, 5000)) {
       throw std::runtime_error("the blank picture was never painted");
     }
-    const app::TPictureArea::PaintStamp blank = session.area->FirstPaint();
+    const PaintStamp blank = FirstPaint();
     error.push_back(static_cast<double>(blank.endNs - image.endNs) - exposureNs);
     toPaint.push_back(static_cast<double>(blank.endNs - blankSetAt));
     imagePaint.push_back(static_cast<double>(image.endNs - image.startNs));
@@ -515,7 +556,8 @@ bool ParseOptions(const QStringList& arguments, Options& options) {
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  BenchApplication application(argc, argv);
+  benchApplication = &application;
   Options options;
   if (!ParseOptions(QCoreApplication::arguments(), options)) return Usage();
   if (options.smoke) {

@@ -43,8 +43,8 @@ imagestore::TJPEGImage LoadBlankPicture(const imagestore::TResourceManager& load
 struct TExperimentController::Impl {
   IMainWindow& window;
   System& system;
+  ExperimentRecord& record;
   ResumeSettings resume;
-  ExperimentRecord record;
   bool setUpComplete = false;
   bool finished = false;  // the results are sealed and the end of the program requested
   // The run file, held open while the run lasts so that no other program takes the run over.
@@ -53,9 +53,9 @@ struct TExperimentController::Impl {
 };
 
 TExperimentController::TExperimentController(
-    IMainWindow& window, System& system,
+    IMainWindow& window, System& system, ExperimentRecord& record,
     std::shared_ptr<const imagestore::TResourceManager> imageLoader, const ResumeSettings& resume)
-    : impl_(new Impl{window, system, resume, {}, false, false, {}, {}}) {
+    : impl_(new Impl{window, system, record, resume, false, false, {}, {}}) {
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 
@@ -281,10 +281,6 @@ void TExperimentController::Timer1Timer() {
 
 bool TExperimentController::SetUpComplete() const {
   return impl_->setUpComplete;
-}
-
-const ExperimentRecord& TExperimentController::Record() const {
-  return impl_->record;
 }
 
 }  // namespace talvex::experiment

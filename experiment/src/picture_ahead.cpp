@@ -28,7 +28,7 @@ void TPictureAhead::Start(const ExperimentRecord& record, const IMainWindow& win
 }
 
 bool TPictureAhead::Take(const std::string& name, imagestore::TJPEGImage& picture,
-                         std::shared_ptr<const IPreparedPicture>& prepared) {
+                         std::shared_ptr<const IPreparedPixels>& prepared) {
   if (!ready_.valid() || name != name_) return false;
   name_.clear();
   Ready ready = ready_.get();

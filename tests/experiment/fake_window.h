@@ -24,14 +24,14 @@ using experiment::RemovableControl;
 using experiment::TextControl;
 
 // Pixels "prepared" by the fake window's preparer: the picture and the thread that made them.
-struct FakePrepared : experiment::IPreparedPicture {
+struct FakePrepared : experiment::IPreparedPixels {
   imagestore::TJPEGImage picture;
   std::thread::id madeOn;
 };
 
 class FakePreparer : public experiment::IPicturePreparer {
  public:
-  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+  std::shared_ptr<const experiment::IPreparedPixels> Prepare(
       const imagestore::TJPEGImage& picture) const override {
     auto prepared = std::make_shared<FakePrepared>();
     prepared->picture = picture;
@@ -89,7 +89,7 @@ class FakeWindow : public experiment::IMainWindow {
     if (onPicture) onPicture();
   }
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override {
+                          const experiment::IPreparedPixels& prepared) override {
     const auto& made = dynamic_cast<const FakePrepared&>(prepared);
     // The pixels must be those of the picture shown.
     if (&made.picture.CompressedBytes() != &picture.CompressedBytes()) {

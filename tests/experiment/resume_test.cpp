@@ -39,7 +39,7 @@ const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlat
 struct Program {
   Program(FakeSystem& fakeSystem, std::shared_ptr<FakeLoader> loader,
           const ResumeSettings& settings)
-      : system(fakeSystem), controller(window, fakeSystem, std::move(loader), settings) {
+      : system(fakeSystem), controller(window, fakeSystem, record, std::move(loader), settings) {
     window.Attach(controller);
     controller.FormCreate();
   }
@@ -52,10 +52,11 @@ struct Program {
     window.ClickRating(rating);
     controller.Button2Click();
   }
-  const ExperimentRecord& Record() const { return controller.Record(); }
+  const ExperimentRecord& Record() const { return record; }
 
   FakeSystem& system;
   FakeWindow window;
+  ExperimentRecord record;
   TExperimentController controller;
 };
 

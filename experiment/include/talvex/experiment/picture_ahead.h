@@ -33,12 +33,12 @@ class TPictureAhead {
   // its pixels, or raises what loading or decoding it raised. False, doing nothing, for any
   // other name. A picture is taken at most once.
   bool Take(const std::string& name, imagestore::TJPEGImage& picture,
-            std::shared_ptr<const IPreparedPicture>& prepared);
+            std::shared_ptr<const IPreparedPixels>& prepared);
 
  private:
   struct Ready {
     imagestore::TJPEGImage picture;
-    std::shared_ptr<const IPreparedPicture> prepared;
+    std::shared_ptr<const IPreparedPixels> prepared;
   };
 
   std::string name_;

@@ -39,11 +39,11 @@ std::string ReportedImageName(const std::string& resourceName, const std::string
 // is returned with the timer and the counter untouched. False too, doing nothing, for an
 // empty pool.
 bool DrawTrial(ExperimentRecord& record, Pool& pool, IMainWindow& window, System& system,
-               TPictureAhead* ahead = nullptr);
+               TPictureAhead* ahead);
 
 // The next trial: the class draw and DrawTrial, again until a picture is shown. False when both
 // pools are empty, before or after pictures were left out: the run is over.
 bool DrawNextTrial(ExperimentRecord& record, IMainWindow& window, System& system,
-                   TPictureAhead* ahead = nullptr);
+                   TPictureAhead* ahead);
 
 }  // namespace talvex::experiment
