@@ -43,6 +43,7 @@
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
+#include "talvex/results/results_log.h"
 #include "window_factories.h"
 #include "work_folder.h"
 
@@ -69,7 +70,44 @@ struct Options {
   bool smoke = false;
 };
 
-using BenchSystem = testing::FolderSystem;
+// The moments of one press of Next that the benchmark sees from outside the controller, in
+// monotonic ns; zero when not seen.
+struct PressMoments {
+  int64_t aheadAsked = 0;   // the window's preparer asked for: the worker is being started
+  int64_t workerStart = 0;  // the worker began preparing
+  int64_t workerEnd = 0;    // ...and ended
+  int64_t rowStart = 0;     // the results row's time taken: the append begins
+  void Reset() { *this = PressMoments(); }
+};
+PressMoments press;
+
+// The folder-bound system, noting when the results row takes its time: the first wall-clock
+// reading of a press is the row's.
+class BenchSystem : public testing::FolderSystem {
+ public:
+  using FolderSystem::FolderSystem;
+  LocalTime LocalNow() override {
+    if (press.rowStart == 0) press.rowStart = MonotonicNanoseconds();
+    return FolderSystem::LocalNow();
+  }
+};
+
+// The window's preparer, noting when the worker runs it.
+class TimedPreparer : public experiment::IPicturePreparer {
+ public:
+  explicit TimedPreparer(std::shared_ptr<const experiment::IPicturePreparer> preparer)
+      : preparer_(std::move(preparer)) {}
+  std::shared_ptr<const experiment::IPreparedPixels> Prepare(
+      const imagestore::TJPEGImage& picture) const override {
+    press.workerStart = MonotonicNanoseconds();
+    auto made = preparer_->Prepare(picture);
+    press.workerEnd = MonotonicNanoseconds();
+    return made;
+  }
+
+ private:
+  std::shared_ptr<const experiment::IPicturePreparer> preparer_;
+};
 
 // The image set the benchmark runs on: the embedded one, or a pack given with --pack.
 imagestore::ImageSource benchImages = EmbeddedImageSource();
@@ -161,12 +199,18 @@ class BenchForm : public app::TForm1 {
   void WaitUntilDisplayed() override {
     const int64_t start = MonotonicNanoseconds();
     TForm1::WaitUntilDisplayed();
-    displayWaitNs = MonotonicNanoseconds() - start;
+    displayedAt = MonotonicNanoseconds();
+    displayWaitNs = displayedAt - start;
+  }
+  std::shared_ptr<const experiment::IPicturePreparer> PicturePreparer() const override {
+    press.aheadAsked = MonotonicNanoseconds();
+    return std::make_shared<TimedPreparer>(TForm1::PicturePreparer());
   }
   BenchEvents* events = nullptr;
   int64_t setAt = 0;
   int64_t setDoneAt = 0;
   int64_t displayWaitNs = 0;  // the last wait until the display had what was drawn
+  int64_t displayedAt = 0;
   bool blankSet = false;
   std::function<void()> onBlank;
 };
@@ -219,6 +263,7 @@ struct Session {
 
   // Presses Start/Next and waits until the drawn image has been painted.
   void PressForNextImage(int64_t& pressedAt) {
+    press.Reset();
     pressedAt = MonotonicNanoseconds();
     QTest::mouseClick(button, Qt::LeftButton);
     if (form->blankSet) throw std::runtime_error("the press did not show an image");
@@ -244,6 +289,7 @@ struct Parts {
   double decode = 0;
   double scaling = 0;
   double entropy = 0;  // a decode at 1/8: little more than reading the entropy-coded data
+  double fullDecode = 0;
 };
 
 Parts TimeParts(const std::string& name, const QSize& deviceSize) {
@@ -280,6 +326,10 @@ Parts TimeParts(const std::string& name, const QSize& deviceSize) {
   const imagestore::Bitmap smallest = picture.DecodeScaled(8);
   parts.entropy = static_cast<double>(MonotonicNanoseconds() - t);
   if (smallest.pixels.empty()) throw std::runtime_error("no pixels for " + name);
+  t = MonotonicNanoseconds();
+  const imagestore::Bitmap whole = picture.DecodeScaled(1);
+  parts.fullDecode = static_cast<double>(MonotonicNanoseconds() - t);
+  if (whole.pixels.empty()) throw std::runtime_error("no pixels for " + name);
   return parts;
 }
 
@@ -309,8 +359,13 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   bench::JpegFiles jpegFiles(benchImages, session.work.path.string());
 
   std::vector<double> monoBias, wallBias, total, paint, djpeg, handed, shown, markCost;
-  std::vector<double> copy, decipher, header, decode, scaling, entropy;
+  std::vector<double> copy, decipher, header, decode, scaling, entropy, fullDecode, row;
+  std::vector<double> toAhead, handOut, prepare, rowToSet, workerToSet;
   int scale = 0;
+  // A results file of the bench's own beside the run's, for the row's append timed apart.
+  results::ResultsFile rowFile = results::MakeResultsPath(
+      session.system, results::ResultsPlace{session.system.ExecutablePath() + "-rows/", false},
+      "bench", "bench");
   for (int trial = 1; trial <= trials; ++trial) {
     int64_t pressedAt = 0;
     session.PressForNextImage(pressedAt);
@@ -324,6 +379,13 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     handed.push_back(static_cast<double>(session.form->setAt - pressedAt));
     shown.push_back(static_cast<double>(painted.endNs - session.form->setAt));
     markCost.push_back(static_cast<double>(session.form->displayWaitNs));
+    if (press.aheadAsked != 0 && press.workerEnd != 0 && press.rowStart != 0) {
+      toAhead.push_back(static_cast<double>(press.aheadAsked - pressedAt));
+      handOut.push_back(static_cast<double>(press.workerStart - press.aheadAsked));
+      prepare.push_back(static_cast<double>(press.workerEnd - press.workerStart));
+      rowToSet.push_back(static_cast<double>(session.form->setAt - press.rowStart));
+      workerToSet.push_back(static_cast<double>(session.form->setAt - press.workerEnd));
+    }
     const std::string name = session.events->Loader().lastName;
     session.Rate();
 
@@ -334,6 +396,11 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     decode.push_back(parts.decode);
     scaling.push_back(parts.scaling);
     entropy.push_back(parts.entropy);
+    fullDecode.push_back(parts.fullDecode);
+    const int64_t rowAt = MonotonicNanoseconds();
+    results::AppendTrialRow(session.system, rowFile,
+                            results::TrialRow{"bench", trial, "neg\tc (1).ccc", 3, 512});
+    row.push_back(static_cast<double>(MonotonicNanoseconds() - rowAt));
     if (scale == 0) {
       scale = experiment::DecodeScaleFor(*imagestore::TResourceManager(benchImages).LoadImage(name),
                                          deviceSize.width(), deviceSize.height());
@@ -405,6 +472,29 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   sink.Add(bench::MillisecondsRow(section, "  part, timed apart: smooth scaling to the area",
                                   scalingMs));
   sink.Add(bench::MillisecondsRow(section, "  part, timed apart: paint of the area", paintMs));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  part, timed apart: the results row appended and flushed to "
+                                  "disk (beside the run's file)",
+                                  Summarize(InMs(row))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  for comparison: decode at full size, as without the reduced "
+                                  "scale",
+                                  Summarize(InMs(fullDecode))));
+  sink.Add(bench::MillisecondsRow(section, "  press, in line: press to the worker being started",
+                                  Summarize(InMs(toAhead))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: worker started to its first step (hand-off)",
+                                  Summarize(InMs(handOut))));
+  sink.Add(bench::MillisecondsRow(section, "  press, in line: worker's decode and scaling",
+                                  Summarize(InMs(prepare))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: row's append begun to picture handed to "
+                                  "the window",
+                                  Summarize(InMs(rowToSet))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: worker's end to picture handed to the "
+                                  "window (waiting for the row, or the hand-back)",
+                                  Summarize(InMs(workerToSet))));
   Row rest;
   rest.section = section;
   rest.figure = "  rest: press to picture less the parts (below 0: parts made beside the row)";

@@ -1,6 +1,47 @@
 #include "talvex/experiment/picture_pixels.h"
 
+#include <algorithm>
+
 namespace talvex::experiment {
+
+namespace {
+
+// Weights in 1/16384: 14 bits, so that a sum of 8.8 fixed-point values times weights fits in
+// 32 bits.
+constexpr int kWeightBits = 14;
+constexpr uint32_t kWeightOne = 1u << kWeightBits;
+
+// The source pixels one target pixel covers along one side, with their weights.
+struct Span {
+  int first = 0;
+  std::vector<uint32_t> weights;  // of source pixels first, first + 1, ...; they sum to one
+};
+
+// Along a side of `from` source pixels scaled to `to` (to <= from): target pixel t covers
+// [t * from / to, (t + 1) * from / to), counted in units of 1/to source pixel.
+std::vector<Span> Spans(int from, int to) {
+  std::vector<Span> spans(static_cast<size_t>(to));
+  const int64_t length = from;  // a target pixel's span, in units
+  for (int t = 0; t < to; ++t) {
+    const int64_t start = int64_t{t} * from;
+    const int64_t end = start + length;
+    Span& span = spans[static_cast<size_t>(t)];
+    span.first = static_cast<int>(start / to);
+    uint32_t given = 0;
+    for (int64_t i = span.first; i * to < end; ++i) {
+      const int64_t overlap = std::min(end, (i + 1) * to) - std::max(start, i * to);
+      const auto weight = static_cast<uint32_t>((overlap * kWeightOne + length / 2) / length);
+      span.weights.push_back(weight);
+      given += weight;
+    }
+    // Rounding may leave the sum a little off one; the largest share takes the difference.
+    auto largest = std::max_element(span.weights.begin(), span.weights.end());
+    *largest = *largest + kWeightOne - given;
+  }
+  return spans;
+}
+
+}  // namespace
 
 using imagestore::Bitmap;
 using imagestore::PixelFormat;
@@ -63,6 +104,61 @@ std::vector<uint32_t> RgbWords(const Bitmap& bitmap) {
     }
   }
   return words;
+}
+
+bool AverageDown(const Bitmap& bitmap, int width, int height, uint32_t* out, size_t strideWords) {
+  if (LayoutOf(bitmap) != BitmapLayout::Rgb || width <= 0 || height <= 0 || width > bitmap.width ||
+      height > bitmap.height) {
+    return false;
+  }
+  const std::vector<Span> columns = Spans(bitmap.width, width);
+  const std::vector<Span> rows = Spans(bitmap.height, height);
+  const size_t lineValues = static_cast<size_t>(width) * 3;
+  // Every source row averaged along its width first, as 8.8 fixed-point values.
+  std::vector<uint16_t> across(static_cast<size_t>(bitmap.height) * lineValues);
+  const size_t sourceStride = static_cast<size_t>(bitmap.width) * 3;
+  for (int y = 0; y < bitmap.height; ++y) {
+    const uint8_t* source = bitmap.pixels.data() + static_cast<size_t>(y) * sourceStride;
+    uint16_t* line = across.data() + static_cast<size_t>(y) * lineValues;
+    for (const Span& span : columns) {
+      const uint8_t* pixel = source + static_cast<size_t>(span.first) * 3;
+      uint32_t r = 0;
+      uint32_t g = 0;
+      uint32_t b = 0;
+      for (const uint32_t weight : span.weights) {
+        r += pixel[0] * weight;
+        g += pixel[1] * weight;
+        b += pixel[2] * weight;
+        pixel += 3;
+      }
+      constexpr int kShift = kWeightBits - 8;
+      constexpr uint32_t kHalf = 1u << (kShift - 1);
+      *line++ = static_cast<uint16_t>((r + kHalf) >> kShift);
+      *line++ = static_cast<uint16_t>((g + kHalf) >> kShift);
+      *line++ = static_cast<uint16_t>((b + kHalf) >> kShift);
+    }
+  }
+  // Then down the columns, back to 8 bits.
+  std::vector<uint32_t> sums(lineValues);
+  constexpr int kShift = kWeightBits + 8;
+  constexpr uint32_t kHalf = 1u << (kShift - 1);
+  for (int y = 0; y < height; ++y) {
+    const Span& span = rows[static_cast<size_t>(y)];
+    std::fill(sums.begin(), sums.end(), 0u);
+    const uint16_t* line = across.data() + static_cast<size_t>(span.first) * lineValues;
+    for (const uint32_t weight : span.weights) {
+      for (size_t i = 0; i < lineValues; ++i) sums[i] += line[i] * weight;
+      line += lineValues;
+    }
+    uint32_t* target = out + static_cast<size_t>(y) * strideWords;
+    for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
+      const uint32_t r = (sums[3 * x] + kHalf) >> kShift;
+      const uint32_t g = (sums[3 * x + 1] + kHalf) >> kShift;
+      const uint32_t b = (sums[3 * x + 2] + kHalf) >> kShift;
+      target[x] = 0xFF000000u | r << 16 | g << 8 | b;
+    }
+  }
+  return true;
 }
 
 }  // namespace talvex::experiment

@@ -84,5 +84,34 @@ TEST(DecodedBitmap, InconsistentBitmapsAreNeverRead) {
             BitmapLayout::Rgb);
 }
 
+TEST(AverageDown, EachTargetPixelAveragesTheSourceItCovers) {
+  // 3 x 2 to 2 x 1: the middle column is shared half and half.
+  const Bitmap source = MakeBitmap(3, 2, PixelFormat::Bits24,
+                                   {0, 0, 0, 90, 30, 60, 180, 0, 255,  //
+                                    0, 0, 0, 90, 30, 60, 180, 0, 255});
+  std::vector<uint32_t> out(4, 0);
+  ASSERT_TRUE(AverageDown(source, 2, 1, out.data(), 4));
+  // Red (0 + 90 / 2) / 1.5 = 30 and (90 / 2 + 180) / 1.5 = 150.
+  EXPECT_EQ(out[0], 0xFF1E0A14u);
+  EXPECT_EQ(out[1], 0xFF960ABEu);  // blue (60 / 2 + 255) / 1.5 = 190
+  EXPECT_EQ(out[2], 0u);           // beyond the width: the stride is kept
+  // The same size copies the pixels.
+  std::vector<uint32_t> copy(6);
+  ASSERT_TRUE(AverageDown(source, 3, 2, copy.data(), 3));
+  EXPECT_EQ(copy[4], 0xFF5A1E3Cu);
+}
+
+TEST(AverageDown, RefusesWhatItCannotScaleDown) {
+  const Bitmap rgb = MakeBitmap(3, 2, PixelFormat::Bits24, std::vector<uint8_t>(18, 7));
+  uint32_t out[16] = {};
+  EXPECT_FALSE(AverageDown(rgb, 4, 2, out, 4));  // larger
+  EXPECT_FALSE(AverageDown(rgb, 3, 0, out, 4));
+  EXPECT_FALSE(AverageDown(MakeBitmap(3, 2, PixelFormat::Bits24, std::vector<uint8_t>(6)), 1, 1,
+                           out, 4));  // grey
+  EXPECT_FALSE(
+      AverageDown(MakeBitmap(3, 2, PixelFormat::Bits24, std::vector<uint8_t>(17)), 1, 1, out, 4));
+  EXPECT_EQ(out[0], 0u);
+}
+
 }  // namespace
 }  // namespace talvex::experiment

@@ -30,4 +30,13 @@ BitmapLayout LayoutOf(const imagestore::Bitmap& bitmap);
 // black. Empty for BitmapLayout::None.
 std::vector<uint32_t> RgbWords(const imagestore::Bitmap& bitmap);
 
+// An RGB bitmap (BitmapLayout::Rgb) scaled down to width x height, each target pixel the
+// average of the source area it covers (partly covered pixels by their share), as words
+// 0xFFRRGGBB in rows strideWords apart. In one pass from the decoder's bytes, without the
+// conversion to 32-bit pixels first that a toolkit's smooth scaling needs: the scaling is on the
+// way from the press of Next to the picture. False, writing nothing, for any other bitmap or a
+// target larger than the bitmap on either side.
+bool AverageDown(const imagestore::Bitmap& bitmap, int width, int height, uint32_t* out,
+                 size_t strideWords);
+
 }  // namespace talvex::experiment
