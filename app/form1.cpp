@@ -282,7 +282,7 @@ void TForm1::CancelWake() {
 }
 
 void TForm1::RehearsePaint() {
-  image1_->repaint();
+  image1_->RehearsePaint();
 }
 
 void TForm1::TouchNextPicture() {

@@ -107,6 +107,14 @@ void TPictureArea::TouchPreviousPicture() const {
   static_cast<void>(keep);
 }
 
+void TPictureArea::RehearsePaint() {
+  if (rehearsal_.size() != DeviceSize()) {
+    rehearsal_ = QImage(DeviceSize(), QImage::Format_RGB32);
+    rehearsal_.setDevicePixelRatio(devicePixelRatioF());
+  }
+  render(&rehearsal_);
+}
+
 QSize TPictureArea::DeviceSize() const {
   const qreal ratio = devicePixelRatioF();
   return QSize(qRound(width() * ratio), qRound(height() * ratio));

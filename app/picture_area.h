@@ -64,6 +64,10 @@ class TPictureArea : public QWidget {
   // Reads through the pixels of the picture replaced last, the one most likely shown next (the
   // blank picture between trials), so that its paint does not wait for memory.
   void TouchPreviousPicture() const;
+  // Paints the area as it is into an image of its own, never to the screen: the paint's code
+  // and pixels are warm for the paint that ends an exposure, and the display server is sent
+  // nothing that paint would have to wait for.
+  void RehearsePaint();
 
  signals:
   // Mouse button pressed and released over the area.
@@ -80,6 +84,7 @@ class TPictureArea : public QWidget {
   QImage PrepareHere(const imagestore::TJPEGImage& picture) const;
 
   experiment::TPictureSlots<QImage> slots_;
+  QImage rehearsal_;  // what RehearsePaint paints into, kept for the next time
   TMouseClick click_;
 };
 

@@ -109,38 +109,57 @@ void XLightSensor::Watch(const ScreenRect& patch) {
   shared_ = shared.release();
 }
 
-std::vector<uint8_t> XLightSensor::Read(PatchPoll& poll) {
+void XLightSensor::Poll(PatchPoll& poll) {
   if (shared_ == nullptr) throw std::runtime_error("nothing is watched");
   poll.sentNs = MonotonicNanoseconds();
   const bool read = XShmGetImage(display_, DefaultRootWindow(display_), shared_->image, patch_.x,
                                  patch_.y, AllPlanes) != 0;
   poll.receivedNs = MonotonicNanoseconds();
   if (!read) throw std::runtime_error("XShmGetImage failed on the watched rectangle");
+}
+
+// The pixels of the last poll, read in place: a poll costs the sensor no copy, so that it takes
+// as little as it can of the processors the program needs.
+bool XLightSensor::SameAs(const std::vector<uint8_t>& pixels) const {
+  const size_t size =
+      static_cast<size_t>(shared_->image->bytes_per_line) * static_cast<size_t>(patch_.height);
+  return pixels.size() == size && std::memcmp(pixels.data(), shared_->image->data, size) == 0;
+}
+
+std::vector<uint8_t> XLightSensor::Pixels() const {
   const size_t size =
       static_cast<size_t>(shared_->image->bytes_per_line) * static_cast<size_t>(patch_.height);
   const auto* data = reinterpret_cast<const uint8_t*>(shared_->image->data);
   return std::vector<uint8_t>(data, data + size);
 }
 
+std::vector<uint8_t> XLightSensor::Read(PatchPoll& poll) {
+  Poll(poll);
+  return Pixels();
+}
+
 bool XLightSensor::WaitForChange(const std::vector<uint8_t>& from, int64_t deadlineNs,
                                  ChangeMoment& moment, std::vector<uint8_t>& now) {
   PatchPoll previous;
-  now = Read(previous);
-  if (now != from) {
+  Poll(previous);
+  if (!SameAs(from)) {
     // Changed before the wait began: the moment is only known to lie before this read.
     moment = ChangeMoment{previous.receivedNs, 0};
+    now = Pixels();
     return true;
   }
   while (MonotonicNanoseconds() < deadlineNs) {
     SleepNs(pollGapNs_);
     PatchPoll poll;
-    now = Read(poll);
-    if (now != from) {
+    Poll(poll);
+    if (!SameAs(from)) {
       moment = ChangeBetween(previous, poll);
+      now = Pixels();
       return true;
     }
     previous = poll;
   }
+  now = Pixels();
   return false;
 }
 

@@ -69,6 +69,9 @@ class XLightSensor {
 
  private:
   void ReleaseImage();
+  void Poll(PatchPoll& poll);
+  bool SameAs(const std::vector<uint8_t>& pixels) const;
+  std::vector<uint8_t> Pixels() const;
 
   Display* display_ = nullptr;
   ScreenRect patch_;

@@ -73,6 +73,7 @@ struct Options {
 // The moments of one press of Next that the benchmark sees from outside the controller, in
 // monotonic ns; zero when not seen.
 struct PressMoments {
+  int64_t handler = 0;      // the controller's handler of Next entered
   int64_t aheadAsked = 0;   // the window's preparer asked for: the worker is being started
   int64_t workerStart = 0;  // the worker began preparing
   int64_t workerEnd = 0;    // ...and ended
@@ -131,6 +132,12 @@ struct PaintStamp {
 };
 
 // The application, timing the paints of one widget as they are delivered.
+// What happened during one trial, in order: a name and a monotonic time.
+std::vector<std::pair<std::string, int64_t>> trialEvents;
+void Note(const char* what) {
+  trialEvents.emplace_back(what, MonotonicNanoseconds());
+}
+
 class BenchApplication : public QApplication {
  public:
   using QApplication::QApplication;
@@ -143,7 +150,10 @@ class BenchApplication : public QApplication {
     }
     const int64_t start = MonotonicNanoseconds();
     const bool handled = QApplication::notify(receiver, event);
-    if (firstPaint.endNs == 0) firstPaint = PaintStamp{start, MonotonicNanoseconds()};
+    const int64_t end = MonotonicNanoseconds();
+    trialEvents.emplace_back("paint began", start);
+    trialEvents.emplace_back("paint ended", end);
+    if (firstPaint.endNs == 0) firstPaint = PaintStamp{start, end};
     return handled;
   }
 };
@@ -167,6 +177,14 @@ class BenchEvents : private RecordOfTheRun, public experiment::TExperimentContro
       : TExperimentController(window, system, RecordOfTheRun::record, loader), loader_(loader) {}
   const NamingLoader& Loader() const { return *loader_; }
   const experiment::ExperimentRecord& Record() const { return record; }
+  void Button2Click() override {
+    press.handler = MonotonicNanoseconds();
+    TExperimentController::Button2Click();
+  }
+  void Timer1Timer() override {
+    Note("timer's event");
+    TExperimentController::Timer1Timer();
+  }
 
  private:
   std::shared_ptr<const NamingLoader> loader_;
@@ -194,6 +212,8 @@ class BenchForm : public app::TForm1 {
     setDoneAt = MonotonicNanoseconds();
     blankSet = events != nullptr &&
                &picture.CompressedBytes() == &events->Record().BlankPicture.CompressedBytes();
+    trialEvents.emplace_back(blankSet ? "blank handed to the window" : "image handed to the window",
+                             setAt);
     if (blankSet && onBlank) onBlank();
   }
   void WaitUntilDisplayed() override {
@@ -359,8 +379,8 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   bench::JpegFiles jpegFiles(benchImages, session.work.path.string());
 
   std::vector<double> monoBias, wallBias, total, paint, djpeg, handed, shown, markCost;
-  std::vector<double> copy, decipher, header, decode, scaling, entropy, fullDecode, row;
-  std::vector<double> toAhead, handOut, prepare, rowToSet, workerToSet;
+  std::vector<double> copy, decipher, header, decode, scaling, entropy, fullDecode, appends;
+  std::vector<double> toHandler, toAhead, handOut, prepare, rowToSet, workerToSet;
   int scale = 0;
   // A results file of the bench's own beside the run's, for the row's append timed apart.
   results::ResultsFile rowFile = results::MakeResultsPath(
@@ -380,7 +400,8 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     shown.push_back(static_cast<double>(painted.endNs - session.form->setAt));
     markCost.push_back(static_cast<double>(session.form->displayWaitNs));
     if (press.aheadAsked != 0 && press.workerEnd != 0 && press.rowStart != 0) {
-      toAhead.push_back(static_cast<double>(press.aheadAsked - pressedAt));
+      toHandler.push_back(static_cast<double>(press.handler - pressedAt));
+      toAhead.push_back(static_cast<double>(press.aheadAsked - press.handler));
       handOut.push_back(static_cast<double>(press.workerStart - press.aheadAsked));
       prepare.push_back(static_cast<double>(press.workerEnd - press.workerStart));
       rowToSet.push_back(static_cast<double>(session.form->setAt - press.rowStart));
@@ -400,7 +421,7 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     const int64_t rowAt = MonotonicNanoseconds();
     results::AppendTrialRow(session.system, rowFile,
                             results::TrialRow{"bench", trial, "neg\tc (1).ccc", 3, 512});
-    row.push_back(static_cast<double>(MonotonicNanoseconds() - rowAt));
+    appends.push_back(static_cast<double>(MonotonicNanoseconds() - rowAt));
     if (scale == 0) {
       scale = experiment::DecodeScaleFor(*imagestore::TResourceManager(benchImages).LoadImage(name),
                                          deviceSize.width(), deviceSize.height());
@@ -475,12 +496,16 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   sink.Add(bench::MillisecondsRow(section,
                                   "  part, timed apart: the results row appended and flushed to "
                                   "disk (beside the run's file)",
-                                  Summarize(InMs(row))));
+                                  Summarize(InMs(appends))));
   sink.Add(bench::MillisecondsRow(section,
                                   "  for comparison: decode at full size, as without the reduced "
                                   "scale",
                                   Summarize(InMs(fullDecode))));
-  sink.Add(bench::MillisecondsRow(section, "  press, in line: press to the worker being started",
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: click to the controller's handler (the "
+                                  "button's own paints)",
+                                  Summarize(InMs(toHandler))));
+  sink.Add(bench::MillisecondsRow(section, "  press, in line: handler to the worker being started",
                                   Summarize(InMs(toAhead))));
   sink.Add(bench::MillisecondsRow(section,
                                   "  press, in line: worker started to its first step (hand-off)",
@@ -543,12 +568,19 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
   const double exposureNs = options.exposureMs * kNsPerMs;
 
   std::vector<double> error, imagePaint, blankPaint, lateness, toPaint;
+  // The trial with the largest error and what happened in it.
+  double worstError = -1;
+  int worstTrial = 0;
+  std::string worstEvents;
   QEventLoop loop;
   for (int trial = 1; trial <= trials; ++trial) {
     int64_t pressedAt = 0;
+    trialEvents.clear();
     session.PressForNextImage(pressedAt);
     const PaintStamp image = FirstPaint();
     const int64_t shownAtNs = session.events->Record().ShownAtNs;
+    trialEvents.emplace_back("onset marked", shownAtNs);
+    trialEvents.emplace_back("timer due", session.form->Timer1().DueNanoseconds());
 
     // The exposure runs in an ordinary event loop, left once the blank picture has been set.
     session.form->onBlank = [&loop] { loop.quit(); };
@@ -569,6 +601,19 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
     imagePaint.push_back(static_cast<double>(image.endNs - image.startNs));
     blankPaint.push_back(static_cast<double>(blank.endNs - blank.startNs));
     lateness.push_back(static_cast<double>(blankSetAt - shownAtNs) - exposureNs);
+    if (std::fabs(error.back()) > worstError) {
+      worstError = std::fabs(error.back());
+      worstTrial = trial;
+      std::stable_sort(trialEvents.begin(), trialEvents.end(),
+                       [](const auto& a, const auto& b) { return a.second < b.second; });
+      worstEvents.clear();
+      for (const auto& [what, at] : trialEvents) {
+        // Near the end of the exposure: what the blank's paint waited for.
+        if (at < image.endNs + static_cast<int64_t>(exposureNs) - 30'000'000) continue;
+        worstEvents += (worstEvents.empty() ? "" : ", ") + what + " " +
+                       Number(static_cast<double>(at - image.endNs) / kNsPerMs, 2);
+      }
+    }
     session.Rate();
   }
 
@@ -598,6 +643,12 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
   sink.Add(blankRow);
   sink.Add(bench::MillisecondsRow(section, "  blank picture: timer event to end of its paint",
                                   Summarize(InMs(toPaint))));
+  Row worst;
+  worst.section = section;
+  worst.figure = "  largest error: trial " + std::to_string(worstTrial) + ", " +
+                 Number(error.empty() ? 0 : worstError / kNsPerMs, 2, "ms") +
+                 "; its last 30 ms, in ms after the image's paint ended: " + worstEvents;
+  sink.Add(worst);
 }
 
 int Usage() {

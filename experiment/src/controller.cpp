@@ -50,12 +50,14 @@ struct TExperimentController::Impl {
   // The run file, held open while the run lasts so that no other program takes the run over.
   std::string runFilePath;
   platform::File runFile;
+  // The next picture made beside the row; its worker thread waits between the presses.
+  TPictureAhead ahead;
 };
 
 TExperimentController::TExperimentController(
     IMainWindow& window, System& system, ExperimentRecord& record,
     std::shared_ptr<const imagestore::TResourceManager> imageLoader, const ResumeSettings& resume)
-    : impl_(new Impl{window, system, record, resume, false, false, {}, {}}) {
+    : impl_(new Impl{window, system, record, resume, false, false, {}, {}, {}}) {
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 
@@ -166,8 +168,7 @@ void TExperimentController::Button2Click() {
   // The run's pools are settled, and nothing draws from the random source between the re-seed
   // and the next trial's draws, so the next picture is known now: it is prepared on a worker
   // thread while the row is written, and shown once both are done.
-  TPictureAhead ahead;
-  ahead.Start(r, window);
+  impl_->ahead.Start(r, window);
 
   if (r.TrialCount > 0 && !r.RowWritten) {
     // One row per trial; a press that follows a failed append writes it now.
@@ -185,7 +186,7 @@ void TExperimentController::Button2Click() {
 
   // A picture that cannot be shown is left out of the run, so the pools may run empty while
   // the next trial is drawn; the run then ends here as well.
-  if (!DrawNextTrial(r, window, system, &ahead)) {
+  if (!DrawNextTrial(r, window, system, &impl_->ahead)) {
     results::HandOffWindow handOff;
     handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
     handOff.endProgram = [&window]() { window.EndProgram(); };

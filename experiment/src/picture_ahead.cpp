@@ -7,33 +7,71 @@
 namespace talvex::experiment {
 
 TPictureAhead::~TPictureAhead() {
-  if (ready_.valid()) ready_.wait();
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  if (worker_.joinable()) worker_.join();
 }
 
 void TPictureAhead::Start(const ExperimentRecord& record, const IMainWindow& window) {
-  if (ready_.valid()) return;
   std::shared_ptr<const IPicturePreparer> preparer = window.PicturePreparer();
   std::string name = PeekNextTrial(record);
+  std::unique_lock<std::mutex> lock(mutex_);
+  // A picture still being made for an earlier press (whose append failed) is waited out.
+  changed_.wait(lock, [this] { return !busy_ && job_ == nullptr; });
+  ready_ = false;
+  picture_ = imagestore::TJPEGImage();
+  prepared_.reset();
+  failure_ = nullptr;
+  name_.clear();
   if (preparer == nullptr || name.empty() || record.ImageLoader == nullptr) return;
-  // The worker holds its own references: the loader and the preparer live as long as it does.
-  ready_ = std::async(
-      std::launch::async, [loader = record.ImageLoader, name, preparer = std::move(preparer)] {
-        Ready ready;
-        const std::unique_ptr<imagestore::TJPEGImage> picture = loader->LoadImage(name);
-        if (picture != nullptr) ready.picture = *picture;
-        ready.prepared = preparer->Prepare(ready.picture);
-        return ready;
-      });
+  job_ = std::make_unique<Job>(Job{record.ImageLoader, std::move(preparer), name});
   name_ = std::move(name);
+  if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+  lock.unlock();
+  changed_.notify_all();
+}
+
+void TPictureAhead::Work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stopping_ || job_ != nullptr; });
+    if (job_ == nullptr) return;  // stopping, with nothing left to make
+    const std::unique_ptr<Job> job = std::move(job_);
+    busy_ = true;
+    lock.unlock();
+    imagestore::TJPEGImage picture;
+    std::shared_ptr<const IPreparedPixels> prepared;
+    std::exception_ptr failure;
+    try {
+      const std::unique_ptr<imagestore::TJPEGImage> loaded = job->loader->LoadImage(job->name);
+      if (loaded != nullptr) picture = *loaded;
+      prepared = job->preparer->Prepare(picture);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    picture_ = std::move(picture);
+    prepared_ = std::move(prepared);
+    failure_ = failure;
+    busy_ = false;
+    ready_ = true;
+    changed_.notify_all();
+  }
 }
 
 bool TPictureAhead::Take(const std::string& name, imagestore::TJPEGImage& picture,
                          std::shared_ptr<const IPreparedPixels>& prepared) {
-  if (!ready_.valid() || name != name_) return false;
+  if (name_.empty() || name != name_) return false;
   name_.clear();
-  Ready ready = ready_.get();
-  picture = std::move(ready.picture);
-  prepared = std::move(ready.prepared);
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return ready_; });
+  ready_ = false;
+  if (failure_ != nullptr) std::rethrow_exception(std::exchange(failure_, nullptr));
+  picture = std::move(picture_);
+  prepared = std::move(prepared_);
   return true;
 }
 

@@ -114,48 +114,55 @@ bool AverageDown(const Bitmap& bitmap, int width, int height, uint32_t* out, siz
   const std::vector<Span> columns = Spans(bitmap.width, width);
   const std::vector<Span> rows = Spans(bitmap.height, height);
   const size_t lineValues = static_cast<size_t>(width) * 3;
-  // Every source row averaged along its width first, as 8.8 fixed-point values.
-  std::vector<uint16_t> across(static_cast<size_t>(bitmap.height) * lineValues);
   const size_t sourceStride = static_cast<size_t>(bitmap.width) * 3;
-  for (int y = 0; y < bitmap.height; ++y) {
+  // A source row averaged along its width, as 8.8 fixed-point values. Neighbouring target rows
+  // share at most one source row, so the last two rows made are kept.
+  std::vector<uint16_t> made[2] = {std::vector<uint16_t>(lineValues),
+                                   std::vector<uint16_t>(lineValues)};
+  int madeRow[2] = {-1, -1};
+  const auto across = [&](int y) -> const uint16_t* {
+    for (int k = 0; k < 2; ++k) {
+      if (madeRow[k] == y) return made[k].data();
+    }
+    const int k = madeRow[0] < madeRow[1] ? 0 : 1;  // the older one
+    madeRow[k] = y;
     const uint8_t* source = bitmap.pixels.data() + static_cast<size_t>(y) * sourceStride;
-    uint16_t* line = across.data() + static_cast<size_t>(y) * lineValues;
+    uint16_t* line = made[k].data();
+    constexpr int kShift = kWeightBits - 8;
+    constexpr uint32_t kHalf = 1u << (kShift - 1);
     for (const Span& span : columns) {
       const uint8_t* pixel = source + static_cast<size_t>(span.first) * 3;
-      uint32_t r = 0;
-      uint32_t g = 0;
-      uint32_t b = 0;
+      uint32_t r = kHalf;
+      uint32_t g = kHalf;
+      uint32_t b = kHalf;
       for (const uint32_t weight : span.weights) {
         r += pixel[0] * weight;
         g += pixel[1] * weight;
         b += pixel[2] * weight;
         pixel += 3;
       }
-      constexpr int kShift = kWeightBits - 8;
-      constexpr uint32_t kHalf = 1u << (kShift - 1);
-      *line++ = static_cast<uint16_t>((r + kHalf) >> kShift);
-      *line++ = static_cast<uint16_t>((g + kHalf) >> kShift);
-      *line++ = static_cast<uint16_t>((b + kHalf) >> kShift);
+      *line++ = static_cast<uint16_t>(r >> kShift);
+      *line++ = static_cast<uint16_t>(g >> kShift);
+      *line++ = static_cast<uint16_t>(b >> kShift);
     }
-  }
+    return made[k].data();
+  };
   // Then down the columns, back to 8 bits.
   std::vector<uint32_t> sums(lineValues);
   constexpr int kShift = kWeightBits + 8;
   constexpr uint32_t kHalf = 1u << (kShift - 1);
   for (int y = 0; y < height; ++y) {
     const Span& span = rows[static_cast<size_t>(y)];
-    std::fill(sums.begin(), sums.end(), 0u);
-    const uint16_t* line = across.data() + static_cast<size_t>(span.first) * lineValues;
+    std::fill(sums.begin(), sums.end(), kHalf);
+    int sourceRow = span.first;
     for (const uint32_t weight : span.weights) {
+      const uint16_t* line = across(sourceRow++);
       for (size_t i = 0; i < lineValues; ++i) sums[i] += line[i] * weight;
-      line += lineValues;
     }
     uint32_t* target = out + static_cast<size_t>(y) * strideWords;
     for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
-      const uint32_t r = (sums[3 * x] + kHalf) >> kShift;
-      const uint32_t g = (sums[3 * x + 1] + kHalf) >> kShift;
-      const uint32_t b = (sums[3 * x + 2] + kHalf) >> kShift;
-      target[x] = 0xFF000000u | r << 16 | g << 8 | b;
+      target[x] = 0xFF000000u | (sums[3 * x] >> kShift) << 16 | (sums[3 * x + 1] >> kShift) << 8 |
+                  sums[3 * x + 2] >> kShift;
     }
   }
   return true;

@@ -22,7 +22,8 @@ class IExposureTimerShell {
   virtual void CancelWake() = 0;
 
   // Paints the picture area again as it is, so that caches gone cold during a long wait are
-  // warm for the paint that ends the exposure.
+  // warm for the paint that ends the exposure. Not to the screen: that paint would then wait
+  // until the display server has taken this one.
   virtual void RehearsePaint() = 0;
   // Reads through the pixels of the picture most likely shown next (the blank picture).
   virtual void TouchNextPicture() = 0;

@@ -2,11 +2,15 @@
 // The next trial's picture, loaded, deciphered, decoded and scaled on a worker thread while the
 // press that will show it goes on (the results row written and flushed to disk). The worker
 // only prepares pixels: it reads the image store and runs the window's picture preparer, and
-// every window operation stays with the caller's thread.
+// every window operation stays with the caller's thread. The worker thread is made once and
+// waits for the next press, so that a press does not pay for starting a thread.
 
-#include <future>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/experiment/main_window.h"
@@ -16,14 +20,15 @@ namespace talvex::experiment {
 class TPictureAhead {
  public:
   TPictureAhead() = default;
-  // Waits for the worker: nothing it does outlives the press.
+  // Waits for a picture still being prepared: nothing the worker does outlives this.
   ~TPictureAhead();
   TPictureAhead(const TPictureAhead&) = delete;
   TPictureAhead& operator=(const TPictureAhead&) = delete;
 
   // Starts on the picture that the next class draw and pick will choose, found with a copy of
-  // the random source (the run's own source is not touched). Does nothing when both pools are
-  // empty or the window has no picture preparer.
+  // the random source (the run's own source is not touched); a picture prepared before and not
+  // taken is dropped. Does nothing more when both pools are empty or the window has no
+  // picture preparer.
   void Start(const ExperimentRecord& record, const IMainWindow& window);
 
   // The resource name being prepared; empty when none.
@@ -36,13 +41,25 @@ class TPictureAhead {
             std::shared_ptr<const IPreparedPixels>& prepared);
 
  private:
-  struct Ready {
-    imagestore::TJPEGImage picture;
-    std::shared_ptr<const IPreparedPixels> prepared;
+  struct Job {
+    std::shared_ptr<const imagestore::TResourceManager> loader;
+    std::shared_ptr<const IPicturePreparer> preparer;
+    std::string name;
   };
+  void Work();
 
-  std::string name_;
-  std::future<Ready> ready_;
+  std::string name_;  // the caller's thread's own
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::unique_ptr<Job> job_;  // posted, not begun
+  bool busy_ = false;         // a job is being prepared
+  bool ready_ = false;        // its picture, pixels or failure wait to be taken
+  imagestore::TJPEGImage picture_;
+  std::shared_ptr<const IPreparedPixels> prepared_;
+  std::exception_ptr failure_;
+  bool stopping_ = false;
+  std::thread worker_;  // made with the first job
 };
 
 }  // namespace talvex::experiment
