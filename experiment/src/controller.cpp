@@ -52,12 +52,13 @@ struct TExperimentController::Impl {
   platform::File runFile;
   // The next picture made beside the row; its worker thread waits between the presses.
   TPictureAhead ahead;
+  bool blankAsked = false;  // the worker was given the blank picture to make
 };
 
 TExperimentController::TExperimentController(
     IMainWindow& window, System& system, ExperimentRecord& record,
     std::shared_ptr<const imagestore::TResourceManager> imageLoader, const ResumeSettings& resume)
-    : impl_(new Impl{window, system, record, resume, false, false, {}, {}, {}}) {
+    : impl_(new Impl{window, system, record, resume, false, false, {}, {}, {}, false}) {
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 
@@ -199,6 +200,10 @@ void TExperimentController::Button2Click() {
       platform::RemoveFile(impl_->runFilePath);
     }
   }
+  if (!impl_->finished && !impl_->blankAsked) {
+    impl_->ahead.PrepareBlank(r, window);
+    impl_->blankAsked = true;
+  }
   ShowProgress();
 }
 
@@ -273,10 +278,12 @@ void TExperimentController::ShowProgress() {
 }
 
 void TExperimentController::OnRadioButtonClick(int /*rating*/, std::optional<int64_t> inputNs) {
+  if (impl_->record.BlankPixels == nullptr) impl_->record.BlankPixels = impl_->ahead.TakeBlank();
   experiment::OnRadioButtonClick(impl_->record, impl_->window, impl_->system, inputNs);
 }
 
 void TExperimentController::Timer1Timer() {
+  if (impl_->record.BlankPixels == nullptr) impl_->record.BlankPixels = impl_->ahead.TakeBlank();
   TurnImageOff(impl_->record, impl_->window);
 }
 

@@ -27,11 +27,29 @@ void TPictureAhead::Start(const ExperimentRecord& record, const IMainWindow& win
   failure_ = nullptr;
   name_.clear();
   if (preparer == nullptr || name.empty() || record.ImageLoader == nullptr) return;
-  job_ = std::make_unique<Job>(Job{record.ImageLoader, std::move(preparer), name});
-  name_ = std::move(name);
+  name_ = name;
+  Post(std::make_unique<Job>(Job{record.ImageLoader, std::move(preparer), std::move(name), {}}),
+       lock);
+}
+
+void TPictureAhead::PrepareBlank(const ExperimentRecord& record, const IMainWindow& window) {
+  std::shared_ptr<const IPicturePreparer> preparer = window.PicturePreparer();
+  if (preparer == nullptr || record.BlankPicture.Empty()) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_ && job_ == nullptr; });
+  Post(std::make_unique<Job>(Job{nullptr, std::move(preparer), {}, record.BlankPicture}), lock);
+}
+
+void TPictureAhead::Post(std::unique_ptr<Job> job, std::unique_lock<std::mutex>& lock) {
+  job_ = std::move(job);
   if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
   lock.unlock();
   changed_.notify_all();
+}
+
+std::shared_ptr<const IPreparedPixels> TPictureAhead::TakeBlank() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return std::move(blankPixels_);
 }
 
 void TPictureAhead::Work() {
@@ -42,6 +60,19 @@ void TPictureAhead::Work() {
     const std::unique_ptr<Job> job = std::move(job_);
     busy_ = true;
     lock.unlock();
+    if (job->name.empty()) {
+      // The blank picture: without its pixels the window makes them as it shows it.
+      std::shared_ptr<const IPreparedPixels> pixels;
+      try {
+        pixels = job->preparer->Prepare(job->blank);
+      } catch (...) {
+      }
+      lock.lock();
+      blankPixels_ = std::move(pixels);
+      busy_ = false;
+      changed_.notify_all();
+      continue;
+    }
     imagestore::TJPEGImage picture;
     std::shared_ptr<const IPreparedPixels> prepared;
     std::exception_ptr failure;

@@ -632,6 +632,20 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
   }
 }
 
+// Made at its first showing, the blank picture would make the first exposure run long.
+TEST_F(Controller, BlankPictureIsMadeOnceOnTheWorkerForTheExposuresEnds) {
+  Create();
+  Start("k4T19");
+  for (int trial = 1; trial <= 3; ++trial) RateAndNext(trial);
+  // The second press waited for the worker, so from the second exposure on at the latest.
+  ASSERT_GE(window.blankPreparedOn.size(), 2u);
+  for (const std::thread::id& id : window.blankPreparedOn) {
+    EXPECT_NE(id, std::this_thread::get_id());
+    EXPECT_EQ(id, window.blankPreparedOn.front());
+  }
+  EXPECT_EQ(window.pictures.back().Width(), 2);  // the fourth trial's picture
+}
+
 TEST_F(Controller, RowIsOnDiskBeforeTheNextPictureIsShown) {
   Create();
   Start("k4T19");

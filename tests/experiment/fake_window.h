@@ -95,7 +95,8 @@ class FakeWindow : public experiment::IMainWindow {
     if (&made.picture.CompressedBytes() != &picture.CompressedBytes()) {
       throw Exception("prepared pixels of another picture");
     }
-    preparedOn.push_back(made.madeOn);
+    // The fake loader's blank picture is 1 pixel wide, its trial pictures 2.
+    (picture.Width() == 1 ? blankPreparedOn : preparedOn).push_back(made.madeOn);
     SetPicture(picture);
   }
   void WaitUntilDisplayed() override { calls.push_back("WaitUntilDisplayed"); }
@@ -162,7 +163,8 @@ class FakeWindow : public experiment::IMainWindow {
   bool endRequested = false;
   bool refuseTimer = false;  // the system has no timer left to start
   bool prepareAhead = true;  // hands out a preparer, so pictures are prepared on a worker
-  std::vector<std::thread::id> preparedOn;  // where each picture shown prepared was prepared
+  std::vector<std::thread::id> preparedOn;       // where each trial picture shown prepared was made
+  std::vector<std::thread::id> blankPreparedOn;  // ...and each blank picture
 
  private:
   static size_t Index(int rating) { return static_cast<size_t>(rating - 1) % 5; }

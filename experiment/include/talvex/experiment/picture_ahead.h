@@ -40,12 +40,20 @@ class TPictureAhead {
   bool Take(const std::string& name, imagestore::TJPEGImage& picture,
             std::shared_ptr<const IPreparedPixels>& prepared);
 
+  // Makes the blank picture's pixels on the worker, after the picture taken; TakeBlank gives
+  // them once made (null before, or when the window has no preparer or they failed).
+  void PrepareBlank(const ExperimentRecord& record, const IMainWindow& window);
+  std::shared_ptr<const IPreparedPixels> TakeBlank();
+
  private:
+  // A trial's picture, loaded by name, or the blank picture as it is.
   struct Job {
     std::shared_ptr<const imagestore::TResourceManager> loader;
     std::shared_ptr<const IPicturePreparer> preparer;
     std::string name;
+    imagestore::TJPEGImage blank;
   };
+  void Post(std::unique_ptr<Job> job, std::unique_lock<std::mutex>& lock);
   void Work();
 
   std::string name_;  // the caller's thread's own
@@ -58,6 +66,7 @@ class TPictureAhead {
   imagestore::TJPEGImage picture_;
   std::shared_ptr<const IPreparedPixels> prepared_;
   std::exception_ptr failure_;
+  std::shared_ptr<const IPreparedPixels> blankPixels_;
   bool stopping_ = false;
   std::thread worker_;  // made with the first job
 };
