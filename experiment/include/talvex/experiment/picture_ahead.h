@@ -1,9 +1,8 @@
 #pragma once
-// The next trial's picture, loaded, deciphered, decoded and scaled on a worker thread while the
-// press that will show it goes on (the results row written and flushed to disk). The worker
-// only prepares pixels: it reads the image store and runs the window's picture preparer, and
-// every window operation stays with the caller's thread. The worker thread is made once and
-// waits for the next press, so that a press does not pay for starting a thread.
+// The next trial's picture, loaded, decoded and scaled on a worker thread while the press that
+// will show it writes its row. The worker makes pixels only; every window operation stays with
+// the caller. Its thread is made once and waits between presses, so that no press pays for
+// starting one.
 
 #include <condition_variable>
 #include <exception>
@@ -25,18 +24,15 @@ class TPictureAhead {
   TPictureAhead(const TPictureAhead&) = delete;
   TPictureAhead& operator=(const TPictureAhead&) = delete;
 
-  // Starts on the picture that the next class draw and pick will choose, found with a copy of
-  // the random source (the run's own source is not touched); a picture prepared before and not
-  // taken is dropped. Does nothing more when both pools are empty or the window has no
-  // picture preparer.
+  // Starts on the picture the next draw will choose (PeekNextTrial); one prepared before and not
+  // taken is dropped. Nothing more when the pools are empty or the window has no preparer.
   void Start(const ExperimentRecord& record, const IMainWindow& window);
 
   // The resource name being prepared; empty when none.
   const std::string& Name() const { return name_; }
 
-  // When name is the picture being prepared: waits for it and gives the loaded picture and
-  // its pixels, or raises what loading or decoding it raised. False, doing nothing, for any
-  // other name. A picture is taken at most once.
+  // For the picture being prepared: waits for it and gives it with its pixels, or raises what
+  // loading or decoding it raised. False for any other name. Taken at most once.
   bool Take(const std::string& name, imagestore::TJPEGImage& picture,
             std::shared_ptr<const IPreparedPixels>& prepared);
 

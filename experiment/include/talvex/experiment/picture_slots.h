@@ -34,10 +34,9 @@ const Pixels* PixelsOf(const IPreparedPixels* prepared) {
 template <class Pixels>
 class TPictureSlots {
  public:
-  // Makes picture the one shown. Its pixels are the first that fits accepts of: those prepared
-  // ahead, the shown picture's, the previous picture's (each only when of the same picture);
-  // else prepare(picture) makes them. Nothing changes when prepare raises (a picture that
-  // cannot be decoded).
+  // Makes picture the one shown, with the first pixels fits accepts of: those prepared ahead,
+  // the shown or the previous picture's when it is the same picture; else prepare(picture)'s.
+  // Nothing changes when prepare raises.
   template <class Fits, class Prepare>
   void Show(const imagestore::TJPEGImage& picture, const Pixels* ahead, const Fits& fits,
             const Prepare& prepare) {
@@ -55,9 +54,8 @@ class TPictureSlots {
     shown_ = Slot{picture, std::move(pixels)};
   }
 
-  // The shown picture's pixels made again, for a new size of the area. Runs where nothing may
-  // escape (a resize or paint event): the picture was decoded when it was set, so a failure
-  // here only leaves the area without pixels.
+  // The shown picture's pixels made again for a new size. Runs where nothing may escape (a
+  // resize or paint event); a failure leaves the area without pixels.
   template <class Prepare>
   void PrepareAgain(const Prepare& prepare) noexcept {
     try {
