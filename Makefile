@@ -1,7 +1,7 @@
 # Talvex: one-line entry points over the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps run test test-windows windows bench asan fuzz clean
+.PHONY: deps run test test-windows windows bench bench-picture asan fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -92,6 +92,13 @@ bench: deps
 	@cmake --preset release -DTALVEX_BUILD_BENCH=ON >/dev/null
 	@cmake --build --preset release -j $(JOBS)
 	bench/run-bench.sh build/release
+
+# Only the picture's figures: press to picture, recorded latencies and exposures, in process and
+# by the light sensor, on both image sets (about fifteen minutes).
+bench-picture: deps
+	@cmake --preset release -DTALVEX_BUILD_BENCH=ON >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+	bench/run-bench.sh build/release --picture
 
 clean:
 	rm -rf build

@@ -28,6 +28,7 @@
 #include "talvex/exception.h"
 #include "talvex/experiment/shell.h"
 #include "talvex/experiment/study_settings.h"
+#include "talvex/experiment/text_fitting.h"
 #include "talvex/experiment/window_layout.h"
 
 namespace talvex::app {
@@ -197,13 +198,8 @@ void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
 }
 
 void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                                const experiment::IPreparedPicture& prepared) {
-  const auto* pixels = dynamic_cast<const TPreparedPixels*>(&prepared);
-  if (pixels != nullptr) {
-    image1_->SetPicture(picture, pixels->pixels);
-  } else {
-    image1_->SetPicture(picture);
-  }
+                                const experiment::IPreparedPixels& prepared) {
+  image1_->SetPicture(picture, &prepared);
 }
 
 void TForm1::WaitUntilDisplayed() {
@@ -286,7 +282,7 @@ void TForm1::CancelWake() {
 }
 
 void TForm1::RehearsePaint() {
-  image1_->repaint();
+  image1_->RehearsePaint();
 }
 
 void TForm1::TouchNextPicture() {

@@ -61,7 +61,7 @@ class TForm1 : public QMainWindow,
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override;
+                          const experiment::IPreparedPixels& prepared) override;
   std::string GetText(experiment::TextControl control) const override;
   void SetText(experiment::TextControl control, const std::string& text) override;
   void SetButtonEnabled(bool enabled) override;

@@ -10,6 +10,7 @@
 #include "form2.h"
 #include "message_boxes.h"
 #include "talvex/experiment/study_settings.h"
+#include "talvex/experiment/text_fitting.h"
 #include "talvex/experiment/window_layout.h"
 #include "talvex/platform/wide_text.h"
 
@@ -41,13 +42,13 @@ TForm1::TForm1(System& system, experiment::LoaderFactory makeLoader,
   if (!windowFont_) ThrowWindowFailure("window font");
   scale_ = DesignScale(windowFont_.Get());
 
-  menu_ = BuildMenu();
+  HMENU menu = BuildMenu();  // owned by the window once it is made
   const Place outer =
       OuterPlace(layout.left, layout.top, experiment::Scaled(layout.clientWidth, scale_),
                  experiment::Scaled(layout.clientHeight, scale_), kStyle, true);
   // The window keeps its controls in the tab order the table gives.
   Create(kClassName, ProgramIcon(), WS_EX_CONTROLPARENT, kStyle, Widen(layout.caption), outer,
-         nullptr, menu_);
+         nullptr, menu);
   controls_ =
       std::make_unique<TControlSet>(Handle(), layout, windowFont_.Get(), scale_, kFirstControlId);
 
@@ -176,12 +177,9 @@ void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
   image1_->SetPicture(picture);
 }
 
-// Pixels made by another window's preparer are not this area's: the picture is then prepared
-// as it is set.
 void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                                const experiment::IPreparedPicture& prepared) {
-  const auto* own = dynamic_cast<const TPreparedPixels*>(&prepared);
-  image1_->SetPicture(picture, own != nullptr ? own->pixels : TPreparedPicture());
+                                const experiment::IPreparedPixels& prepared) {
+  image1_->SetPicture(picture, &prepared);
 }
 
 std::shared_ptr<const experiment::IPicturePreparer> TForm1::PicturePreparer() const {

@@ -50,15 +50,13 @@ class TForm1 : public TWindow,
   // The window's scale: its font's text height over the designed one.
   double Scale() const { return scale_; }
   const TControlSet& Controls() const { return *controls_; }
-  HMENU Menu() const { return menu_; }
   // The exposure timer behind window operation 6.
   const experiment::TExposureTimer& Timer1() const { return timer1_; }
-  const TWakeTimer& Timer1Wake() const { return *wake_; }
 
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override;
+                          const experiment::IPreparedPixels& prepared) override;
   std::string GetText(experiment::TextControl control) const override;
   void SetText(experiment::TextControl control, const std::string& text) override;
   void SetButtonEnabled(bool enabled) override;
@@ -108,7 +106,6 @@ class TForm1 : public TWindow,
   UniqueFont windowFont_;
   UniqueFont memoFont_;
   double scale_ = 1.0;
-  HMENU menu_ = nullptr;  // owned by the window once it is made
   std::unique_ptr<TControlSet> controls_;
 
   // Controls, from the set.

@@ -49,19 +49,22 @@ imagestore::TJPEGImage LoadBlankPicture(const imagestore::TResourceManager& load
 struct TExperimentController::Impl {
   IMainWindow& window;
   System& system;
+  ExperimentRecord& record;
   ResumeSettings resume;
-  ExperimentRecord record;
   bool setUpComplete = false;
   bool finished = false;  // the results are sealed and the end of the program requested
   // The run file, held alone while the run lasts so that no other program takes the run over.
   std::string runFilePath;
   platform::File runFile;
+  // The next picture made beside the row; its worker thread waits between the presses.
+  TPictureAhead ahead;
+  bool blankAsked = false;  // the worker was given the blank picture to make
 };
 
 TExperimentController::TExperimentController(
-    IMainWindow& window, System& system,
+    IMainWindow& window, System& system, ExperimentRecord& record,
     std::shared_ptr<const imagestore::TResourceManager> imageLoader, const ResumeSettings& resume)
-    : impl_(new Impl{window, system, resume, {}, false, false, {}, {}}) {
+    : impl_(new Impl{window, system, record, resume, false, false, {}, {}, {}, false}) {
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 
@@ -177,8 +180,7 @@ void TExperimentController::Button2Click() {
   // The run's pools are settled, and nothing draws from the random source between the re-seed
   // and the next trial's draws, so the next picture is known now: it is prepared on a worker
   // thread while the row is written, and shown once both are done.
-  TPictureAhead ahead;
-  ahead.Start(r, window);
+  impl_->ahead.Start(r, window);
 
   if (r.TrialCount > 0 && !r.RowWritten) {
     // One row per trial; a press that follows a failed append writes it now.
@@ -196,7 +198,7 @@ void TExperimentController::Button2Click() {
 
   // A picture that cannot be shown is left out of the run, so the pools may run empty while
   // the next trial is drawn; the run then ends here as well.
-  if (!DrawNextTrial(r, window, system, &ahead)) {
+  if (!DrawNextTrial(r, window, system, &impl_->ahead)) {
     results::HandOffWindow handOff;
     handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
     handOff.endProgram = [&window]() { window.EndProgram(); };
@@ -209,6 +211,10 @@ void TExperimentController::Button2Click() {
       platform::RemoveFile(impl_->runFilePath);
       impl_->runFile.Close();
     }
+  }
+  if (!impl_->finished && !impl_->blankAsked) {
+    impl_->ahead.PrepareBlank(r, window);
+    impl_->blankAsked = true;
   }
   ShowProgress();
 }
@@ -297,19 +303,17 @@ void TExperimentController::ShowProgress() {
 }
 
 void TExperimentController::OnRadioButtonClick(int /*rating*/, std::optional<int64_t> inputNs) {
+  if (impl_->record.BlankPixels == nullptr) impl_->record.BlankPixels = impl_->ahead.TakeBlank();
   experiment::OnRadioButtonClick(impl_->record, impl_->window, impl_->system, inputNs);
 }
 
 void TExperimentController::Timer1Timer() {
+  if (impl_->record.BlankPixels == nullptr) impl_->record.BlankPixels = impl_->ahead.TakeBlank();
   TurnImageOff(impl_->record, impl_->window);
 }
 
 bool TExperimentController::SetUpComplete() const {
   return impl_->setUpComplete;
-}
-
-const ExperimentRecord& TExperimentController::Record() const {
-  return impl_->record;
 }
 
 }  // namespace talvex::experiment

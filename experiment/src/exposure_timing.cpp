@@ -11,7 +11,11 @@ void MarkOnset(ExperimentRecord& record, System& system) {
 }
 
 void TurnImageOff(ExperimentRecord& record, IMainWindow& window) {
-  window.SetPicture(record.BlankPicture);
+  if (record.BlankPixels != nullptr) {
+    window.SetPreparedPicture(record.BlankPicture, *record.BlankPixels);
+  } else {
+    window.SetPicture(record.BlankPicture);
+  }
   window.SetButtonEnabled(true);
   window.SetText(TextControl::Button2, "Next");
   window.SetTimerInterval(0);

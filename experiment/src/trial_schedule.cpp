@@ -57,7 +57,7 @@ bool ShowPicture(ExperimentRecord& record, const std::string& name, IMainWindow&
   std::string reason;
   try {
     imagestore::TJPEGImage picture;
-    std::shared_ptr<const IPreparedPicture> prepared;
+    std::shared_ptr<const IPreparedPixels> prepared;
     if (ahead != nullptr && ahead->Take(name, picture, prepared)) {
       if (prepared != nullptr) {
         window.SetPreparedPicture(picture, *prepared);

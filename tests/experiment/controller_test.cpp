@@ -44,27 +44,28 @@ std::vector<std::string_view> Columns(const std::string& line) {
 // A run with a window of its own, set up at once.
 struct SecondRun {
   SecondRun(System& system, std::shared_ptr<FakeLoader> loader)
-      : controller(window, system, loader) {
+      : controller(window, system, record, loader) {
     window.Attach(controller);
     controller.FormCreate();
   }
-  const ExperimentRecord& Record() const { return controller.Record(); }
+  const ExperimentRecord& Record() const { return record; }
 
   FakeWindow window;
+  ExperimentRecord record;
   TExperimentController controller;
 };
 
 class Controller : public ::testing::Test {
  protected:
   void Create() {
-    controller = std::make_unique<TExperimentController>(window, system, loader);
+    MakeController();
     window.Attach(*controller);
     controller->FormCreate();
   }
   // The set-up, which must fail with an E; its message.
   template <typename E>
   std::string SetUpError() {
-    controller = std::make_unique<TExperimentController>(window, system, loader);
+    MakeController();
     try {
       controller->FormCreate();
     } catch (const E& e) {
@@ -72,7 +73,13 @@ class Controller : public ::testing::Test {
     }
     return "no error";
   }
-  const ExperimentRecord& Record() const { return controller->Record(); }
+  // A fresh controller over a fresh record.
+  void MakeController() {
+    controller.reset();
+    record = ExperimentRecord();
+    controller = std::make_unique<TExperimentController>(window, system, record, loader);
+  }
+  const ExperimentRecord& Record() const { return record; }
 
   void Start(const std::string& id) {
     window.TypeId(id);
@@ -94,6 +101,7 @@ class Controller : public ::testing::Test {
   FakeSystem system;
   FakeWindow window;
   std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet();
+  ExperimentRecord record;
   std::unique_ptr<TExperimentController> controller;
 };
 
@@ -578,8 +586,9 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
     FakeSystem system;
     FakeWindow window;
     std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet(6, 14);  // 1 + 4 repeats
+    ExperimentRecord record;
     std::unique_ptr<TExperimentController> controller;
-    const ExperimentRecord& Record() const { return controller->Record(); }
+    const ExperimentRecord& Record() const { return record; }
   };
   for (const uint64_t counter :
        {uint64_t{0x1234567800000000u}, uint64_t{0xFFFFFFFF00000001u}, uint64_t{42}}) {
@@ -589,8 +598,8 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
     atDraw.window.prepareAhead = false;
     for (Run* run : {&ahead, &atDraw}) {
       run->system.counter = counter;  // the same seeds at every press
-      run->controller =
-          std::make_unique<TExperimentController>(run->window, run->system, run->loader);
+      run->controller = std::make_unique<TExperimentController>(run->window, run->system,
+                                                                run->record, run->loader);
       run->window.Attach(*run->controller);
       run->controller->FormCreate();
       run->window.TypeId("k4T19");
@@ -621,6 +630,20 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
     }
     EXPECT_TRUE(atDraw.window.preparedOn.empty());
   }
+}
+
+// Made at its first showing, the blank picture would make the first exposure run long.
+TEST_F(Controller, BlankPictureIsMadeOnceOnTheWorkerForTheExposuresEnds) {
+  Create();
+  Start("k4T19");
+  for (int trial = 1; trial <= 3; ++trial) RateAndNext(trial);
+  // The second press waited for the worker, so from the second exposure on at the latest.
+  ASSERT_GE(window.blankPreparedOn.size(), 2u);
+  for (const std::thread::id& id : window.blankPreparedOn) {
+    EXPECT_NE(id, std::this_thread::get_id());
+    EXPECT_EQ(id, window.blankPreparedOn.front());
+  }
+  EXPECT_EQ(window.pictures.back().Width(), 2);  // the fourth trial's picture
 }
 
 TEST_F(Controller, RowIsOnDiskBeforeTheNextPictureIsShown) {

@@ -44,7 +44,7 @@ constexpr uid_t kAnotherUser = 65534;  // nobody
 struct Program {
   Program(FakeSystem& fakeSystem, std::shared_ptr<FakeLoader> loader,
           const ResumeSettings& settings)
-      : system(fakeSystem), controller(window, fakeSystem, std::move(loader), settings) {
+      : system(fakeSystem), controller(window, fakeSystem, record, std::move(loader), settings) {
     window.Attach(controller);
     controller.FormCreate();
   }
@@ -57,10 +57,11 @@ struct Program {
     window.ClickRating(rating);
     controller.Button2Click();
   }
-  const ExperimentRecord& Record() const { return controller.Record(); }
+  const ExperimentRecord& Record() const { return record; }
 
   FakeSystem& system;
   FakeWindow window;
+  ExperimentRecord record;
   TExperimentController controller;
 };
 

@@ -59,7 +59,7 @@ struct ControlLayout {
   Sizing sizing;
   const char* text;            // the caption or initial text; "" for none
   const char* accessibleName;  // for a control without a caption; nullptr: its text
-  const FontDesign* font;        // nullptr: the window's font
+  const FontDesign* font;      // nullptr: the window's font
   int tabOrder;                // -1: not in the tab order
   const char* inFrontOf;       // the earlier control it is designed to overlap, or nullptr
   const char* address;         // the web address a link opens, or nullptr
