@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results_lines.h"
 
 namespace talvex::bench {

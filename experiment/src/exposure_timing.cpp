@@ -1,7 +1,7 @@
 #include "talvex/experiment/exposure_timing.h"
 
-#include "talvex/experiment/rounding.h"
 #include "talvex/local_time.h"
+#include "talvex/rounding.h"
 
 namespace talvex::experiment {
 

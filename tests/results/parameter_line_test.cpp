@@ -1,4 +1,4 @@
-#include "talvex/experiment/run_parameters.h"
+#include "talvex/results/parameter_line.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,8 @@
 
 #include "talvex/exception.h"
 
-namespace talvex::experiment {
+namespace talvex::results {
 namespace {
-
-using Values = std::vector<std::string>;
 
 TEST(NumberConversion, IntegersInDecimalAndHexadecimal) {
   const std::pair<const char*, int32_t> cases[] = {{"5000", 5000},     {"  -12", -12},
@@ -63,4 +61,4 @@ TEST(NumberConversion, FloatFailuresNameTheText) {
 }
 
 }  // namespace
-}  // namespace talvex::experiment
+}  // namespace talvex::results
