@@ -22,8 +22,8 @@ constexpr KindEntry kTable[] = {
     {ErrorKind::kBadName, kInvalidFilename, {ENOTDIR, ENAMETOOLONG, EINVAL, ELOOP}},
     {ErrorKind::kTooManyOpen, kTooManyOpenFiles, {EMFILE, ENFILE}},
     {ErrorKind::kDenied, kAccessDenied, {EACCES, EPERM, EROFS, EISDIR}},
-    // An advisory lock held elsewhere has no errno value of its own.
-    {ErrorKind::kInUse, kSharingViolation, {}},
+    // A lock held by another program: a non-blocking lock or open that would have to wait.
+    {ErrorKind::kInUse, kSharingViolation, {EWOULDBLOCK, EAGAIN}},
     {ErrorKind::kNameTaken, 0, {EEXIST}},
     // A file-size limit leaves the file unable to grow, as a full disk does.
     {ErrorKind::kNoSpace, kDiskFull, {ENOSPC, EFBIG, kQuotaExceeded}},

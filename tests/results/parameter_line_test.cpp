@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,28 @@ TEST(NumberConversion, FloatFailuresNameTheText) {
       EXPECT_EQ(e.what(), "'" + text + "' is not a valid floating point value");
     }
   }
+}
+
+TEST(ParameterLine, FourValuesOrTheDefaultLine) {
+  const struct {
+    std::string line;
+    std::optional<RunParameters> parameters;
+  } cases[] = {
+      {"10000 0.1 0.3 1 (by default)", RunParameters{10000, 0.1, 0.3, 1}},
+      {"5000 0 0 0", RunParameters{5000, 0.0, 0.0, 0}},
+      {"5000 0,25 0,5 1", RunParameters{5000, 0.25, 0.5, 1}},  // a comma locale
+      {"$10 1e-1 .3 -1", RunParameters{16, 0.1, 0.3, -1}},
+      {"5000 0 0", std::nullopt},
+      {"5000 0 0 0 0", std::nullopt},
+      {"5000  0 0 0", std::nullopt},
+      {"5000 zero 0 0", std::nullopt},
+      {"10000 0.1 0.3 1 (by default", std::nullopt},
+  };
+  for (const auto& [line, parameters] : cases) {
+    EXPECT_EQ(ParseParameterLine(line), parameters) << line;
+  }
+  EXPECT_EQ(ParameterLine({"5000", "0,25", "0", "0"}), "5000 0,25 0 0");
+  EXPECT_EQ(ParameterLine({"5000", "0", "0"}), kDefaultParamLine);
 }
 
 }  // namespace
