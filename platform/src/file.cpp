@@ -86,10 +86,6 @@ int ErrorCodeFromErrno(int errorNumber) {
   return ErrorCodeOfKind(ErrorKindOfErrno(errorNumber), errorNumber);
 }
 
-ErrorKind ErrorKindOfSystemError(int systemError) {
-  return ErrorKindOfErrno(systemError);
-}
-
 FileStatus StatusFromSystemError(int systemError) {
   return StatusFromErrno(systemError);
 }

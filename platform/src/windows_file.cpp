@@ -140,10 +140,6 @@ std::string ErrorTextFromErrno(int errorNumber) {
   return WindowsErrorText(error);
 }
 
-ErrorKind ErrorKindOfSystemError(int systemError) {
-  return KindOfWindowsError(static_cast<DWORD>(systemError));
-}
-
 FileStatus StatusFromSystemError(int systemError) {
   return StatusFromWindowsError(static_cast<DWORD>(systemError));
 }

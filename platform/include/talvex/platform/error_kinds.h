@@ -34,9 +34,8 @@ int ErrnoOfErrorKind(ErrorKind kind);
 // system gave, passed in as systemCode; 0 for kNone.
 int ErrorCodeOfKind(ErrorKind kind, int systemCode);
 
-// An error as this platform's own calls report it (an errno value on POSIX, a GetLastError
-// code on Windows): its kind, and the status that reports it.
-ErrorKind ErrorKindOfSystemError(int systemError);
+// The status of an error as this platform's own calls report it: an errno value on POSIX, a
+// GetLastError code on Windows.
 FileStatus StatusFromSystemError(int systemError);
 
 }  // namespace talvex::platform
