@@ -357,6 +357,8 @@ TEST(MatchResultsToPlan, RowsTakeTheirEntriesOutOfThePlan) {
       {"a row of another rater", firstLines + "m2B33" + row("1", g1).substr(5)},
       {"numbers out of turn", firstLines + row("2", g1)},
       {"a rating outside 1 to 5", firstLines + row("1", g1, "6")},
+      {"a number not as the program writes it", firstLines + row("01", g1)},
+      {"a rating not as the program writes it", firstLines + row("1", g1, "02")},
       {"no latency", firstLines + row("1", g1, "2", "")},
       {"a ninth column", firstLines + row("1", g1, "2", "900\tx")},
       {"a torn row", firstLines + row("1", g1).substr(0, 20)},

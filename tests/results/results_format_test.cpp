@@ -2,34 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
 namespace talvex::results {
 namespace {
-
-TEST(ResultsFormat, RowsReadBackAsWrittenAtTheEdgesOfTheirRanges) {
-  ResultsRow written;
-  written.name = " a.b";
-  written.date = "07.12.2026";
-  written.time = "\xE5\x8D\x88\xE5\xBE\x8C 8:27:13";
-  written.status = kNegativeStatus;
-  written.image = "c (0).ccc";
-  for (const auto& [trial, response, latency] :
-       {std::tuple{1, kLowestRating, INT32_MIN}, std::tuple{INT32_MAX, kHighestRating, -1}}) {
-    written.trial = trial;
-    written.response = response;
-    written.latency = latency;
-    const std::string line = FormatRow(written);
-    ASSERT_EQ(line.substr(line.size() - 2), "\r\n");
-    ResultsRow read;
-    std::vector<std::string_view> columns;
-    ASSERT_EQ(ParseRow(std::string_view(line).substr(0, line.size() - 2), read, columns),
-              RowFault::kNone)
-        << line;
-    EXPECT_EQ(FormatRow(read), line);
-    EXPECT_EQ(read.latency, latency);
-  }
-}
 
 TEST(ResultsFormat, ShapeIsAParameterLineAndTheHeaderEachEndingInCrLf) {
   const std::string header = kHeaderLine;
