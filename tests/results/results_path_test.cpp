@@ -1,6 +1,9 @@
 #include "talvex/results/results_path.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -17,6 +20,9 @@
 #include "talvex/results/io_errors.h"
 #include "talvex/results/rater_id.h"
 #include "talvex/results/trial_row.h"
+#ifdef _WIN32
+#include "talvex/platform/windows_system.h"
+#endif
 
 namespace talvex::results {
 namespace {
@@ -361,6 +367,19 @@ TEST_F(ResultsLog, RowsAreInTheCharacterSetOfTheFilesAndTheNameKeepsTheId) {
   }
   EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n" + rows);
 }
+
+#ifdef _WIN32  // the system's own ANSI code page
+TEST_F(ResultsLog, WindowsWritesTheRowsInItsCodePageAndTheNameInUnicode) {
+  platform::WindowsSystem windows;
+  if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP() << ", not 1252";
+  const ResultsFile file = MakeResultsPath(windows, place, "J\xC3\xBCrgen", kDefaultParams);
+  AppendTrialRow(windows, file, Row(1, "J\xC3\xBCrgen"));
+  EXPECT_NE(file.path.find("\\J\xC3\xBCrgen "), std::string::npos) << file.path;
+  const std::string rows = ReadBytes(file.path).substr(kDefaultParams.size() + kHeader.size() + 4);
+  EXPECT_EQ(rows.substr(0, 7), "J\xFCrgen\t");
+  EXPECT_EQ(RaterIdRefusal(windows, "\xC5\x81ukasz"), kUnwritableIdMessage);
+}
+#endif
 
 TEST_F(ResultsLog, FileHeldByAnotherProgramIsRefused) {
   const ResultsFile file = Start();
