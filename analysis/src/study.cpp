@@ -12,23 +12,19 @@
 #include <unordered_map>
 
 #include "talvex/ascii.h"
-#include "talvex/experiment/rounding.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/file_names.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
+#include "talvex/rounding.h"
 
 namespace talvex::analysis {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Whether a name ends in the suffix (upper case) in any letter case.
-bool EndsWithNoCase(const std::string& text, const std::string& upperSuffix) {
-  return text.size() >= upperSuffix.size() &&
-         AsciiUpper(text.substr(text.size() - upperSuffix.size())) == upperSuffix;
-}
-
 bool IsRunFileName(const std::string& name) {
-  return EndsWithNoCase(name, ".XLS") || EndsWithNoCase(name, ".ENC");
+  return results::EndsWithNoCase(name, results::kResultsExtension) ||
+         results::EndsWithNoCase(name, results::kSealedExtension);
 }
 
 void ReadFile(const std::string& test, const std::string& path, std::vector<InputFile>& files,
@@ -59,7 +55,7 @@ void ReadFile(const std::string& test, const std::string& path, std::vector<Inpu
 // The rows a complete run has: every case once, and the repeats the fractions give.
 size_t ExpectedRows(const RunParameters& parameters, size_t positives, size_t negatives) {
   const auto repeats = [](double fraction, size_t count) {
-    const int64_t n = experiment::RoundProduct(fraction, static_cast<int64_t>(count));
+    const int64_t n = RoundProduct(fraction, static_cast<int64_t>(count));
     return static_cast<size_t>(std::clamp<int64_t>(n, 0, static_cast<int64_t>(count)));
   };
   return positives + negatives + repeats(parameters.positiveFraction, positives) +
@@ -473,7 +469,7 @@ Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
     decoded.input = std::move(input);
     if (!IsPlainResultsText(decoded.text)) {
       decoded.key = results::UnsealBytes(decoded.text, results::kResultsPassPhrase);
-      if (!decoded.key && EndsWithNoCase(decoded.input.path, ".ENC")) {
+      if (!decoded.key && results::EndsWithNoCase(decoded.input.path, results::kSealedExtension)) {
         problems.push_back({decoded.input.path, 0,
                             "not a sealed results file: neither the 128-bit nor the 40-bit key "
                             "yields a parameter line and the header line; left out"});

@@ -43,7 +43,8 @@
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_path.h"
+#include "talvex/results/trial_row.h"
 #include "window_factories.h"
 #include "work_folder.h"
 

@@ -5,15 +5,18 @@
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/experiment/exposure_timing.h"
 #include "talvex/experiment/picture_ahead.h"
-#include "talvex/experiment/rounding.h"
 #include "talvex/experiment/run_parameters.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/imagestore/image_names.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/drive_probe.h"
+#include "talvex/results/rater_id.h"
+#include "talvex/results/results_path.h"
 #include "talvex/results/run_file.h"
 #include "talvex/results/sealing.h"
+#include "talvex/results/trial_row.h"
+#include "talvex/rounding.h"
 
 namespace talvex::experiment {
 namespace {
@@ -128,8 +131,8 @@ bool TExperimentController::GetName() {
     window.ShowMessage("Enter your ID, please!");
     return false;
   }
-  // An ID goes into the results file's name; refuse one that cannot, saying why.
-  const std::string refusal = results::RaterIdRefusal(text);
+  // An ID goes into the results file's name and rows; refuse one that cannot, saying why.
+  const std::string refusal = results::RaterIdRefusal(impl_->system, text);
   if (!refusal.empty()) {
     window.ShowMessage(refusal);
     return false;

@@ -7,7 +7,9 @@
 #include "talvex/exception.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/platform/file.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/date_time_text.h"
+#include "talvex/results/results_format.h"
+#include "talvex/results/results_path.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::experiment {
@@ -20,15 +22,6 @@ constexpr size_t kMaxResultsFileBytes = size_t{16} << 20;
 // A start up to an hour after the clock's present still counts: the clock goes back an hour
 // when daylight saving time ends.
 constexpr double kClockSetBackHours = 1.0;
-
-bool IsRating(std::string_view text) {
-  return text.size() == 1 && text[0] >= '1' && text[0] <= '5';
-}
-
-bool IsInteger(std::string_view text) {
-  const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
-  return text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
-}
 
 // A pool with the image name each entry is reported under.
 struct ReportedPool {
@@ -74,11 +67,6 @@ bool InUse(const std::string& runFilePath) {
   return !platform::FileExists(runFilePath) || !probe.OpenForAppend(runFilePath).Ok();
 }
 
-// The results file of a run file: its ".run" replaced by ".xls".
-std::string ResultsPathOf(const std::string& runFilePath) {
-  return runFilePath.substr(0, runFilePath.size() - 4) + ".xls";
-}
-
 std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& runFilePath,
                                           bool inTemporaryFolder, const ExperimentRecord& setUp,
                                           const std::string& imageSet,
@@ -99,7 +87,7 @@ std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& run
   const double ageHours = (ToTimeStamp(system.LocalNow()) - ToTimeStamp(plan->started)) * 24.0;
   if (ageHours > settings.maxAgeHours || ageHours < -kClockSetBackHours) return std::nullopt;
 
-  const std::string resultsPath = ResultsPathOf(runFilePath);
+  const std::string resultsPath = results::ResultsPathOfRunFile(runFilePath);
   std::optional<std::string> resultsText =
       results::ReadSmallFile(resultsPath, kMaxResultsFileBytes);
   if (!resultsText) return std::nullopt;
@@ -116,7 +104,8 @@ std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& run
   const bool sealed = platform::Exists(sealedPath);
   if (sealed && !results::IsSealOf(sealedPath, resultsPath)) return std::nullopt;
 
-  std::optional<UnfinishedRun> run = MatchResultsToPlan(*resultsText, *plan, setUp.ProgramFolder);
+  std::optional<UnfinishedRun> run =
+      MatchResultsToPlan(system, *resultsText, *plan, setUp.ProgramFolder);
   if (!run) return std::nullopt;
   run->runFilePath = runFilePath;
   run->results = results::ResultsFile{resultsPath, identity, inTemporaryFolder};
@@ -134,31 +123,35 @@ std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& run
 
 }  // namespace
 
-std::optional<UnfinishedRun> MatchResultsToPlan(const std::string& resultsText,
+std::optional<UnfinishedRun> MatchResultsToPlan(System& system, const std::string& resultsText,
                                                 const results::RunPlan& plan,
                                                 const std::string& programFolder) {
-  const std::string firstLines = plan.paramLine + "\r\n" + results::kHeaderLine + "\r\n";
-  if (resultsText.compare(0, firstLines.size(), firstLines) != 0) return std::nullopt;
+  // The rows hold the ID as the results file's character set writes it.
+  const std::optional<std::string> raterId = system.FileText(plan.raterId);
+  const std::string firstLines = results::FirstLines(plan.paramLine);
+  if (!raterId || resultsText.compare(0, firstLines.size(), firstLines) != 0) return std::nullopt;
   UnfinishedRun run;
   run.posPool = plan.posPool;
   run.negPool = plan.negPool;
   run.planned = static_cast<int32_t>(run.posPool.size() + run.negPool.size());
   ReportedPool positives(run.posPool, programFolder);
   ReportedPool negatives(run.negPool, programFolder);
-  std::vector<std::string_view> row;
-  for (size_t at = firstLines.size(); at < resultsText.size();) {
-    const size_t end = resultsText.find("\r\n", at);
+  results::ResultsRow row;
+  std::vector<std::string_view> columns;
+  const std::string_view text(resultsText);
+  for (size_t at = firstLines.size(); at < text.size();) {
+    const size_t end = text.find(results::kLineEnd, at);
     if (end == std::string::npos) return std::nullopt;  // a torn last row
-    results::SplitColumns(std::string_view(resultsText).substr(at, end - at), row);
-    // name, date, time, n, status, imgname, response, latency
-    if (row.size() != 8 || row[0] != plan.raterId || row[3] != std::to_string(run.rated + 1) ||
-        !IsRating(row[6]) || !IsInteger(row[7])) {
+    const std::string_view line = text.substr(at, end + results::kLineEnd.size() - at);
+    // Only a row exactly as this program writes it, of this rater, next in turn.
+    if (results::ParseRow(text.substr(at, end - at), row, columns) != results::RowFault::kNone ||
+        results::FormatRow(row) != line || row.name != *raterId || row.trial != run.rated + 1) {
       return std::nullopt;
     }
-    const std::string imageName = std::string(row[4]) + "\t" + std::string(row[5]);
+    const std::string imageName = std::string(row.status) + "\t" + std::string(row.image);
     if (!positives.Take(imageName) && !negatives.Take(imageName)) return std::nullopt;
     ++run.rated;
-    at = end + 2;
+    at = end + results::kLineEnd.size();
   }
   return run;
 }

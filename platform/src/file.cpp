@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "file_status.h"
+#include "talvex/platform/error_kinds.h"
 
 namespace talvex::platform {
 namespace {
@@ -84,33 +85,11 @@ std::string UniqueNameIn(const std::string& folder) {
 }  // namespace
 
 int ErrorCodeFromErrno(int errorNumber) {
-  switch (errorNumber) {
-    case 0:
-      return 0;
-    case ENOENT:
-      return kFileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EINVAL:
-    case ELOOP:
-      return kInvalidFilename;
-    case EMFILE:
-    case ENFILE:
-      return kTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return kAccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:  // a file-size limit: the file cannot grow, as on a full disk
-      return kDiskFull;
-    case EIO:
-      return kDeviceIoError;
-    default:
-      return errorNumber;
-  }
+  return ErrorCodeOfKind(ErrorKindOfErrno(errorNumber), errorNumber);
+}
+
+FileStatus StatusFromSystemError(int systemError) {
+  return StatusFromErrno(systemError);
 }
 
 std::string ErrorTextFromErrno(int errorNumber) {

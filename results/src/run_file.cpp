@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "file_transform.h"
-#include "path_text.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
+#include "talvex/results/file_names.h"
 
 namespace talvex::results {
 namespace {
@@ -123,14 +123,15 @@ bool ReadPool(LineReader& lines, const char* key, std::vector<std::string>& pool
 }  // namespace
 
 std::string MakeRunFilePath(const std::string& resultsPath) {
-  if (EndsWithNoCase(resultsPath, ".xls")) {
-    return resultsPath.substr(0, resultsPath.size() - 4) + ".run";
-  }
-  return resultsPath + ".run";
+  return SwapExtension(resultsPath, kResultsExtension, kRunFileExtension);
+}
+
+std::string ResultsPathOfRunFile(const std::string& runFilePath) {
+  return SwapExtension(runFilePath, kRunFileExtension, kResultsExtension);
 }
 
 bool IsRunFileName(const std::string& name) {
-  return name.size() > 4 && EndsWithNoCase(name, ".run");
+  return name.size() > kRunFileExtension.size() && EndsWithNoCase(name, kRunFileExtension);
 }
 
 std::string ImageSetFingerprint(const std::vector<std::string>& names) {

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "file_transform.h"
-#include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
+#include "talvex/results/file_names.h"
 
 namespace talvex::results {
 namespace {
@@ -64,9 +64,9 @@ bool CopyToDesktopFolder(const std::string& sealedPath, std::string desktop) {
   if (desktop.empty()) return false;
   desktop = WithTrailingSeparator(desktop);
   const std::string name = FileNamePart(sealedPath);
-  const std::string stem = EndsWithNoCase(name, ".enc") ? name.substr(0, name.size() - 4) : name;
+  const std::string stem = SwapExtension(name, kSealedExtension, "");
   for (int run = 1; run <= kMaxSameNameRuns; ++run) {
-    const std::string target = desktop + NumberedName(stem, run, ".enc");
+    const std::string target = desktop + NumberedName(stem, run, kSealedExtension);
     if (platform::Exists(target)) {
       if (HoldsTransformOf(sealedPath, target, [](uint8_t*, size_t) {})) return true;
       continue;
@@ -85,12 +85,8 @@ bool CopyToDesktopFolder(const std::string& sealedPath, std::string desktop) {
 }  // namespace
 
 std::string MakeSealedPath(const std::string& resultsPath) {
-  // Only the extension changes; a path without ".xls" keeps its name and gains ".enc", so
-  // the sealed file can never be the results file itself.
-  if (EndsWithNoCase(resultsPath, ".xls")) {
-    return resultsPath.substr(0, resultsPath.size() - 4) + ".enc";
-  }
-  return resultsPath + ".enc";
+  // A path without ".xls" gains ".enc": the sealed file can never be the results file itself.
+  return SwapExtension(resultsPath, kResultsExtension, kSealedExtension);
 }
 
 void CryptFile(const std::string& source, const std::string& destination,

@@ -19,7 +19,7 @@
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/platform/file.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
 #include "talvex/results_lines.h"
 
@@ -32,9 +32,9 @@ using talvex::testing::FakeSystem;
 using talvex::testing::FakeWindow;
 using talvex::testing::ReadBytes;
 using talvex::testing::ResultsLines;
+using talvex::testing::ResultsRowOf;
 using talvex::testing::WriteBytes;
 
-const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
 #ifndef _WIN32
 constexpr uid_t kAnotherUser = 65534;  // nobody
 #endif
@@ -155,13 +155,11 @@ TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
     const std::vector<std::string> lines = ResultsLines(after);
     ASSERT_EQ(lines.size(), 128u);
     std::vector<std::string> shown;
-    std::vector<std::string_view> row;
-    for (size_t n = 1; n <= 126; ++n) {
-      results::SplitColumns(lines[n + 1], row);
-      ASSERT_EQ(row.size(), 8u);
-      EXPECT_EQ(row[3], std::to_string(n));
-      EXPECT_EQ(row[6], std::to_string(n % 5 + 1));
-      shown.push_back(std::string(row[4]) + "\t" + std::string(row[5]));
+    for (int n = 1; n <= 126; ++n) {
+      const results::ResultsRow row = ResultsRowOf(lines[static_cast<size_t>(n) + 1]);
+      EXPECT_EQ(row.trial, n);
+      EXPECT_EQ(row.response, n % 5 + 1);
+      shown.push_back(std::string(row.status) + "\t" + std::string(row.image));
     }
     std::vector<std::string> planned;
     for (const Pool* pool : {&plan->posPool, &plan->negPool}) {
@@ -450,12 +448,13 @@ TEST_F(Resume, OffAsksNothingAndWritesNoRunFile) {
 }
 
 TEST(MatchResultsToPlan, RowsTakeTheirEntriesOutOfThePlan) {
+  FakeSystem system;
   results::RunPlan plan;
   plan.raterId = "k4T19";
   plan.paramLine = "5000 0 0 0";
   plan.posPool = {"RESOURCES_POS_G__1__BMP", "RESOURCES_POS_G__0__BMP", "RESOURCES_POS_G__1__BMP"};
   plan.negPool = {"RESOURCES_NEG_C__0__BMP"};
-  const std::string firstLines = "5000 0 0 0\r\n" + kHeader + "\r\n";
+  const std::string firstLines = results::FirstLines("5000 0 0 0");
   auto row = [](const std::string& n, const std::string& image, const std::string& rating = "2",
                 const std::string& latency = "900") {
     return "k4T19\t07/12/2026\t14:06:00\t" + n + "\t" + image + "\t" + rating + "\t" + latency +
@@ -464,31 +463,33 @@ TEST(MatchResultsToPlan, RowsTakeTheirEntriesOutOfThePlan) {
   const std::string g1 = "pos\tg (1).ccc";
   const std::string c0 = "neg\tc (0).ccc";
 
-  const std::optional<UnfinishedRun> none = MatchResultsToPlan(firstLines, plan, "");
+  const std::optional<UnfinishedRun> none = MatchResultsToPlan(system, firstLines, plan, "");
   ASSERT_TRUE(none.has_value());
   EXPECT_EQ(none->rated, 0);
   EXPECT_EQ(none->planned, 4);
   const std::optional<UnfinishedRun> three = MatchResultsToPlan(
-      firstLines + row("1", g1) + row("2", c0) + row("3", g1, "5", "-3"), plan, "");
+      system, firstLines + row("1", g1) + row("2", c0) + row("3", g1, "5", "-3"), plan, "");
   ASSERT_TRUE(three.has_value());
   EXPECT_EQ(three->rated, 3);
   EXPECT_EQ(three->posPool, Pool{"RESOURCES_POS_G__0__BMP"});
   EXPECT_TRUE(three->negPool.empty());
 
   const std::pair<const char*, std::string> refused[] = {
-      {"other first lines", "5000 0 0 1\r\n" + kHeader + "\r\n"},
+      {"other first lines", results::FirstLines("5000 0 0 1")},
       {"a third showing of a repeated image",
        firstLines + row("1", g1) + row("2", g1) + row("3", g1)},
       {"an image not in the plan", firstLines + row("1", "pos\tg (2).ccc")},
       {"a row of another rater", firstLines + "m2B33" + row("1", g1).substr(5)},
       {"numbers out of turn", firstLines + row("2", g1)},
       {"a rating outside 1 to 5", firstLines + row("1", g1, "6")},
+      {"a number not as the program writes it", firstLines + row("01", g1)},
+      {"a rating not as the program writes it", firstLines + row("1", g1, "02")},
       {"no latency", firstLines + row("1", g1, "2", "")},
       {"a ninth column", firstLines + row("1", g1, "2", "900\tx")},
       {"a torn row", firstLines + row("1", g1).substr(0, 20)},
   };
   for (const auto& [what, text] : refused) {
-    EXPECT_FALSE(MatchResultsToPlan(text, plan, "").has_value()) << what;
+    EXPECT_FALSE(MatchResultsToPlan(system, text, plan, "").has_value()) << what;
   }
 }
 

@@ -19,19 +19,6 @@ using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteBytes;
 
-TEST(FileErrors, ErrnoValuesMapToTheResultsCodes) {
-  const std::pair<int, int> cases[] = {
-      {ENOENT, 2}, {ENOTDIR, 3},  {ENAMETOOLONG, 3}, {EMFILE, 4},  {EACCES, 5},     {EROFS, 5},
-      {EISDIR, 5}, {ENOSPC, 101}, {EDQUOT, 101},     {EFBIG, 101}, {EEXIST, EEXIST}};
-  for (const auto& [error, code] : cases) EXPECT_EQ(ErrorCodeFromErrno(error), code) << error;
-  // EIO must not read as "File access denied" (code 5, the value of EIO itself).
-  EXPECT_EQ(ErrorCodeFromErrno(EIO), kDeviceIoError);
-  const FileStatus status = StatusFromErrno(ENOENT);  // with the English system text
-  EXPECT_FALSE(status.Ok());
-  EXPECT_EQ(status.errorNumber, ENOENT);
-  EXPECT_EQ(status.text, "No such file or directory");
-}
-
 TEST(File, OpeningFailuresGiveTheirCodes) {
   ScratchFolder scratch;
   WriteBytes(scratch / "plain", "x");

@@ -17,8 +17,9 @@
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/paths.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
+#include "talvex/results/trial_row.h"
 
 namespace talvex::results {
 namespace {
@@ -42,18 +43,6 @@ TEST(Unseal, OutputPathTakesTheResultsExtension) {
       {"a.enc", "/out/", "/out/a.xls"}};
   for (const auto& [sealed, folder, output] : cases) {
     EXPECT_EQ(MakeUnsealedPath(sealed, folder), output) << sealed;
-  }
-}
-
-TEST(Unseal, ResultsShapeIsAParameterLineAndTheHeaderEachEndingInCrLf) {
-  const std::string header = kHeaderLine;
-  EXPECT_TRUE(HasResultsShape(kResults));
-  EXPECT_TRUE(HasResultsShape("\r\n" + header + "\r\n"));
-  for (const std::string& text :
-       {std::string(), "5000 0 0 0\n" + header + "\r\n", "5000 0 0 0\r\n" + header + "\n",
-        "5000 0 0 0\r\n" + header, "5000\n0\r\n" + header + "\r\n",
-        std::string("5000 0 0 0\r\nname\tdate\r\n")}) {
-    EXPECT_FALSE(HasResultsShape(text)) << text;
   }
 }
 

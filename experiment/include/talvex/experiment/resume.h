@@ -8,7 +8,7 @@
 
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/platform/file.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_path.h"
 #include "talvex/results/run_file.h"
 #include "talvex/system.h"
 
@@ -36,10 +36,10 @@ struct UnfinishedRun {
 };
 
 // What a results file holds beyond its first lines, judged against a run's plan: the trials
-// left, or nothing when a row is not one of the plan's (a malformed row, another ID, a number
-// out of turn, an image not left in the plan, more rows than planned) or the first lines are
-// not the plan's.
-std::optional<UnfinishedRun> MatchResultsToPlan(const std::string& resultsText,
+// left, or nothing when a row is not one of the plan's (not as this program writes a row,
+// another ID, a number out of turn, an image not left in the plan, more rows than planned) or
+// the first lines are not the plan's. The ID is compared as the system's FileText writes it.
+std::optional<UnfinishedRun> MatchResultsToPlan(System& system, const std::string& resultsText,
                                                 const results::RunPlan& plan,
                                                 const std::string& programFolder);
 

@@ -30,8 +30,8 @@ struct FileStatus {
   bool Ok() const { return code == 0; }
 };
 
-// ENOENT 2; ENOTDIR, ENAMETOOLONG, EINVAL, ELOOP 3; EMFILE, ENFILE 4; EACCES, EPERM, EROFS,
-// EISDIR 5; ENOSPC, EDQUOT, EFBIG 101; EIO 1117; any other errno keeps its own value.
+// The code of an errno value by its kind (error_kinds.h); any other value keeps its own,
+// and on Windows a taken name has the code Windows gives it.
 int ErrorCodeFromErrno(int errorNumber);
 // The C library's English text for an errno value, whatever the current locale.
 std::string ErrorTextFromErrno(int errorNumber);

@@ -3,6 +3,7 @@
 // locale values, the program's own path and raw command line, drive kinds, the temporary and
 // desktop folders, and the shell. Every text crosses the wide-character API as UTF-8.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ class WindowsSystem : public System {
   uint32_t TickCount() override;  // GetTickCount
 
   LocaleValues Locale() override;  // the thread's locale
+  // The ANSI code page (GetACP), without best-fit substitutes: a character the code page does
+  // not hold as itself refuses the whole text.
+  std::optional<std::string> FileText(const std::string& text) override;
 
   std::string ExecutablePath() override;  // GetModuleFileNameW
   // GetCommandLineW split by SplitCommandLine, without the program path.

@@ -26,6 +26,8 @@ namespace talvex::results {
 
 // The run file of a results file: its ".xls" (any letter case) replaced by ".run".
 std::string MakeRunFilePath(const std::string& resultsPath);
+// The results file of a run file: its ".run" (any letter case) replaced by ".xls".
+std::string ResultsPathOfRunFile(const std::string& runFilePath);
 
 // Whether a file name is one of a run file (".run" in any letter case).
 bool IsRunFileName(const std::string& name);
