@@ -60,6 +60,11 @@ class CentredBoxes {
   HHOOK hook_;
 };
 
+HRESULT CALLBACK CentreWhenCreated(HWND box, UINT notification, WPARAM, LPARAM, LONG_PTR) {
+  if (notification == TDN_CREATED) CentreOnScreen(box);
+  return S_OK;
+}
+
 void RunBox(HWND owner, const std::string& text, const char* title, UINT style) {
   const CentredBoxes centred;
   MessageBoxW(owner, platform::Widen(text).c_str(), platform::Widen(title).c_str(), style | MB_OK);
@@ -94,10 +99,7 @@ bool AskYesNoBox(const std::string& text) {
   config.pszContent = content.c_str();
   config.nDefaultButton = IDYES;
   // Centred once it is laid out: it takes its size from its content after it is activated.
-  config.pfCallback = [](HWND box, UINT notification, WPARAM, LPARAM, LONG_PTR) -> HRESULT {
-    if (notification == TDN_CREATED) CentreOnScreen(box);
-    return S_OK;
-  };
+  config.pfCallback = &CentreWhenCreated;
   int pressed = 0;
   if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) {
     throw Exception("The system could not show the question \"" + text + "\"");
