@@ -246,7 +246,21 @@ void TForm1::SetText(TextControl control, const std::string& text) {
 }
 
 void TForm1::SetButtonEnabled(bool enabled) {
+  if (!enabled) PassFocusOn(*button2_);
   button2_->setEnabled(enabled);
+}
+
+void TForm1::PassFocusOn(QWidget& leaving) {
+  if (focusWidget() != &leaving) return;
+  QWidget* client = centralWidget();
+  const experiment::ControlLayout* next = experiment::NextFocus(
+      experiment::Form1Layout(), leaving.objectName().toStdString(),
+      [client](const experiment::ControlLayout& control) {
+        const auto* widget = client->findChild<QWidget*>(QString::fromLatin1(control.name),
+                                                         Qt::FindDirectChildrenOnly);
+        return widget != nullptr && widget->isEnabled() && widget->isVisibleTo(client);
+      });
+  if (next != nullptr) ControlOf(*client, next->name)->setFocus(Qt::TabFocusReason);
 }
 
 bool TForm1::IsRatingChecked(int rating) const {
@@ -303,6 +317,7 @@ void TForm1::RemoveControl(RemovableControl control) {
     edit1_ = nullptr;
   }
   if (widget == nullptr) return;
+  PassFocusOn(*widget);
   // Gone from the window at once; deleted once the current event has been handled, since the
   // removal may come from inside one of the control's own events.
   widget->hide();

@@ -92,6 +92,9 @@ class TForm1 : public QMainWindow,
   template <class Handler>
   void Forward(Handler&& handler);
   void RatingClicked(int rating, bool checked);
+  // A control that has the focus hands it on before it is disabled or removed: to the next
+  // control in the tab order that can take it (experiment::NextFocus).
+  void PassFocusOn(QWidget& leaving);
 
   // experiment::IExposureTimerShell: a precise single-shot Qt timer, the picture area's paints.
   bool WakeAfter(int milliseconds) override;

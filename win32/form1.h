@@ -90,6 +90,11 @@ class TForm1 : public TWindow,
   template <class Handler>
   void Forward(Handler&& handler);
   void RatingClicked(int rating);
+  // Whether the control can take the focus now: there, enabled and shown.
+  static bool CanTakeFocus(HWND control);
+  // Gives the focus to the control, or, where it cannot take it, to the next control in the
+  // tab order that can (experiment::NextFocus); to the window when none can.
+  void FocusOrNext(HWND control);
   void FitMemoFont();
   TControl& Removable(experiment::RemovableControl control) const;
 

@@ -19,7 +19,13 @@ namespace {
 
 constexpr size_t kLongestPath = 32768;  // the longest path the wide-character API takes
 
+HWND shellOwner = nullptr;
+
 }  // namespace
+
+void SetShellOwnerWindow(void* window) {
+  shellOwner = static_cast<HWND>(window);
+}
 
 System& TheSystem() {
   static WindowsSystem system;
@@ -125,7 +131,7 @@ std::string WindowsSystem::GetSpecialFolder(int csidl) {
 }
 
 void WindowsSystem::OpenWebAddress(const std::string& address) {
-  ShellExecuteW(nullptr, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(shellOwner, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace talvex::platform

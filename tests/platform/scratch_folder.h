@@ -36,7 +36,7 @@ class ScratchFolder {
   std::string path_;
 };
 
-// Paths are UTF-8, as the core's are, on Windows as well.
+// Paths are UTF-8, as everywhere in the tree (on Windows the streams open them as UTF-16).
 inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -7,6 +7,7 @@
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/imagestore/image_names.h"
 #include "talvex/imagestore/jpeg_image.h"
+#include "talvex/platform/file.h"
 
 namespace talvex::pack {
 
@@ -75,14 +76,12 @@ void CheckPicture(const PackImage& image) {
 
 }  // namespace
 
-bool IsImageFile(const std::filesystem::path& entry) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(entry, error);
-  if (std::filesystem::is_regular_file(status)) return true;
-  if (std::filesystem::is_directory(status)) return false;
+bool IsImageFile(const std::string& entry) {
+  if (platform::FileExists(entry)) return true;
+  if (platform::FolderExists(entry)) return false;
   throw EPackError(
       "entry that is not a picture file (a named pipe, a device or a link that leads nowhere): " +
-      entry.string());
+      entry);
 }
 
 void CheckImageSet(const std::vector<PackImage>& images) {

@@ -10,6 +10,7 @@
 // the experiment, the tests and the docs refer to them by those names.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace talvex::experiment {
@@ -99,6 +100,18 @@ struct WindowLayout {
 // The main window (TForm1) and the About window (TForm2).
 const WindowLayout& Form1Layout();
 const WindowLayout& Form2Layout();
+
+// Whether a control of that kind takes the keyboard focus: the rater reaches it with Tab (and
+// within the ratings with the arrow keys). Frames, labels, links, pictures and the progress bar
+// do not.
+bool TakesFocus(ControlKind kind);
+
+// Where the focus goes when the control named from, which has it, is disabled or removed: the
+// next control after it in the tab order, going round to the first, that takes the focus and
+// that canTakeFocus accepts now (it is there, enabled and shown). nullptr when none does; from
+// itself is never the answer.
+const ControlLayout* NextFocus(const WindowLayout& layout, const std::string& from,
+                               const std::function<bool(const ControlLayout&)>& canTakeFocus);
 
 // The scale of a window whose font has the given text height (pixels) on the running system.
 double DesignScale(int runningTextHeight);

@@ -32,11 +32,16 @@ class WindowsSystem : public System {
   // The desktop's file-system folder (CSIDL_DESKTOPDIRECTORY) for kCsidlDesktop.
   std::string GetSpecialFolder(int csidl) override;
 
-  // ShellExecuteW with the verb "open"; the outcome is not examined.
+  // ShellExecuteW with the verb "open" and the shell's owner window; the outcome is not
+  // examined.
   void OpenWebAddress(const std::string& address) override;
 };
 
 // The process-wide system, for the program's entry point and windows.
 System& TheSystem();
+
+// The window (an HWND) that owns what the shell opens: the program's main window while it
+// exists; null: none.
+void SetShellOwnerWindow(void* window);
 
 }  // namespace talvex::platform
