@@ -1,7 +1,7 @@
 # Talvex: one-line entry points over the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps run test test-windows windows bench asan fuzz clean
+.PHONY: deps run test test-windows windows-suites windows bench bench-picture asan fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -13,48 +13,65 @@ run: deps
 
 # The fuzz targets' short runs, the Windows suites under Wine, and last the Linux suite: every
 # unit, window and end-to-end test and the benchmarks' smoke tests, built with the address and
-# undefined-behaviour sanitizers and warnings as errors, so that the summary that ends the
-# output is the whole Linux suite's.
+# undefined-behaviour sanitizers and warnings as errors. A suite that fails does not stop the
+# ones after it: each one's verdict is noted in $(VERDICTS), all are printed at the end, and
+# the command fails when one did.
+VERDICTS := build/test-verdicts
+PRINT_VERDICTS := echo; echo "Verdicts:"; sed 's/^/  /' $(VERDICTS); ! grep -q FAILED $(VERDICTS)
 test: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
-	ctest --preset fuzz
-	@$(MAKE) --no-print-directory test-windows
-	ctest --preset asan
+	@: >$(VERDICTS)
+	@ctest --preset fuzz && v=passed || v=FAILED; echo "fuzz targets' short runs: $$v" >>$(VERDICTS)
+	@$(MAKE) --no-print-directory windows-suites
+	@ctest --preset asan && v=passed || v=FAILED; echo "Linux suite (asan): $$v" >>$(VERDICTS)
+	@$(PRINT_VERDICTS)
+
+test-windows: deps
+	@mkdir -p build && : >$(VERDICTS)
+	@$(MAKE) --no-print-directory windows-suites
+	@$(PRINT_VERDICTS)
 
 # The 64-bit Windows build and its tests under 64-bit Wine, then the 32-bit build: its tests run
 # where this machine can run 32-bit programs; where not, only its programs are built and the
 # tests are skipped, saying why (the Linux talvex-pack still stamps its talvex.exe, which needs no
-# Wine). The build-time tools, the end-to-end run's talvex-unseal and the report compared with
-# talvex-report.exe are the asan build's. libjpeg-turbo and nettle are cross-built once per
-# clone (build/windows-deps).
+# Wine, and that test's verdict is the suite's). The build-time tools, the end-to-end run's
+# talvex-unseal and the report compared with talvex-report.exe are the asan build's.
+# libjpeg-turbo and nettle are cross-built once per clone (build/windows-deps). Each suite's
+# verdict goes into $(VERDICTS); none stops the next.
 WINE64 := /usr/lib/wine/wine64
 WINE32 := /usr/lib/wine/wine
 HOST_TOOLS := -DTALVEX_HOST_TOOLS=$(CURDIR)/build/asan
 HOST_TOOL_TARGETS := talvex-samples talvex-pack talvex-icon talvex-unseal talvex-report
-test-windows: deps
+STAMP_ONLY_TEST := '^StudyKit\.StampedProgramListsAndGivesBackTheFolder$$'
+# $(call windows_suite,CPU,PRESET,LOADER,NAME)
+define windows_suite
+	@if ! { JOBS=$(JOBS) scripts/build-windows-deps.sh $(1) && \
+	        cmake --preset $(2) $(HOST_TOOLS) >/dev/null; }; then \
+	  v="FAILED (libraries or configuration)"; \
+	elif ! reason=$$(scripts/wine-run.sh $(3) --can-run 2>&1); then \
+	  if ! cmake --build --preset $(2) -j $(JOBS) --target talvex talvex-unseal talvex-pack; then \
+	    v="FAILED (build)"; \
+	  elif ctest --preset $(2) -R $(STAMP_ONLY_TEST); then \
+	    v="programs built and stamped by the Linux talvex-pack; tests skipped: $$reason"; \
+	  else \
+	    v="FAILED (stamping its programs)"; \
+	  fi; \
+	elif ! cmake --build --preset $(2) -j $(JOBS); then \
+	  v="FAILED (build)"; \
+	else \
+	  ctest --preset $(2) && v=passed || v=FAILED; \
+	  scripts/wine-run.sh $(3) build/$(2)/wine-prefix --stop; \
+	fi; \
+	echo "$(4): $$v" | tee -a $(VERDICTS)
+endef
+windows-suites: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS) --target $(HOST_TOOL_TARGETS)
-	@JOBS=$(JOBS) scripts/build-windows-deps.sh x86_64
-	@cmake --preset windows $(HOST_TOOLS) >/dev/null
-	@cmake --build --preset windows -j $(JOBS)
-	@status=0; ctest --preset windows || status=$$?; \
-	  scripts/wine-run.sh $(WINE64) build/windows/wine-prefix --stop; exit $$status
-	@JOBS=$(JOBS) scripts/build-windows-deps.sh i686
-	@cmake --preset windows-x86 $(HOST_TOOLS) >/dev/null
-	@if reason=$$(scripts/wine-run.sh $(WINE32) --can-run 2>&1); then \
-	  cmake --build --preset windows-x86 -j $(JOBS) || exit 1; \
-	  status=0; ctest --preset windows-x86 || status=$$?; \
-	  scripts/wine-run.sh $(WINE32) build/windows-x86/wine-prefix --stop; exit $$status; \
-	else \
-	  cmake --build --preset windows-x86 -j $(JOBS) --target talvex talvex-unseal talvex-pack \
-	    || exit 1; \
-	  ctest --preset windows-x86 -R '^StudyKit\.StampedProgramListsAndGivesBackTheFolder$$' \
-	    || exit 1; \
-	  echo "32-bit Windows: programs built, stamped by the Linux talvex-pack; tests skipped: $$reason"; \
-	fi
+	$(call windows_suite,x86_64,windows,$(WINE64),Windows 64-bit suite)
+	$(call windows_suite,i686,windows-x86,$(WINE32),Windows 32-bit suite)
 
 FUZZ_TARGETS := fuzz_exe_image fuzz_jpeg_image fuzz_results_file
 
@@ -104,6 +121,13 @@ bench: deps
 	@cmake --preset release -DTALVEX_BUILD_BENCH=ON >/dev/null
 	@cmake --build --preset release -j $(JOBS)
 	bench/run-bench.sh build/release
+
+# Only the picture's figures: press to picture, recorded latencies and exposures, in process and
+# by the light sensor, on both image sets (about fifteen minutes).
+bench-picture: deps
+	@cmake --preset release -DTALVEX_BUILD_BENCH=ON >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+	bench/run-bench.sh build/release --picture
 
 clean:
 	rm -rf build

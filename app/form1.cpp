@@ -27,6 +27,7 @@
 #include "picture_area.h"
 #include "talvex/exception.h"
 #include "talvex/experiment/shell.h"
+#include "talvex/experiment/text_fitting.h"
 #include "talvex/experiment/window_layout.h"
 
 namespace talvex::app {
@@ -197,13 +198,8 @@ void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
 }
 
 void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                                const experiment::IPreparedPicture& prepared) {
-  const auto* pixels = dynamic_cast<const TPreparedPixels*>(&prepared);
-  if (pixels != nullptr) {
-    image1_->SetPicture(picture, pixels->pixels);
-  } else {
-    image1_->SetPicture(picture);
-  }
+                                const experiment::IPreparedPixels& prepared) {
+  image1_->SetPicture(picture, &prepared);
 }
 
 void TForm1::WaitUntilDisplayed() {
@@ -250,7 +246,21 @@ void TForm1::SetText(TextControl control, const std::string& text) {
 }
 
 void TForm1::SetButtonEnabled(bool enabled) {
+  if (!enabled) PassFocusOn(*button2_);
   button2_->setEnabled(enabled);
+}
+
+void TForm1::PassFocusOn(QWidget& leaving) {
+  if (focusWidget() != &leaving) return;
+  QWidget* client = centralWidget();
+  const experiment::ControlLayout* next = experiment::NextFocus(
+      experiment::Form1Layout(), leaving.objectName().toStdString(),
+      [client](const experiment::ControlLayout& control) {
+        const auto* widget = client->findChild<QWidget*>(QString::fromLatin1(control.name),
+                                                         Qt::FindDirectChildrenOnly);
+        return widget != nullptr && widget->isEnabled() && widget->isVisibleTo(client);
+      });
+  if (next != nullptr) ControlOf(*client, next->name)->setFocus(Qt::TabFocusReason);
 }
 
 bool TForm1::IsRatingChecked(int rating) const {
@@ -286,7 +296,7 @@ void TForm1::CancelWake() {
 }
 
 void TForm1::RehearsePaint() {
-  image1_->repaint();
+  image1_->RehearsePaint();
 }
 
 void TForm1::TouchNextPicture() {
@@ -307,6 +317,7 @@ void TForm1::RemoveControl(RemovableControl control) {
     edit1_ = nullptr;
   }
   if (widget == nullptr) return;
+  PassFocusOn(*widget);
   // Gone from the window at once; deleted once the current event has been handled, since the
   // removal may come from inside one of the control's own events.
   widget->hide();

@@ -64,7 +64,7 @@ class TForm1 : public QMainWindow,
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override;
+                          const experiment::IPreparedPixels& prepared) override;
   std::string GetText(experiment::TextControl control) const override;
   void SetText(experiment::TextControl control, const std::string& text) override;
   void SetButtonEnabled(bool enabled) override;
@@ -95,6 +95,9 @@ class TForm1 : public QMainWindow,
   template <class Handler>
   void Forward(Handler&& handler);
   void RatingClicked(int rating, bool checked);
+  // A control that has the focus hands it on before it is disabled or removed: to the next
+  // control in the tab order that can take it (experiment::NextFocus).
+  void PassFocusOn(QWidget& leaving);
 
   // experiment::IExposureTimerShell: a precise single-shot Qt timer, the picture area's paints.
   bool WakeAfter(int milliseconds) override;

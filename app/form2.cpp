@@ -7,18 +7,14 @@
 #include "form_layout.h"
 #include "link_label.h"
 #include "picture_area.h"
-#include "talvex/imagestore/image_names.h"
+#include "talvex/experiment/window_layout.h"
 
 namespace talvex::app {
 
 TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader,
                QWidget* parent, const experiment::StudySettings& study)
-    : QDialog(parent),
-      system_(system),
-      loader_(std::move(loader)),
-      layout_(study),
-      videoPage_(study.videoPage) {
-  const experiment::WindowLayout& layout = layout_.Layout();
+    : QDialog(parent), events_(system, std::move(loader), *this, study) {
+  const experiment::WindowLayout& layout = events_.Layout();
   setObjectName(QString::fromLatin1(layout.name));
   setWindowTitle(QString::fromLatin1(layout.caption));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -29,13 +25,13 @@ TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loa
   resize(experiment::Scaled(layout.clientWidth, scale_),
          experiment::Scaled(layout.clientHeight, scale_));
   move(layout.left, layout.top);
-  FormCreate();
+  Guarded([this] { events_.FormCreate(); });
 }
 
 TForm2::~TForm2() = default;
 
 void TForm2::BuildControls() {
-  app::BuildControls(*this, layout_.Layout(), scale_);
+  app::BuildControls(*this, events_.Layout(), scale_);
   image1_ = ControlOf<TPictureArea>(*this, "Image1");
   connect(image1_, &TPictureArea::clicked, this, &TForm2::Image1Click);
   for (TLinkLabel* link : findChildren<TLinkLabel*>(Qt::FindDirectChildrenOnly)) {
@@ -43,22 +39,17 @@ void TForm2::BuildControls() {
   }
 }
 
-void TForm2::FormCreate() {
-  Guarded([this] {
-    const std::unique_ptr<imagestore::TJPEGImage> picture =
-        loader_->LoadImage(imagestore::kAboutPictureName);
-    image1_->SetPicture(*picture);
-  });
+void TForm2::SetPicture(const imagestore::TJPEGImage& picture) {
+  image1_->SetPicture(picture);
 }
 
 void TForm2::Label12Click(QObject* sender) {
-  const auto* link = qobject_cast<const TLinkLabel*>(sender);
-  if (link == nullptr) return;
-  Guarded([this, link] { system_.OpenWebAddress(link->Address()); });
+  const std::string name = sender != nullptr ? sender->objectName().toStdString() : "";
+  Guarded([this, &name] { events_.Label12Click(name); });
 }
 
 void TForm2::Image1Click() {
-  Guarded([this] { system_.OpenWebAddress(videoPage_); });
+  Guarded([this] { events_.Image1Click(); });
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

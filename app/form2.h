@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "talvex/experiment/about_window.h"
 #include "talvex/experiment/study_settings.h"
-#include "talvex/experiment/window_layout.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/system.h"
 
@@ -15,7 +15,7 @@ namespace talvex::app {
 class TLinkLabel;
 class TPictureArea;
 
-class TForm2 : public QDialog {
+class TForm2 : public QDialog, private experiment::IAboutWindow {
   Q_OBJECT
 
  public:
@@ -29,7 +29,7 @@ class TForm2 : public QDialog {
 
   double Scale() const { return scale_; }
 
-  // Opens the clicked link's own address.
+  // Opens the clicked link's own address; nothing for any other control.
   void Label12Click(QObject* sender);
   // Opens the video page.
   void Image1Click();
@@ -40,14 +40,12 @@ class TForm2 : public QDialog {
 
  private:
   void BuildControls();
-  void FormCreate();
+  // experiment::IAboutWindow
+  void SetPicture(const imagestore::TJPEGImage& picture) override;
 
-  System& system_;
-  std::unique_ptr<imagestore::TResourceManager> loader_;
-  const experiment::TAboutLayout layout_;
-  const std::string videoPage_;
   double scale_ = 1.0;
   TPictureArea* image1_ = nullptr;
+  experiment::TAboutEvents events_;
 };
 
 }  // namespace talvex::app

@@ -96,11 +96,9 @@ void BuildControls(QWidget& parent, const experiment::WindowLayout& layout, doub
     if (control.accessibleName != nullptr) {
       widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
     }
+    if (!experiment::TakesFocus(control.kind)) widget->setFocusPolicy(Qt::NoFocus);
     if (control.font != nullptr) widget->setFont(DesignFont(*control.font));
-    if (auto* link = qobject_cast<TLinkLabel*>(widget)) {
-      link->SetAddress(control.address != nullptr ? control.address : "");
-      link->SetLinkStyle();
-    }
+    if (auto* link = qobject_cast<TLinkLabel*>(widget)) link->SetLinkStyle();
     widget->setGeometry(Scaled(control.left, scale), Scaled(control.top, scale),
                         Scaled(control.width, scale), Scaled(control.height, scale));
     if (control.sizing == Sizing::Text) {

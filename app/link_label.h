@@ -1,9 +1,8 @@
 #pragma once
-// TLinkLabel: a one-line text that holds a web address it never displays (no tooltip) and
-// reports a mouse click. Drawn as a link when asked: pure blue, underlined, pointing hand.
+// TLinkLabel: a one-line text that reports a mouse click (the address it opens is the layout
+// table's, never displayed). Drawn as a link when asked: pure blue, underlined, pointing hand.
 
 #include <QLabel>
-#include <string>
 
 #include "mouse_click.h"
 
@@ -14,9 +13,6 @@ class TLinkLabel : public QLabel {
 
  public:
   explicit TLinkLabel(const QString& text, QWidget* parent = nullptr);
-
-  void SetAddress(const std::string& address) { address_ = address; }
-  const std::string& Address() const { return address_; }
 
   void SetLinkStyle();
 
@@ -29,7 +25,6 @@ class TLinkLabel : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  std::string address_;
   TMouseClick click_;
 };
 

@@ -1,16 +1,17 @@
 #pragma once
 // TPictureArea: a picture drawn stretched over the area's whole rectangle (aspect ratio not
-// kept). The picture is decoded and scaled when it is set, and painted at once, so that a
-// paint only copies pixels and an image is on screen when SetPicture returns. It is decoded
-// at the smallest reduced DCT scale that still covers the area, then smoothly scaled.
+// kept). The picture is decoded and scaled when it is set, unless its pixels were prepared
+// ahead on a worker thread (TPicturePreparer), and painted at once, so that a paint only copies
+// pixels and the picture is on screen when SetPicture returns. It is decoded at the smallest
+// reduced DCT scale that still covers the area, then smoothly scaled.
 
 #include <QImage>
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 
 #include "mouse_click.h"
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/picture_slots.h"
 #include "talvex/imagestore/jpeg_image.h"
 
 namespace talvex::app {
@@ -19,21 +20,19 @@ namespace talvex::app {
 // An empty or inconsistent bitmap gives a null image.
 QImage ToQImage(const imagestore::Bitmap& bitmap);
 
-// A picture's pixels prepared for the area ahead of its showing.
-struct TPreparedPixels : experiment::IPreparedPicture {
-  explicit TPreparedPixels(QImage image) : pixels(std::move(image)) {}
-  QImage pixels;
-};
+using TPreparedPixels = experiment::TPreparedPixels<QImage>;
 
 // Prepares pictures for an area of a fixed device-pixel size, on any thread.
 class TPicturePreparer : public experiment::IPicturePreparer {
  public:
-  explicit TPicturePreparer(const QSize& deviceSize) : deviceSize_(deviceSize) {}
-  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+  TPicturePreparer(const QSize& deviceSize, qreal pixelRatio)
+      : deviceSize_(deviceSize), pixelRatio_(pixelRatio) {}
+  std::shared_ptr<const experiment::IPreparedPixels> Prepare(
       const imagestore::TJPEGImage& picture) const override;
 
  private:
   QSize deviceSize_;
+  qreal pixelRatio_;
 };
 
 class TPictureArea : public QWidget {
@@ -44,37 +43,31 @@ class TPictureArea : public QWidget {
 
   // Keeps its own copy of the picture, prepares its pixels at the area's size and paints them
   // (when the area is visible). An empty picture clears the area. Raises EJPEG when the
-  // picture cannot be decoded.
-  void SetPicture(const imagestore::TJPEGImage& picture);
-  // The same with its pixels prepared ahead; pixels of another size are prepared again.
-  void SetPicture(const imagestore::TJPEGImage& picture, const QImage& prepared);
-  void Clear();
+  // picture cannot be decoded; the area then keeps what it showed. Pixels prepared ahead by
+  // this area's preparer are taken as they are while the area keeps the size they were made
+  // for.
+  void SetPicture(const imagestore::TJPEGImage& picture,
+                  const experiment::IPreparedPixels* ahead = nullptr);
 
   // A preparer of pictures at the area's present size, for a worker thread.
   std::shared_ptr<const TPicturePreparer> Preparer() const;
 
-  bool HasPicture() const { return !picture_.Empty(); }
+  bool HasPicture() const { return !slots_.Picture().Empty(); }
   // The pixels a paint copies: the picture at the area's device-pixel size.
-  const QImage& Prepared() const { return prepared_; }
+  const QImage& Prepared() const { return slots_.Shown(); }
 
   // The decode-and-scale step: the picture as pixels of the given device-pixel size.
   static QImage Prepare(const imagestore::TJPEGImage& picture, const QSize& deviceSize);
-  // Its two halves: the DCT scale 1/n at which the picture is decoded for that size, and the
-  // smooth stretch of the decoded pixels to it.
-  static int DecodeScale(const imagestore::TJPEGImage& picture, const QSize& deviceSize);
+  // Its second half: the smooth stretch of decoded pixels to that size.
   static QImage Stretch(const imagestore::Bitmap& bitmap, const QSize& deviceSize);
-
-  // Monotonic-clock nanoseconds at the start and the end of the first paint since the current
-  // picture was set; zero until it has been painted. Tells when a picture reached the screen.
-  struct PaintStamp {
-    int64_t startNs = 0;
-    int64_t endNs = 0;
-  };
-  const PaintStamp& FirstPaint() const { return firstPaint_; }
 
   // Reads through the pixels of the picture replaced last, the one most likely shown next (the
   // blank picture between trials), so that its paint does not wait for memory.
   void TouchPreviousPicture() const;
+  // Paints the area as it is into an image of its own, never to the screen: the paint's code
+  // and pixels are warm for the paint that ends an exposure, and the display server is sent
+  // nothing that paint would have to wait for.
+  void RehearsePaint();
 
  signals:
   // Mouse button pressed and released over the area.
@@ -88,14 +81,10 @@ class TPictureArea : public QWidget {
 
  private:
   QSize DeviceSize() const;
-  void PrepareAtCurrentSize();
-  void Show(const imagestore::TJPEGImage& picture, const QImage* prepared);
+  QImage PrepareHere(const imagestore::TJPEGImage& picture) const;
 
-  imagestore::TJPEGImage picture_;
-  QImage prepared_;
-  imagestore::TJPEGImage previousPicture_;  // the picture replaced last, still prepared
-  QImage previousPrepared_;
-  PaintStamp firstPaint_;
+  experiment::TPictureSlots<QImage> slots_;
+  QImage rehearsal_;  // what RehearsePaint paints into, kept for the next time
   TMouseClick click_;
 };
 

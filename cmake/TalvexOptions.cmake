@@ -22,8 +22,9 @@ endfunction()
 # file's compile time, is precompiled once for the program, and its cases are registered with
 # CTest. On Linux each case is a test of its own. Under Wine the program runs whole, as one
 # test, since every run starts a Windows process and Wine with it; its output names the case
-# that failed. Where the program cannot run here (a Windows build whose Wine loader this
-# machine cannot start), one skipped test says why instead.
+# that failed, and its verdict is its own XML report's (wine-run.sh --gtest). Where the program
+# cannot run here (a Windows build whose Wine loader this machine cannot start), one skipped
+# test says why instead.
 function(talvex_test_program target)
   target_precompile_headers(${target} PRIVATE <gtest/gtest.h>)
   if(TALVEX_WINE_UNUSABLE)
@@ -31,7 +32,9 @@ function(talvex_test_program target)
              COMMAND ${CMAKE_COMMAND} -E echo "Skipped: ${TALVEX_WINE_UNUSABLE}")
     set_tests_properties(${target}.skipped PROPERTIES SKIP_REGULAR_EXPRESSION "Skipped: ")
   elseif(CMAKE_CROSSCOMPILING)
-    add_test(NAME ${target} COMMAND ${target})
+    add_test(NAME ${target}
+             COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${talvex_wine_loader}
+                     ${PROJECT_BINARY_DIR}/wine-prefix --gtest $<TARGET_FILE:${target}>)
   else()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST ${ARGN})
   endif()

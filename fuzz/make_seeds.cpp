@@ -17,7 +17,7 @@
 #include "talvex/little_endian.h"
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/resource_image_writer.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
 #include "talvex/tools/jpeg_encode.h"
 

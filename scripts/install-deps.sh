@@ -14,7 +14,7 @@ packages=(
   xvfb xauth xdotool imagemagick fonts-dejavu-core zip unzip
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   wine64 wine32:i386 dpkg-dev m4 nasm
-  libxcb1-dev libx11-dev libxtst-dev
+  libxcb1-dev libx11-dev libxtst-dev libxext-dev
 )
 missing=()
 for p in "${packages[@]}"; do

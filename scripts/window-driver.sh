@@ -2,7 +2,8 @@
 # the Qt and the Win32 program and for rater-runs.sh. Sourced, not run. The caller defines
 # fail (report and exit), names the program's log in log, and keeps the program started last
 # in pid. await_main_window finds its window; the clicks then go to designed client-area
-# positions, scaled as the window is.
+# positions, scaled as the window is, and the keys to the control that has the focus.
+# check_run_files checks what a whole run leaves, the same way for both programs.
 
 # Exits with 77 (skipped) when a tool of the runs is missing; $1 screenshots: ImageMagick's
 # import too.
@@ -99,4 +100,81 @@ rate_and_next() {
 type_id() {
   click_edit1
   xdotool type --delay 20 "$1"
+}
+
+# The keyboard alone, as a rater without a mouse uses it. The virtual display runs no window
+# manager, which would give a new window the keyboard; give_keyboard does that.
+give_keyboard() {
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$wid" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "the main window $wid could not be given the keyboard"
+}
+
+# Types the ID over the prompt, which is selected in the ID field that has the focus, then Tab
+# to Start (past the ratings, one stop) and Space.
+key_start() {
+  xdotool type --delay 20 "$1"
+  xdotool key --delay 20 Tab Tab space
+}
+
+# One trial, with the focus on the first rating, where it goes when Start or Next is pressed:
+# Down to the rating (Windows picks each rating the arrow keys reach, Qt only moves the focus
+# while none is picked), Space to pick it; Tab to Next, Space. Keys are handled in the order
+# sent, so one run of xdotool sends them all.
+key_rate_and_next() {
+  local keys=()
+  for _ in $(seq 2 "$1"); do keys+=(Down); done
+  xdotool key --delay 20 "${keys[@]}" space Tab space
+}
+
+# Checks the files of a whole run in the results folder $1: one results file named after the
+# ID $2, in CR LF lines: the parameter line $3, the header and $4 rows, row n carrying the ID,
+# a date, a time, n, the image and the rating n % 5 + 1 (as rate_and_next and key_rate_and_next
+# are given them) with a latency in whole milliseconds; and one sealed file of the same length
+# that the talvex-unseal of the build machine, $5, opens to the results file. Fails without it.
+# A latency may be below 0 on Linux: the X server stamps a key that the driver typed ahead of
+# the picture before the picture's onset.
+check_run_files() {
+  local folder=$1 id=$2 params=$3 trials=$4 unseal=$5
+  local results sealed unsealed lines
+  shopt -s nullglob
+  results=("$folder"/*.xls)
+  sealed=("$folder"/*.enc)
+  shopt -u nullglob
+  [[ ${#results[@]} == 1 ]] || fail "expected one results file, found ${#results[@]}"
+  [[ ${#sealed[@]} == 1 ]] || fail "expected one sealed file, found ${#sealed[@]}"
+  [[ "$(basename "${results[0]}")" == "$id "*.xls ]] || fail "results file ${results[0]}"
+  lines=$(wc -l <"${results[0]}")
+  [[ $lines == $((trials + 2)) ]] || fail "results file has $lines lines, not $((trials + 2))"
+  # Every line ends in CR LF, and none holds a CR elsewhere.
+  [[ $(tr -cd '\r' <"${results[0]}" | wc -c) == "$lines" ]] || fail "lines do not end in CR LF"
+  awk '!/\r$/ { bad = 1 } END { exit bad }' "${results[0]}" || fail "a line without CR LF"
+  [[ "$(head -n 1 "${results[0]}")" == "$params"$'\r' ]] || fail "parameter line"
+  local header=$'name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency\r'
+  [[ "$(sed -n 2p "${results[0]}")" == "$header" ]] ||
+    fail "header line: $(sed -n 2p "${results[0]}")"
+  awk -F '\t' -v id="$id" 'NR > 2 {
+      sub(/\r$/, "")
+      if (NF != 8 || $1 != id || $2 == "" || $3 == "" || $4 != NR - 2 || $5 == "" ||
+          $6 == "" || $7 != (NR - 2) % 5 + 1 || $8 !~ /^-?[0-9]+$/) {
+        print "line " NR ": " $0
+        exit 1
+      }
+    }' "${results[0]}" >"$folder/bad-row" ||
+    fail "rows do not carry the ID, date, time, trial number, image and rating: $(cat "$folder/bad-row")"
+  rm -f "$folder/bad-row"
+  [[ $(stat -c %s "${sealed[0]}") == $(stat -c %s "${results[0]}") ]] ||
+    fail "the sealed file's length differs from the results file's"
+  cmp -s "${sealed[0]}" "${results[0]}" && fail "the sealed file is the results file unchanged"
+  [[ -n $unseal && -x $unseal ]] || fail "no talvex-unseal of the build machine at \"$unseal\""
+  rm -rf "$folder/unsealed" && mkdir "$folder/unsealed"
+  "$unseal" -o "$folder/unsealed" "${sealed[0]}" >/dev/null
+  shopt -s nullglob
+  unsealed=("$folder"/unsealed/*)
+  shopt -u nullglob
+  [[ ${#unsealed[@]} == 1 ]] || fail "talvex-unseal wrote ${#unsealed[@]} files"
+  cmp -s "${unsealed[0]}" "${results[0]}" || fail "unsealing does not give back the results file"
+  rm -rf "$folder/unsealed"
 }

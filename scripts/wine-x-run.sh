@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a Windows program that opens windows under Wine, on a virtual X server of its own.
-#   wine-x-run.sh LOADER PREFIX [--unmanaged] [--rerun-after-exit-fault] PROGRAM [ARGUMENTS...]
+#   wine-x-run.sh LOADER PREFIX [--unmanaged] [--gtest] PROGRAM [ARGUMENTS...]
 # The prefix is one for programs with windows only: a Wine server started without a display
 # (wine-run.sh's headless runs) would keep its desktop without one. Its server is stopped at the
 # end, so that the next run meets no desktop left on a display that is gone. Exit code 77 when
@@ -17,7 +17,7 @@ if [ "${1:-}" = --inside ]; then
   if [ "${1:-}" = --unmanaged ]; then
     shift
     program=$1
-    [ "$program" = --rerun-after-exit-fault ] && program=$2
+    [ "$program" = --gtest ] && program=$2
     TALVEX_WINE_DISPLAY=1 "$(dirname "$0")/wine-run.sh" "$loader" "$prefix" reg add \
       "HKCU\\Software\\Wine\\AppDefaults\\${program##*/}\\X11 Driver" \
       /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true

@@ -2,20 +2,63 @@
 
 #include <windowsx.h>
 
-#include <utility>
+#include <algorithm>
+#include <cstdint>
 
 #include "handles.h"
 
 namespace talvex::win32 {
 
+namespace {
+
+// How far to the right drawing the text in the font leaves ink, in pixels: the text is drawn as
+// a one-line label draws it, black on white, into a bitmap with room to spare.
+int InkWidth(HFONT font, const std::wstring& text, int room, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), room, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const MemoryDc dc;
+  if (!bitmap || dc.Get() == nullptr) return 0;
+  const SelectedObject selectedBitmap(dc.Get(), bitmap.Get());
+  const SelectedObject selectedFont(dc.Get(), font);
+  RECT area{0, 0, room, height};
+  FillRect(dc.Get(), &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetTextColor(dc.Get(), RGB(0, 0, 0));
+  SetBkMode(dc.Get(), TRANSPARENT);
+  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &area,
+            DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  for (int x = room - 1; x >= 0; --x) {
+    for (int y = 0; y < height; ++y) {
+      if ((pixels[static_cast<size_t>(y) * static_cast<size_t>(room) + static_cast<size_t>(x)] &
+           0xFFFFFFu) != 0xFFFFFFu) {
+        return x + 1;
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 SIZE TextSize(HFONT font, const std::wstring& text) {
-  const WindowDc screen;
-  const SelectedObject selected(screen.Get(), font);
   SIZE size{};
-  GetTextExtentPoint32W(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(screen.Get(), &metrics);
-  if (size.cy < metrics.tmHeight) size.cy = metrics.tmHeight;
+  {
+    const WindowDc screen;
+    const SelectedObject selected(screen.Get(), font);
+    GetTextExtentPoint32W(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen.Get(), &metrics);
+    if (size.cy < metrics.tmHeight) size.cy = metrics.tmHeight;
+  }
+  // The extent sums the advances the font reports. The ink can reach further: a last glyph
+  // past its advance (the tail of a "y"), or drawn advances that add up to more (Wine's, by a
+  // pixel or two over a line); the text needs its room as drawn, or its control cuts it off.
+  if (!text.empty() && size.cy > 0) {
+    size.cx = std::max<LONG>(size.cx, InkWidth(font, text, size.cx + 2 * size.cy, size.cy));
+  }
   return size;
 }
 
@@ -96,9 +139,8 @@ void TLabel::SetLabelText(const std::string& text) {
 
 // --- TLink ----------------------------------------------------------------------------------
 
-TLink::TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id,
-             std::string address)
-    : TLabel(parent, style | SS_NOTIFY, text, place, id), address_(std::move(address)) {}
+TLink::TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id)
+    : TLabel(parent, style | SS_NOTIFY, text, place, id) {}
 
 LRESULT TLink::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // A label takes the mouse only with SS_NOTIFY; its own STN_CLICKED comes at the press.

@@ -10,7 +10,7 @@
 
 namespace talvex::win32 {
 
-// The size a one-line text needs in the given font, in pixels.
+// The size a one-line text needs in the given font as drawn, in pixels.
 SIZE TextSize(HFONT font, const std::wstring& text);
 // The font's text height (ascent plus descent), in pixels.
 int TextHeight(HFONT font);
@@ -51,12 +51,11 @@ class TLabel : public TControl {
 };
 
 // A label drawn as a link: pure blue on the button face, underlined (its font), a pointing
-// hand over it; onClick runs when it is clicked (TMouseClick). Its address is never shown.
+// hand over it; onClick runs when it is clicked (TMouseClick). The address it opens is the
+// layout table's, never shown.
 class TLink : public TLabel {
  public:
-  TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id,
-        std::string address);
-  const std::string& Address() const { return address_; }
+  TLink(HWND parent, DWORD style, const std::wstring& text, const Place& place, int id);
   std::function<void()> onClick;
 
   HBRUSH OnColour(HDC dc) override;
@@ -66,7 +65,6 @@ class TLink : public TLabel {
   LRESULT OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  std::string address_;
   TMouseClick click_;
 };
 

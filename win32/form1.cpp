@@ -9,8 +9,10 @@
 
 #include "form2.h"
 #include "message_boxes.h"
+#include "talvex/experiment/text_fitting.h"
 #include "talvex/experiment/window_layout.h"
 #include "talvex/platform/wide_text.h"
+#include "talvex/platform/windows_system.h"
 
 namespace talvex::win32 {
 
@@ -40,13 +42,13 @@ TForm1::TForm1(System& system, experiment::LoaderFactory makeLoader,
   if (!windowFont_) ThrowWindowFailure("window font");
   scale_ = DesignScale(windowFont_.Get());
 
-  menu_ = BuildMenu();
+  HMENU menu = BuildMenu();  // owned by the window once it is made
   const Place outer =
       OuterPlace(layout.left, layout.top, experiment::Scaled(layout.clientWidth, scale_),
                  experiment::Scaled(layout.clientHeight, scale_), kStyle, true);
   // The window keeps its controls in the tab order the table gives.
   Create(kClassName, ProgramIcon(), WS_EX_CONTROLPARENT, kStyle, Widen(layout.caption), outer,
-         nullptr, menu_);
+         nullptr, menu);
   controls_ =
       std::make_unique<TControlSet>(Handle(), layout, windowFont_.Get(), scale_, kFirstControlId);
 
@@ -62,6 +64,7 @@ TForm1::TForm1(System& system, experiment::LoaderFactory makeLoader,
   focus_ = edit1_->Handle();
   ConnectEvents();
   SetBoxOwner(Handle());
+  platform::SetShellOwnerWindow(Handle());
 
   // The designed timer is enabled with 1000 ms; the creation event stops it before any event
   // is delivered.
@@ -73,6 +76,7 @@ TForm1::TForm1(System& system, experiment::LoaderFactory makeLoader,
 
 TForm1::~TForm1() {
   SetBoxOwner(nullptr);
+  platform::SetShellOwnerWindow(nullptr);
   // The wake timer's thread ends before the window it posts to.
   wake_.reset();
 }
@@ -157,8 +161,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focused = GetFocus();
         if (focused != nullptr && IsChild(Handle(), focused)) focus_ = focused;
+      } else if (focus_ != nullptr && IsWindow(focus_)) {
+        FocusOrNext(focus_);
       } else {
-        SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : Handle());
+        SetFocus(Handle());
       }
       return 0;
     case WM_DESTROY:
@@ -175,12 +181,9 @@ void TForm1::SetPicture(const imagestore::TJPEGImage& picture) {
   image1_->SetPicture(picture);
 }
 
-// Pixels made by another window's preparer are not this area's: the picture is then prepared
-// as it is set.
 void TForm1::SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                                const experiment::IPreparedPicture& prepared) {
-  const auto* own = dynamic_cast<const TPreparedPixels*>(&prepared);
-  image1_->SetPicture(picture, own != nullptr ? own->pixels : TPreparedPicture());
+                                const experiment::IPreparedPixels& prepared) {
+  image1_->SetPicture(picture, &prepared);
 }
 
 std::shared_ptr<const experiment::IPicturePreparer> TForm1::PicturePreparer() const {
@@ -255,7 +258,28 @@ void TForm1::FitMemoFont() {
 }
 
 void TForm1::SetButtonEnabled(bool enabled) {
+  // A disabled control keeps the focus it has, and then no key reaches the window.
+  const bool hadFocus = GetFocus() == button2_->Handle();
   EnableWindow(button2_->Handle(), enabled ? TRUE : FALSE);
+  if (hadFocus) FocusOrNext(button2_->Handle());
+}
+
+bool TForm1::CanTakeFocus(HWND control) {
+  return control != nullptr && IsWindowEnabled(control) && IsWindowVisible(control);
+}
+
+void TForm1::FocusOrNext(HWND control) {
+  if (CanTakeFocus(control)) {
+    SetFocus(control);
+    return;
+  }
+  const experiment::ControlLayout* next =
+      experiment::NextFocus(experiment::Form1Layout(), controls_->NameOf(control),
+                            [this](const experiment::ControlLayout& candidate) {
+                              const TControl* made = controls_->Find(candidate.name);
+                              return made != nullptr && CanTakeFocus(made->Handle());
+                            });
+  SetFocus(next != nullptr ? controls_->Find(next->name)->Handle() : Handle());
 }
 
 bool TForm1::IsRatingChecked(int rating) const {
@@ -267,6 +291,12 @@ void TForm1::UncheckRating(int rating) {
   if (rating < 1 || rating > 5) return;
   ratings_[static_cast<size_t>(rating - 1)]->SetChecked(false);
   ratingClicks_.Unchecked(rating);
+  // An unchecked rating button loses its tab stop; with none checked the first one is the
+  // set's stop again, so that Tab and Shift+Tab still reach the ratings.
+  if (std::none_of(ratings_.begin(), ratings_.end(), [](TButton* r) { return r->Checked(); })) {
+    const HWND first = ratings_[0]->Handle();
+    SetWindowLongPtrW(first, GWL_STYLE, GetWindowLongPtrW(first, GWL_STYLE) | WS_TABSTOP);
+  }
 }
 
 void TForm1::SetProgress(int position) {
@@ -302,10 +332,9 @@ void TForm1::RemoveControl(RemovableControl control) {
   TControl& removed = Removable(control);
   if (!removed.Exists()) return;
   // A control that goes while it has the focus hands it on to the next one.
-  if (GetFocus() == removed.Handle()) {
-    const HWND next = GetNextDlgTabItem(Handle(), removed.Handle(), FALSE);
-    SetFocus(next != nullptr && next != removed.Handle() ? next : Handle());
-  }
+  const bool hadFocus = GetFocus() == removed.Handle();
+  ShowWindow(removed.Handle(), SW_HIDE);
+  if (hadFocus) FocusOrNext(removed.Handle());
   if (focus_ == removed.Handle()) focus_ = nullptr;
   removed.Destroy();
 }

@@ -53,15 +53,13 @@ class TForm1 : public TWindow,
   // The window's scale: its font's text height over the designed one.
   double Scale() const { return scale_; }
   const TControlSet& Controls() const { return *controls_; }
-  HMENU Menu() const { return menu_; }
   // The exposure timer behind window operation 6.
   const experiment::TExposureTimer& Timer1() const { return timer1_; }
-  const TWakeTimer& Timer1Wake() const { return *wake_; }
 
   // experiment::IMainWindow
   void SetPicture(const imagestore::TJPEGImage& picture) override;
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override;
+                          const experiment::IPreparedPixels& prepared) override;
   std::string GetText(experiment::TextControl control) const override;
   void SetText(experiment::TextControl control, const std::string& text) override;
   void SetButtonEnabled(bool enabled) override;
@@ -95,6 +93,11 @@ class TForm1 : public TWindow,
   template <class Handler>
   void Forward(Handler&& handler);
   void RatingClicked(int rating);
+  // Whether the control can take the focus now: there, enabled and shown.
+  static bool CanTakeFocus(HWND control);
+  // Gives the focus to the control, or, where it cannot take it, to the next control in the
+  // tab order that can (experiment::NextFocus); to the window when none can.
+  void FocusOrNext(HWND control);
   void FitMemoFont();
   TControl& Removable(experiment::RemovableControl control) const;
 
@@ -112,7 +115,6 @@ class TForm1 : public TWindow,
   UniqueFont windowFont_;
   UniqueFont memoFont_;
   double scale_ = 1.0;
-  HMENU menu_ = nullptr;  // owned by the window once it is made
   std::unique_ptr<TControlSet> controls_;
 
   // Controls, from the set.

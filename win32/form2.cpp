@@ -4,7 +4,7 @@
 
 #include "controls.h"
 #include "message_boxes.h"
-#include "talvex/imagestore/image_names.h"
+#include "talvex/experiment/window_layout.h"
 #include "talvex/platform/wide_text.h"
 
 namespace talvex::win32 {
@@ -19,12 +19,8 @@ constexpr int kFirstControlId = 100;
 
 TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loader, HWND owner,
                const experiment::StudySettings& study)
-    : system_(system),
-      loader_(std::move(loader)),
-      layout_(study),
-      videoPage_(study.videoPage),
-      owner_(owner) {
-  const experiment::WindowLayout& layout = layout_.Layout();
+    : owner_(owner), events_(system, std::move(loader), *this, study) {
+  const experiment::WindowLayout& layout = events_.Layout();
   windowFont_ = MakeFont(layout.font);
   if (!windowFont_) ThrowWindowFailure("window font");
   scale_ = DesignScale(windowFont_.Get());
@@ -40,17 +36,13 @@ TForm2::TForm2(System& system, std::unique_ptr<imagestore::TResourceManager> loa
       link->onClick = [this, link] { Label12Click(*link); };
     }
   }
-  FormCreate();
+  Guarded([this] { events_.FormCreate(); });
 }
 
 TForm2::~TForm2() = default;
 
-void TForm2::FormCreate() {
-  Guarded([this] {
-    const std::unique_ptr<imagestore::TJPEGImage> picture =
-        loader_->LoadImage(imagestore::kAboutPictureName);
-    controls_->Get<TPictureArea>("Image1").SetPicture(*picture);
-  });
+void TForm2::SetPicture(const imagestore::TJPEGImage& picture) {
+  controls_->Get<TPictureArea>("Image1").SetPicture(picture);
 }
 
 void TForm2::ShowModal() {
@@ -75,14 +67,13 @@ void TForm2::ShowModal() {
   modal_ = false;
 }
 
-void TForm2::Label12Click(TControl& sender) {
-  const auto* link = dynamic_cast<const TLink*>(&sender);
-  if (link == nullptr) return;
-  Guarded([this, link] { system_.OpenWebAddress(link->Address()); });
+void TForm2::Label12Click(const TControl& sender) {
+  const std::string name = controls_->NameOf(sender.Handle());
+  Guarded([this, &name] { events_.Label12Click(name); });
 }
 
 void TForm2::Image1Click() {
-  Guarded([this] { system_.OpenWebAddress(videoPage_); });
+  Guarded([this] { events_.Image1Click(); });
 }
 
 LRESULT TForm2::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -18,6 +18,7 @@ using experiment::ControlKind;
 using experiment::ControlLayout;
 using experiment::Scaled;
 using experiment::Sizing;
+using experiment::TakesFocus;
 using platform::Widen;
 
 namespace {
@@ -26,12 +27,6 @@ int ScreenPixelsPerInch() {
   const WindowDc screen;
   const int perInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   return perInch > 0 ? perInch : 96;
-}
-
-// Controls a rater reaches with the keyboard.
-bool TakesFocus(ControlKind kind) {
-  return kind == ControlKind::Edit || kind == ControlKind::RadioButton ||
-         kind == ControlKind::PushButton || kind == ControlKind::Memo;
 }
 
 // The stack of the controls from front to back, which is also the order in which the keyboard
@@ -74,8 +69,7 @@ std::unique_ptr<TControl> MakeControl(HWND parent, const ControlLayout& control,
     case ControlKind::Label:
       return std::make_unique<TLabel>(parent, style, text, place, id);
     case ControlKind::Link:
-      return std::make_unique<TLink>(parent, style, text, place, id,
-                                     control.address != nullptr ? control.address : "");
+      return std::make_unique<TLink>(parent, style, text, place, id);
     case ControlKind::Frame:
       return std::make_unique<TButton>(parent, style | BS_GROUPBOX, text, place, id);
     case ControlKind::RadioButton:
@@ -192,6 +186,13 @@ TControlSet::TControlSet(HWND parent, const experiment::WindowLayout& layout, HF
 TControl* TControlSet::Find(const std::string& name) const {
   const auto found = controls_.find(name);
   return found != controls_.end() ? found->second.get() : nullptr;
+}
+
+std::string TControlSet::NameOf(HWND control) const {
+  for (const auto& [name, made] : controls_) {
+    if (control != nullptr && made->Handle() == control) return name;
+  }
+  return {};
 }
 
 }  // namespace talvex::win32

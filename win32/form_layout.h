@@ -42,6 +42,8 @@ class TControlSet {
     return *control;
   }
   TControl* Find(const std::string& name) const;
+  // The name of the control with that handle; "" for none of the set.
+  std::string NameOf(HWND control) const;
 
   // The controls from the front of the stack to the back, the order of the tab stops.
   const std::vector<TControl*>& Stacking() const { return stacking_; }

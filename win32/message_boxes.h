@@ -23,7 +23,8 @@ void ShowMessageBox(const std::string& text);
 void ShowErrorBox(const std::string& message);
 
 // Modal question with the text, the application title, no icon, "Yes" (the default button) and
-// "No"; true when the rater answers Yes. Escape and closing the box answer No.
+// "No", centred on the screen; true when the rater answers Yes. Escape and closing the box answer
+// No.
 bool AskYesNoBox(const std::string& text);
 
 // Task-modal box titled "Application Error" for a failure outside any event handler.

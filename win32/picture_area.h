@@ -2,51 +2,42 @@
 // TPictureArea: a picture drawn stretched over the area's whole rectangle (aspect ratio not
 // kept). The picture is decoded and scaled when it is set, unless its pixels were prepared
 // ahead on a worker thread (TPicturePreparer), and painted at once, so that a paint only copies
-// pixels and the picture is on screen when SetPicture returns. It is decoded at
-// the smallest reduced DCT scale that still covers the area, then stretched by the system's
-// halftone stretch.
+// pixels and the picture is on screen when SetPicture returns. It is decoded at the smallest
+// reduced DCT scale that still covers the area, then stretched by the system's halftone
+// stretch.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "controls.h"
 #include "handles.h"
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/picture_slots.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "window.h"
 
 namespace talvex::win32 {
 
-// Decoded pixels as 32-bit words 0x00RRGGBB (in memory B, G, R, 0: a top-down 32-bit DIB), rows
-// top to bottom. Gray pictures (one byte per pixel) and 8-bit pictures through their palette
-// (an index beyond it gives black); an empty or inconsistent bitmap gives no pixels.
-std::vector<uint32_t> ToDibPixels(const imagestore::Bitmap& bitmap);
-
 // A picture's pixels at one size, in a DIB section the paints copy from. Copies share the
 // section, which is deleted with the last of them.
-struct TPreparedPicture {
+struct TDibPixels {
   std::shared_ptr<const UniqueBitmap> bitmap;
   int width = 0;
   int height = 0;
-  uint32_t* bits = nullptr;  // in bitmap's section; width * height words, top-down
+  uint32_t* bits = nullptr;  // in bitmap's section; width * height words 0x00RRGGBB, top-down
 
   bool Empty() const { return !bitmap; }
 };
 
-// A picture's pixels prepared for the area ahead of its showing.
-struct TPreparedPixels : experiment::IPreparedPicture {
-  explicit TPreparedPixels(TPreparedPicture prepared) : pixels(std::move(prepared)) {}
-  TPreparedPicture pixels;
-};
+using TPreparedPixels = experiment::TPreparedPixels<TDibPixels>;
 
 // Prepares pictures for an area of a fixed size, on any thread: it works in a memory device
 // context and a DIB section of its own.
 class TPicturePreparer : public experiment::IPicturePreparer {
  public:
   TPicturePreparer(int width, int height) : width_(width), height_(height) {}
-  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+  std::shared_ptr<const experiment::IPreparedPixels> Prepare(
       const imagestore::TJPEGImage& picture) const override;
 
  private:
@@ -63,15 +54,14 @@ class TPictureArea : public TControl {
 
   // Keeps its own copy of the picture, prepares its pixels at the area's size and paints them
   // (when the area is visible). An empty picture clears the area. Raises EJPEG when the picture
-  // cannot be decoded; the area then keeps what it showed.
-  void SetPicture(const imagestore::TJPEGImage& picture);
-  // The same with its pixels prepared ahead; pixels of another size are prepared again.
-  void SetPicture(const imagestore::TJPEGImage& picture, const TPreparedPicture& ahead);
-  void Clear();
+  // cannot be decoded; the area then keeps what it showed. Pixels prepared ahead by a preparer
+  // of this area are taken as they are while the area keeps the size they were made for.
+  void SetPicture(const imagestore::TJPEGImage& picture,
+                  const experiment::IPreparedPixels* ahead = nullptr);
   // A preparer of pictures at the area's present size, for a worker thread.
   std::shared_ptr<const TPicturePreparer> Preparer() const;
-  bool HasPicture() const { return !picture_.Empty(); }
-  const TPreparedPicture& Prepared() const { return prepared_; }
+  bool HasPicture() const { return !slots_.Picture().Empty(); }
+  const TDibPixels& Prepared() const { return slots_.Shown(); }
 
   // Paints the area again as it is, now.
   void Repaint();
@@ -80,7 +70,7 @@ class TPictureArea : public TControl {
   void TouchPreviousPicture() const;
 
   // The decode-and-stretch step: the picture's pixels at the given size.
-  static TPreparedPicture Prepare(const imagestore::TJPEGImage& picture, int width, int height);
+  static TDibPixels Prepare(const imagestore::TJPEGImage& picture, int width, int height);
 
   // Mouse button pressed and released over the area.
   std::function<void()> onClick;
@@ -90,11 +80,9 @@ class TPictureArea : public TControl {
 
  private:
   void Paint();
+  void PrepareAtNewSize();
 
-  imagestore::TJPEGImage picture_;
-  TPreparedPicture prepared_;
-  imagestore::TJPEGImage previousPicture_;  // the picture replaced last, still prepared
-  TPreparedPicture previousPrepared_;
+  experiment::TPictureSlots<TDibPixels> slots_;
   TMouseClick click_;
 };
 

@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "handles.h"
+#include "talvex/experiment/picture_pixels.h"
 #include "talvex/experiment/shell.h"
 
 namespace talvex::win32 {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <map>
 
 namespace talvex::analysis {
@@ -48,7 +49,8 @@ std::optional<Kappa> WeightedKappa(const CountTable& table, KappaWeights weights
   Kappa result;
   result.kappa = (observed - chance) / (1.0 - chance);
 
-  // Fleiss, Cohen and Everitt (1969): the variance away from the null hypothesis.
+  // Fleiss, Cohen and Everitt (1969): the variance away from the null hypothesis
+  // (docs/statistics.md: "Weighted kappa").
   std::vector<double> rowWeight(k, 0.0);     // w-bar i. = sum over j of p.j w_ij
   std::vector<double> columnWeight(k, 0.0);  // w-bar .j = sum over i of p_i. w_ij
   for (size_t i = 0; i < k; ++i) {
@@ -179,17 +181,24 @@ std::optional<double> Icc21(const std::vector<std::vector<double>>& scores) {
   for (const auto& row : scores) {
     if (row.size() != k) return std::nullopt;
   }
-  double grand = 0.0;
+  // Means as sums over counts: ratings that are all alike give their value exactly.
+  double total = 0.0;
+  double largest = 0.0;
   std::vector<double> targetMeans(n, 0.0);
   std::vector<double> judgeMeans(k, 0.0);
   for (size_t t = 0; t < n; ++t) {
     for (size_t j = 0; j < k; ++j) {
-      targetMeans[t] += scores[t][j] / static_cast<double>(k);
-      judgeMeans[j] += scores[t][j] / static_cast<double>(n);
-      grand += scores[t][j];
+      targetMeans[t] += scores[t][j];
+      judgeMeans[j] += scores[t][j];
+      total += scores[t][j];
+      largest = std::max(largest, std::fabs(scores[t][j]));
     }
   }
-  grand /= static_cast<double>(n * k);
+  const double dn = static_cast<double>(n);
+  const double dk = static_cast<double>(k);
+  for (double& mean : targetMeans) mean /= dk;
+  for (double& mean : judgeMeans) mean /= dn;
+  const double grand = total / (dn * dk);
   double targets = 0.0;
   double judges = 0.0;
   double residual = 0.0;
@@ -201,13 +210,18 @@ std::optional<double> Icc21(const std::vector<std::vector<double>>& scores) {
       residual += e * e;
     }
   }
-  const double dn = static_cast<double>(n);
-  const double dk = static_cast<double>(k);
-  const double msTargets = dk * targets / (dn - 1.0);
-  const double msJudges = dn * judges / (dk - 1.0);
-  const double msError = residual / ((dn - 1.0) * (dk - 1.0));
+  // A mean square within the rounding noise of the scores (a few units in the last place of
+  // the largest, squared) is no variation: without this, ratings all tied leave a denominator
+  // of rounding error and a figure that looks real.
+  const double noise = 64.0 * std::numeric_limits<double>::epsilon() * largest;
+  const auto variation = [&](double meanSquare) {
+    return meanSquare <= noise * noise ? 0.0 : meanSquare;
+  };
+  const double msTargets = variation(dk * targets / (dn - 1.0));
+  const double msJudges = variation(dn * judges / (dk - 1.0));
+  const double msError = variation(residual / ((dn - 1.0) * (dk - 1.0)));
   const double denominator = msTargets + (dk - 1.0) * msError + dk * (msJudges - msError) / dn;
-  if (denominator <= 0.0) return std::nullopt;
+  if (denominator <= noise * noise) return std::nullopt;
   return (msTargets - msError) / denominator;
 }
 

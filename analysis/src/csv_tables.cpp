@@ -11,30 +11,12 @@
 namespace talvex::analysis {
 namespace {
 
-constexpr int kDecimals = 6;
-
-// One CSV line from its fields, each made displayable and quoted as needed.
 std::string Line(std::initializer_list<std::string_view> fields) {
-  std::string line;
-  bool first = true;
-  for (const std::string_view field : fields) {
-    if (!first) line += ',';
-    // Plain fields, by far the most, go in as they are.
-    const bool plain = std::all_of(field.begin(), field.end(), [](char c) {
-      return c >= 0x20 && c < 0x7F && c != ',' && c != '"';
-    });
-    line += plain ? std::string(field) : CsvField(DisplayText(field));
-    first = false;
-  }
-  line += '\n';
-  return line;
+  return CsvLine(std::vector<std::string_view>(fields));
 }
 
-std::string Number(double value) {
-  return Fixed(value, kDecimals);
-}
 std::string Number(const std::optional<double>& value) {
-  return value ? Fixed(*value, kDecimals) : "";
+  return value ? CsvNumber(*value) : "";
 }
 std::string Truth(bool positive) {
   return positive ? "pos" : "neg";
@@ -90,6 +72,10 @@ std::string RatersCsv(const Report& report) {
       const auto [linear, linearSe] = kappa(retest.linear);
       const auto [quadratic, quadraticSe] = kappa(retest.quadratic);
       const std::optional<Spread>& latency = rater.latency.all;
+      // No interval for an area that does not vary; the note says why.
+      const bool spread = rater.roc && rater.roc->variance && *rater.roc->variance > 0.0;
+      std::string note = rater.message;
+      for (const std::string& reason : rater.reasons) note += (note.empty() ? "" : "; ") + reason;
       out += Line(
           {test.test->name,
            run.label,
@@ -105,9 +91,9 @@ std::string RatersCsv(const Report& report) {
            std::to_string(rater.positives),
            std::to_string(rater.negatives),
            rater.roc ? Number(rater.roc->area) : "",
-           rater.roc ? Number(rater.roc->standardError) : "",
-           rater.roc && rater.roc->standardError ? Number(rater.roc->lower) : "",
-           rater.roc && rater.roc->standardError ? Number(rater.roc->upper) : "",
+           spread ? Number(rater.roc->standardError) : "",
+           spread ? Number(rater.roc->lower) : "",
+           spread ? Number(rater.roc->upper) : "",
            rater.youdenThreshold ? std::to_string(*rater.youdenThreshold) : "",
            std::to_string(retest.repeated),
            retest.repeated > 0 ? Number(static_cast<double>(retest.exact) / retest.repeated) : "",
@@ -124,7 +110,7 @@ std::string RatersCsv(const Report& report) {
            latency ? Number(latency->upperQuartile) : "",
            rater.latency.afterExposure ? std::to_string(*rater.latency.afterExposure) : "",
            run.file.parameterLine,
-           rater.message});
+           note});
     }
   }
   return out;
@@ -208,9 +194,9 @@ std::string AgreementCsv(const Report& report) {
           Line({tests, "F test of equal mean areas", method, Number(test.f), "",
                 Number(test.numeratorDf), test.denominatorDf ? Number(*test.denominatorDf) : "inf",
                 "", "", Number(test.p)});
-      for (size_t i = 0; i < test.meanAreas.size(); ++i) {
-        AddValue(out, comparison.tests[i], "mean ROC area in the comparison", method,
-                 test.meanAreas[i]);
+      for (size_t i = 0; i < test.singleTests.size(); ++i) {
+        AddInterval(out, comparison.tests[i], "mean ROC area in the comparison", method,
+                    test.singleTests[i].meanArea);
       }
       AddValue(out, tests, "MS(T)", method, test.meanSquareTests);
       AddValue(out, tests, "MS(T x R)", method, test.meanSquareTestByRater);
@@ -272,8 +258,8 @@ std::string RatingsCsv(const Report& report) {
 namespace {
 
 // The numbering of readers, cases and tests in the iMRMC file: readers are the runs taken into
-// the across-rater figures, matched across tests by label; cases are those of one class in
-// every test.
+// the across-rater figures (one a rater ID), matched across tests by rater ID; cases are those
+// of one class in every test.
 struct ImrmcIds {
   std::map<std::string, int> readers;
   std::vector<CaseInfo> cases;
@@ -282,13 +268,13 @@ struct ImrmcIds {
 
 ImrmcIds NumberImrmc(const Report& report) {
   ImrmcIds ids;
-  std::set<std::string> labels;
+  std::set<std::string> raters;  // rater IDs
   std::unordered_set<std::string_view> read;  // views of the trials' case names
   std::map<std::string, int> truth;           // 0 neg, 1 pos, -1 conflicting
   for (const TestReport& test : report.tests) {
     for (const RaterFigures& rater : test.raters) {
       if (!rater.run->acrossRaters) continue;
-      labels.insert(rater.run->label);
+      raters.insert(rater.run->file.raterId);
       for (const Trial& trial : rater.run->file.trials) read.insert(trial.caseName);
     }
     for (const CaseInfo& info : test.test->cases) {
@@ -297,7 +283,7 @@ ImrmcIds NumberImrmc(const Report& report) {
     }
   }
   int next = 0;
-  for (const std::string& label : labels) ids.readers[label] = ++next;
+  for (const std::string& id : raters) ids.readers[id] = ++next;
   for (const auto& [name, value] : truth) {
     if (value >= 0 && read.count(name) != 0) ids.cases.push_back({name, value == 1});
   }
@@ -325,7 +311,7 @@ std::string ImrmcFile(const Report& report) {
   for (size_t i = 0; i < report.tests.size(); ++i) {
     for (const RaterFigures& rater : report.tests[i].raters) {
       if (!rater.run->acrossRaters) continue;
-      const std::string prefix = std::to_string(ids.readers.at(rater.run->label)) + ",";
+      const std::string prefix = std::to_string(ids.readers.at(rater.run->file.raterId)) + ",";
       const std::string modality = "," + std::to_string(i + 1) + ",";
       std::unordered_set<std::string_view> shown;
       for (const Trial& trial : rater.run->file.trials) {

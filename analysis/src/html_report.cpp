@@ -11,7 +11,7 @@ constexpr const char* kStyle =
     "h3{font-size:15px;margin-top:22px}"
     "table{border-collapse:collapse;font-size:13px;margin:8px 0}"
     "th,td{border:1px solid #ccc;padding:3px 6px;text-align:right}td{white-space:nowrap}"
-    "th{background:#f2f2f2}td.name,th.name{text-align:left}"
+    "th{background:#f2f2f2}td.l,th.l{text-align:left}"
     "p.note{font-size:13px;color:#555}.figures{display:flex;flex-wrap:wrap;gap:16px}"
     "figure{margin:8px 0}figcaption{font-size:13px;color:#555}";
 
@@ -19,12 +19,17 @@ std::string Escaped(const std::string& bytes) {
   return XmlEscaped(DisplayText(bytes));
 }
 
-// A table from a header row and rows; the first column holds names, left-aligned.
+// A table from a header row and rows; align says each column's alignment, "l" for a column of
+// text (left) and "r" for one of numbers (right, also for columns past its end).
 std::string Table(const std::vector<std::string>& header,
-                  const std::vector<std::vector<std::string>>& rows) {
+                  const std::vector<std::vector<std::string>>& rows, std::string_view align) {
+  const auto open = [&](const char* tag, size_t k) {
+    return k < align.size() && align[k] == 'l' ? std::string("<") + tag + " class=\"l\">"
+                                               : std::string("<") + tag + ">";
+  };
   std::string out = "<table><thead><tr>";
   for (size_t k = 0; k < header.size(); ++k) {
-    out += k == 0 ? "<th class=\"name\">" : "<th>";
+    out += open("th", k);
     out += XmlEscaped(header[k]);
     out += "</th>";
   }
@@ -32,13 +37,23 @@ std::string Table(const std::vector<std::string>& header,
   for (const auto& row : rows) {
     out += "<tr>";
     for (size_t k = 0; k < row.size(); ++k) {
-      out += k == 0 ? "<td class=\"name\">" : "<td>";
+      out += open("td", k);
       out += Escaped(row[k]);
       out += "</td>";
     }
     out += "</tr>\n";
   }
   out += "</tbody></table>\n";
+  return out;
+}
+
+// The note paragraphs of a list of reasons, each after a label.
+std::string Notes(const std::string& label, const std::vector<std::string>& reasons) {
+  std::string out;
+  for (const std::string& reason : reasons) {
+    out += "<p class=\"note\">" + (label.empty() ? "" : Escaped(label) + ": ") + Escaped(reason) +
+           "</p>\n";
+  }
   return out;
 }
 
@@ -65,7 +80,8 @@ std::string DfText(const std::optional<double>& df) {
 }
 
 std::string Figure(const std::string& svg, const std::string& caption) {
-  return "<figure>" + svg + "<figcaption>" + XmlEscaped(caption) + "</figcaption></figure>\n";
+  return "<figure>" + svg + "<figcaption>" + XmlEscaped(DisplayText(caption)) +
+         "</figcaption></figure>\n";
 }
 
 std::string RatersSection(const TestReport& test, const Options& options) {
@@ -79,7 +95,7 @@ std::string RatersSection(const TestReport& test, const Options& options) {
     for (const CutPoint& point : rater.cutPoints) {
       if (rater.youdenThreshold && point.threshold == *rater.youdenThreshold) best = &point;
     }
-    const bool spread = rater.roc && rater.roc->standardError;
+    const bool spread = rater.roc && rater.roc->variance && *rater.roc->variance > 0.0;
     accuracy.push_back({label, std::to_string(rater.cases), std::to_string(rater.positives),
                         std::to_string(rater.negatives),
                         rater.roc ? Fixed(rater.roc->area, 3) : "-",
@@ -95,24 +111,24 @@ std::string RatersSection(const TestReport& test, const Options& options) {
          KappaText(retest.linear), SpreadText(rater.latency.positives),
          SpreadText(rater.latency.negatives),
          rater.latency.afterExposure ? std::to_string(*rater.latency.afterExposure) : "-"});
-    if (!rater.message.empty()) {
-      notes +=
-          "<p class=\"note\">" + Escaped(run.label) + ": " + XmlEscaped(rater.message) + "</p>\n";
-    }
+    if (!rater.message.empty()) notes += Notes(run.label, {rater.message});
+    notes += Notes(run.label, rater.reasons);
   }
+  notes += Notes("", test.test->notes);
   return "<h3>Raters</h3>\n" +
          Table({"Rater", "Cases", "Positive", "Negative", "ROC area", "SE", "95% interval",
                 "Best cut", "Sensitivity", "Specificity"},
-               accuracy) +
+               accuracy, "l") +
          notes +
          Table({"Rater", "Repeated cases", "Same rating", "Within one", "Kappa, quadratic (SE)",
                 "Kappa, linear (SE)", "Latency ms, positive", "Latency ms, negative",
-                "Rated after the exposure"},
-               consistency) +
+                "Trials rated after the exposure"},
+               consistency, "l") +
          "<p class=\"note\">ROC area: empirical (Mann-Whitney), with DeLong's standard error "
          "and 95% interval. Best cut: the rule \"rating &gt;= t\" with the highest Youden "
-         "index. Test-retest figures compare each repeated case's two presentations; every "
-         "other figure uses first presentations. Latencies: median (interquartile range); right "
+         "index. Test-retest figures compare each repeated case's two presentations; trials "
+         "rated after the exposure count every showing, repeats included; every other figure "
+         "uses first presentations. Latencies: median (interquartile range); right "
          "and wrong latencies below use the positive cut \"rating &gt;= " +
          std::to_string(options.positiveFrom) + "\". * incomplete run.</p>\n";
 }
@@ -134,7 +150,8 @@ std::string CutPointSection(const TestReport& test) {
   }
   return "<h3>Cut-points</h3>\n<details><summary>Sensitivity and specificity at each cut-point "
          "with exact (Clopper-Pearson) 95% intervals</summary>\n" +
-         Table({"Rater", "Cut", "Sensitivity", "Specificity", "Youden"}, rows) + "</details>\n";
+         Table({"Rater", "Cut", "Sensitivity", "Specificity", "Youden"}, rows, "lrrrl") +
+         "</details>\n";
 }
 
 std::string LatencySection(const TestReport& test, const Options& options) {
@@ -152,7 +169,7 @@ std::string LatencySection(const TestReport& test, const Options& options) {
          cut + "\"</summary>\n" +
          Table({"Rater", "All", "Rating 1", "Rating 2", "Rating 3", "Rating 4", "Rating 5", "Right",
                 "Wrong"},
-               rows) +
+               rows, "l") +
          "</details>\n";
 }
 
@@ -169,17 +186,22 @@ std::string AcrossSection(const TestReport& test) {
          ".</p>\n";
   if (!across.message.empty()) out += "<p>" + XmlEscaped(across.message) + ".</p>\n";
   std::vector<std::vector<std::string>> rows;
+  bool infinite = false;
   for (const auto& [result, name] :
        {std::pair{&across.jackknife, "jackknife"}, std::pair{&across.delong, "DeLong"}}) {
     if (!*result) continue;
     const TInterval& mean = (*result)->meanArea;
+    const bool spread = HasSpread(mean);
+    infinite = infinite || (spread && !mean.degreesOfFreedom);
     rows.push_back({std::string("Mean ROC area, ") + name + " covariances", Fixed(mean.estimate, 3),
-                    Fixed(mean.standardError, 4), DfText(mean.degreesOfFreedom),
-                    Interval(mean.lower, mean.upper), Fixed((*result)->meanSquareRaters, 6),
-                    Fixed((*result)->meanCovariance, 6)});
+                    spread ? Fixed(mean.standardError, 4) : "-",
+                    spread ? DfText(mean.degreesOfFreedom) : "-",
+                    spread ? Interval(mean.lower, mean.upper) : "-",
+                    Fixed((*result)->meanSquareRaters, 6), Fixed((*result)->meanCovariance, 6)});
   }
   if (!rows.empty()) {
-    out += Table({"Figure", "Estimate", "SE", "df", "95% interval", "MS(R)", "Cov2"}, rows);
+    out += Table({"Figure", "Estimate", "SE", "df", "95% interval", "MS(R)", "Cov2"}, rows, "l");
+    if (infinite) out += Notes("", {kInfiniteDf});
     out +=
         "<p class=\"note\">Obuchowski-Rockette analysis of one test with Hillis's degrees "
         "of freedom; the covariance of two raters' areas from the case jackknife and from "
@@ -189,8 +211,9 @@ std::string AcrossSection(const TestReport& test) {
                {{"Krippendorff's alpha, ordinal", Fixed(across.alphaOrdinal, 3)},
                 {"Krippendorff's alpha, interval", Fixed(across.alphaInterval, 3)},
                 {"ICC(2,1), two-way random, absolute agreement", Fixed(across.icc, 3)},
-                {"Fleiss' kappa", across.fleiss ? Fixed(across.fleiss->kappa, 3) : "-"}});
-  return out;
+                {"Fleiss' kappa", across.fleiss ? Fixed(across.fleiss->kappa, 3) : "-"}},
+               "l");
+  return out + Notes("", across.reasons);
 }
 
 std::string CasesSection(const TestReport& test, const Options& options) {
@@ -202,7 +225,8 @@ std::string CasesSection(const TestReport& test, const Options& options) {
   return "<h3>Cases</h3>\n<details><summary>Each case: truth, mean rating, share rated "
          "&gt;= " +
          std::to_string(options.positiveFrom) + ", number of raters</summary>\n" +
-         Table({"Case", "Truth", "Mean rating", "Share positive", "Raters"}, rows) + "</details>\n";
+         Table({"Case", "Truth", "Mean rating", "Share positive", "Raters"}, rows, "ll") +
+         "</details>\n";
 }
 
 std::string ComparisonSection(const Comparison& comparison) {
@@ -211,27 +235,55 @@ std::string ComparisonSection(const Comparison& comparison) {
   out += "<p>" + std::to_string(comparison.raters.size()) + " raters read every test on " +
          std::to_string(comparison.cases) + " common cases.</p>\n";
   std::vector<std::vector<std::string>> rows;
+  bool infinite = false;
+  bool flat = false;
+  const auto estimate = [&](const std::string& name, const TInterval& interval) {
+    const bool spread = HasSpread(interval);
+    infinite = infinite || (spread && !interval.degreesOfFreedom);
+    flat = flat || !spread;
+    rows.push_back({name, Fixed(interval.estimate, 3),
+                    spread ? Fixed(interval.standardError, 4) : "-",
+                    spread ? DfText(interval.degreesOfFreedom) : "-", "",
+                    spread ? Interval(interval.lower, interval.upper) : "-"});
+  };
   for (const auto& [result, name] :
        {std::pair{&comparison.jackknife, "jackknife"}, std::pair{&comparison.delong, "DeLong"}}) {
     if (!*result) continue;
     const MultiTestResult& test = **result;
     rows.push_back(
-        {std::string("F test, ") + name + " covariances", test.f ? Fixed(*test.f, 3) : "-",
+        {std::string("F test, ") + name + " covariances", test.f ? Fixed(*test.f, 3) : "-", "",
          Fixed(test.numeratorDf, 0) + " and " + DfText(test.denominatorDf), Fixed(test.p, 4), ""});
+    for (size_t i = 0; i < test.singleTests.size(); ++i) {
+      estimate("Mean ROC area of " + comparison.tests[i] + ", " + name,
+               test.singleTests[i].meanArea);
+    }
     for (const Difference& difference : test.differences) {
-      const TInterval& d = difference.difference;
-      rows.push_back({comparison.tests[difference.first] + " - " +
-                          comparison.tests[difference.second] + ", " + name,
-                      Fixed(d.estimate, 3), DfText(d.degreesOfFreedom), "",
-                      Interval(d.lower, d.upper)});
+      estimate(comparison.tests[difference.first] + " - " + comparison.tests[difference.second] +
+                   ", " + name,
+               difference.difference);
     }
   }
-  return out + Table({"Figure", "Estimate or F", "df", "p", "95% interval"}, rows) +
+  std::vector<std::string> notes;
+  if (flat) notes.push_back(std::string("-: ") + kNoSpread);
+  if (infinite) notes.push_back(kInfiniteDf);
+  return out + Table({"Figure", "Estimate or F", "SE", "df", "p", "95% interval"}, rows, "l") +
+         Notes("", notes) +
          "<p class=\"note\">Obuchowski-Rockette test of equal mean ROC areas with Hillis's "
-         "denominator degrees of freedom.</p>\n";
+         "denominator degrees of freedom; each test's mean area from its own raters' areas and "
+         "covariances on the common cases; the SE of a difference is that of the F test's "
+         "denominator.</p>\n";
 }
 
 }  // namespace
+
+std::string HtmlTable(const std::vector<std::string>& header,
+                      const std::vector<std::vector<std::string>>& rows, std::string_view align) {
+  return Table(header, rows, align);
+}
+
+std::string HtmlFigure(const std::string& svg, const std::string& caption) {
+  return Figure(svg, caption);
+}
 
 std::string HtmlReport(const Report& report) {
   std::string out =
@@ -242,7 +294,9 @@ std::string HtmlReport(const Report& report) {
          Counted(report.RunCount(), "run", "runs") + " in " +
          Counted(report.tests.size(), "test", "tests") + ", " +
          Counted(report.problems.size(), "problem", "problems") + ".</p>\n";
+  const RaterColours colours(report);
   for (const TestReport& test : report.tests) {
+    const std::string name = "Test " + test.test->name + ": ";
     out += "<h2>Test " + Escaped(test.test->name) + "</h2>\n<ul>\n";
     for (const ParameterSet& set : test.test->parameterSets) {
       out += "<li>Run parameters " + Escaped(set.parameterLine) + ": " +
@@ -255,20 +309,26 @@ std::string HtmlReport(const Report& report) {
     out += RatersSection(test, report.options);
     out += AcrossSection(test);
     out += "<div class=\"figures\">\n" +
-           Figure(RocPlot(test),
-                  "Empirical ROC points and curves of each rater; black: the vertical average.") +
-           Figure(AreaIntervalPlot(test),
-                  "ROC areas with 95% intervals (DeLong for each rater; Obuchowski-Rockette for "
-                  "the mean).") +
+           Figure(RocPlot(test, colours), name +
+                                              "empirical ROC points and curves of each rater; "
+                                              "black: the vertical average.") +
+           Figure(AreaIntervalPlot(test, colours),
+                  name +
+                      "ROC areas with 95% intervals (DeLong for each rater; "
+                      "Obuchowski-Rockette for the mean).") +
            Figure(LatencyBoxPlot(test),
-                  "Latencies of first presentations: box from the lower to the upper quartile, "
-                  "line at the median, whiskers to the furthest latency within 1.5 box lengths.") +
+                  name +
+                      "latencies of first presentations: box from the lower to the upper "
+                      "quartile, line at the median, whiskers to the furthest latency within "
+                      "1.5 box lengths.") +
            "</div>\n";
     out += CutPointSection(test);
     out += LatencySection(test, report.options);
     out += CasesSection(test, report.options);
+    out += TestFiguresHtml(test, report);
   }
   if (report.comparison) out += ComparisonSection(*report.comparison);
+  out += StudyFiguresHtml(report);
   out += "<h2>Problems</h2>\n";
   if (report.problems.empty()) {
     out += "<p>None.</p>\n";
@@ -278,17 +338,27 @@ std::string HtmlReport(const Report& report) {
       rows.push_back(
           {problem.file, problem.line > 0 ? std::to_string(problem.line) : "", problem.message});
     }
-    out += Table({"File", "Line", "Problem"}, rows);
+    out += Table({"File", "Line", "Problem"}, rows, "lrl");
   }
   return out + "</body></html>\n";
 }
 
-std::vector<OutputFile> ReportFiles(const Report& report) {
+namespace {
+
+std::vector<OutputFile> TableFiles(const Report& report) {
   return {{"report.html", HtmlReport(report)},     {"raters.csv", RatersCsv(report)},
           {"cutpoints.csv", CutPointsCsv(report)}, {"cases.csv", CasesCsv(report)},
           {"agreement.csv", AgreementCsv(report)}, {"latency.csv", LatencyCsv(report)},
           {"problems.csv", ProblemsCsv(report)},   {"ratings.csv", RatingsCsv(report)},
           {"study.imrmc", ImrmcFile(report)},      {"imrmc-ids.csv", ImrmcIdsCsv(report)}};
+}
+
+}  // namespace
+
+std::vector<OutputFile> ReportFiles(const Report& report) {
+  std::vector<OutputFile> files = TableFiles(report);
+  for (OutputFile& file : FigureFiles(report)) files.push_back(std::move(file));
+  return files;
 }
 
 }  // namespace talvex::analysis

@@ -105,6 +105,7 @@ std::optional<SingleTestResult> SingleTest(const std::vector<AreaEstimate>& rate
   result.raters = static_cast<int>(j);
   result.meanSquareRaters = squares / (dj - 1.0);
   result.meanCovariance = (Dot(sum, sum) - own) / (dj * (dj - 1.0));
+  result.variance = own / dj;
   const double denominator = result.meanSquareRaters + dj * std::max(0.0, result.meanCovariance);
   result.meanArea =
       IntervalOf(mean, denominator / dj, HillisDf(denominator, result.meanSquareRaters, dj - 1.0));
@@ -173,6 +174,7 @@ std::optional<MultiTestResult> MultiTest(const std::vector<std::vector<AreaEstim
   result.covariance1 = (sameRater - own) / (dj * di * (di - 1.0));
   result.covariance2 = (sameTest - own) / (di * dj * (dj - 1.0));
   result.covariance3 = (total - sameTest - sameRater + own) / (di * (di - 1.0) * dj * (dj - 1.0));
+  result.variance = own / (di * dj);
 
   const double interactionDf = (di - 1.0) * (dj - 1.0);
   const double denominator =
@@ -201,6 +203,7 @@ std::optional<MultiTestResult> MultiTest(const std::vector<std::vector<AreaEstim
       result.differences.push_back(difference);
     }
   }
+  for (const auto& test : estimates) result.singleTests.push_back(*SingleTest(test));
   return result;
 }
 

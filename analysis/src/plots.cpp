@@ -38,7 +38,7 @@ double TickStep(double top) {
 }
 
 std::string Label(const RaterFigures& rater) {
-  return DisplayText(rater.run->label);
+  return DisplayText(rater.run->label) + (rater.run->complete ? "" : " *");
 }
 
 // Vertical lines and labels of an x axis from x0 to x1 at the given values, under a plot area.
@@ -51,9 +51,29 @@ void XAxis(SvgWriter& svg, const Scale& x, double top, double bottom,
   svg.Line({x.to0, bottom}, {x.to1, bottom}, kAxisColour, 1.0);
 }
 
+// Whether a run of the test is incomplete: its plots then say what the "*" after a label means.
+bool AnyIncomplete(const TestReport& test) {
+  return std::any_of(test.raters.begin(), test.raters.end(),
+                     [](const RaterFigures& rater) { return !rater.run->complete; });
+}
+constexpr const char* kIncompleteNote = "* incomplete run";
+
 }  // namespace
 
-std::string RocPlot(const TestReport& test) {
+RaterColours::RaterColours(const Report& report) {
+  for (const TestReport& test : report.tests) {
+    for (const RaterFigures& rater : test.raters) index_.emplace(rater.run->file.raterId, 0);
+  }
+  size_t next = 0;
+  for (auto& [id, index] : index_) index = next++ % kPaletteSize;
+}
+
+const char* RaterColours::Of(const Run& run) const {
+  const auto it = index_.find(run.file.raterId);
+  return kPalette[it == index_.end() ? 0 : it->second];
+}
+
+std::string RocPlot(const TestReport& test, const RaterColours& colours) {
   std::vector<const RaterFigures*> raters;
   for (const RaterFigures& rater : test.raters) {
     if (!rater.curve.empty()) raters.push_back(&rater);
@@ -80,7 +100,7 @@ std::string RocPlot(const TestReport& test) {
   svg.VerticalText({16.0, top + side / 2.0}, "True-positive fraction (sensitivity)", kFont);
 
   for (size_t k = 0; k < raters.size(); ++k) {
-    const char* colour = kPalette[k % kPaletteSize];
+    const char* colour = colours.Of(*raters[k]->run);
     std::vector<SvgPoint> points;
     for (const RocPoint& point : raters[k]->curve) {
       points.push_back({x(point.falsePositive), y(point.truePositive)});
@@ -106,12 +126,17 @@ std::string RocPlot(const TestReport& test) {
       svg.Text({left + side + 40.0, row}, "average (vertical)", Anchor::kStart, kFont, true);
     }
   }
+  if (legend && AnyIncomplete(test)) {
+    const double row = top + 8.0 + 16.0 * static_cast<double>(raters.size() + 1);
+    svg.Text({left + side + 16.0, row}, kIncompleteNote, Anchor::kStart, kFont);
+  }
   return svg.Finish();
 }
 
-std::string AreaIntervalPlot(const TestReport& test) {
+std::string AreaIntervalPlot(const TestReport& test, const RaterColours& colours) {
   struct Row {
     std::string label;
+    const char* colour;
     double area;
     double lower;
     double upper;
@@ -121,14 +146,14 @@ std::string AreaIntervalPlot(const TestReport& test) {
   std::vector<Row> rows;
   for (const RaterFigures& rater : test.raters) {
     if (!rater.roc) continue;
-    rows.push_back({Label(rater), rater.roc->area, rater.roc->lower, rater.roc->upper,
-                    rater.roc->standardError.has_value(), false});
+    rows.push_back({Label(rater), colours.Of(*rater.run), rater.roc->area, rater.roc->lower,
+                    rater.roc->upper, rater.roc->variance && *rater.roc->variance > 0.0, false});
   }
   const auto addMean = [&](const std::optional<SingleTestResult>& result, const char* name) {
     if (!result) return;
     const TInterval& mean = result->meanArea;
-    rows.push_back({std::string("Mean (") + name + ")", mean.estimate, std::max(0.0, mean.lower),
-                    std::min(1.0, mean.upper), true, true});
+    rows.push_back({std::string("Mean (") + name + ")", "#000000", mean.estimate,
+                    std::max(0.0, mean.lower), std::min(1.0, mean.upper), HasSpread(mean), true});
   };
   addMean(test.across.jackknife, "jackknife");
   addMean(test.across.delong, "DeLong");
@@ -138,7 +163,8 @@ std::string AreaIntervalPlot(const TestReport& test) {
   const double rowHeight = 16.0;
   const double top = 10.0;
   const double bottom = top + rowHeight * static_cast<double>(std::max<size_t>(rows.size(), 1));
-  SvgWriter svg(labelWidth + plotWidth + 30.0, bottom + 40.0,
+  const bool note = AnyIncomplete(test);
+  SvgWriter svg(labelWidth + plotWidth + 30.0, bottom + (note ? 56.0 : 40.0),
                 "ROC areas with 95 % intervals, test " + DisplayText(test.test->name));
   const Scale x{0.0, 1.0, labelWidth, labelWidth + plotWidth};
   XAxis(svg, x, top, bottom, {0.0, 0.25, 0.5, 0.75, 1.0}, 2);
@@ -147,28 +173,33 @@ std::string AreaIntervalPlot(const TestReport& test) {
   for (size_t k = 0; k < rows.size(); ++k) {
     const Row& row = rows[k];
     const double centre = top + rowHeight * (static_cast<double>(k) + 0.5);
-    const char* colour = row.mean ? "#000000" : kPalette[k % kPaletteSize];
     svg.Text({labelWidth - 8.0, centre + 4.0}, row.label, Anchor::kEnd, kFont, row.mean);
     if (row.hasInterval) {
-      svg.Line({x(row.lower), centre}, {x(row.upper), centre}, colour, row.mean ? 2.6 : 1.6);
+      svg.Line({x(row.lower), centre}, {x(row.upper), centre}, row.colour, row.mean ? 2.6 : 1.6);
     }
-    svg.Circle({x(row.area), centre}, row.mean ? 4.0 : 3.0, colour);
+    svg.Circle({x(row.area), centre}, row.mean ? 4.0 : 3.0, row.colour);
   }
+  if (note) svg.Text({labelWidth - 8.0, bottom + 48.0}, kIncompleteNote, Anchor::kEnd, kFont);
   return svg.Finish();
 }
 
 std::string LatencyBoxPlot(const TestReport& test) {
+  // The axis runs from 0, or the lowest whisker when a latency is negative, to the highest.
+  double lowest = 0.0;
   double longest = 0.0;
   for (const RaterFigures& rater : test.raters) {
     for (const auto* spread : {&rater.latency.positives, &rater.latency.negatives}) {
-      if (*spread) longest = std::max(longest, (*spread)->upperWhisker);
+      if (!*spread) continue;
+      lowest = std::min(lowest, (*spread)->lowerWhisker);
+      longest = std::max(longest, (*spread)->upperWhisker);
     }
   }
-  const double step = TickStep(std::max(longest, 1.0));
-  const double end = std::ceil(std::max(longest, 1.0) / step) * step;
+  const double step = TickStep(std::max(longest - lowest, 1.0));
+  const double start = std::floor(lowest / step) * step;
+  const double end = std::max(std::ceil(longest / step) * step, start + step);
   std::vector<double> ticks;
-  for (int k = 0; static_cast<double>(k) * step <= end + step / 2.0; ++k) {
-    ticks.push_back(static_cast<double>(k) * step);
+  for (int k = 0; start + static_cast<double>(k) * step <= end + step / 2.0; ++k) {
+    ticks.push_back(start + static_cast<double>(k) * step);
   }
 
   const double labelWidth = 170.0;
@@ -179,13 +210,16 @@ std::string LatencyBoxPlot(const TestReport& test) {
       top + rowHeight * static_cast<double>(std::max<size_t>(test.raters.size(), 1));
   SvgWriter svg(labelWidth + plotWidth + 40.0, bottom + 40.0,
                 "Latencies by class, test " + DisplayText(test.test->name));
-  const Scale x{0.0, end, labelWidth, labelWidth + plotWidth};
+  const Scale x{start, end, labelWidth, labelWidth + plotWidth};
   XAxis(svg, x, top, bottom, ticks, 0);
-  svg.Text({x(end / 2.0), bottom + 30.0}, "Latency (ms)", Anchor::kMiddle, kFont);
+  svg.Text({x((start + end) / 2.0), bottom + 30.0}, "Latency (ms)", Anchor::kMiddle, kFont);
   svg.Rect({labelWidth, 6.0}, 10.0, 8.0, kPositiveColour, "none");
   svg.Text({labelWidth + 14.0, 14.0}, "positive cases", Anchor::kStart, kFont);
   svg.Rect({labelWidth + 120.0, 6.0}, 10.0, 8.0, kNegativeColour, "none");
   svg.Text({labelWidth + 134.0, 14.0}, "negative cases", Anchor::kStart, kFont);
+  if (AnyIncomplete(test)) {
+    svg.Text({labelWidth + 250.0, 14.0}, kIncompleteNote, Anchor::kStart, kFont);
+  }
   for (size_t k = 0; k < test.raters.size(); ++k) {
     const RaterFigures& rater = test.raters[k];
     const double rowTop = top + rowHeight * static_cast<double>(k);

@@ -116,13 +116,33 @@ RaterFigures FiguresOf(const Run& run, const TestRuns& test, const Options& opti
   figures.positives = static_cast<int>(positives.size());
   figures.negatives = static_cast<int>(negatives.size());
   figures.cutPoints = CutPoints(positives, negatives, &cache);
+  std::vector<std::string>& reasons = figures.reasons;
   if (!positives.empty() && !negatives.empty()) {
     figures.roc = EmpiricalArea(std::vector<double>(positives.begin(), positives.end()),
                                 std::vector<double>(negatives.begin(), negatives.end()));
     figures.curve = CurveOf(figures.cutPoints);
     figures.youdenThreshold = BestYoudenThreshold(figures.cutPoints);
+    const RocArea& roc = *figures.roc;
+    if (!roc.variance) {
+      reasons.push_back(std::string("one ") + (positives.size() < 2 ? "positive" : "negative") +
+                        " case only: the area has no standard error or interval");
+    } else if (*roc.variance == 0.0) {
+      // Components that do not vary: every rating tied, or the classes apart at every cut.
+      reasons.push_back(roc.area == 0.5 ? "every case rated alike: the area does not vary, so it "
+                                          "has no standard error or interval"
+                                        : "the ratings separate the classes completely: the "
+                                          "area does not vary, so it has no standard error or "
+                                          "interval");
+    }
+    if (!figures.youdenThreshold) {
+      reasons.push_back(
+          "no cut-point does better than chance (Youden index 0 or less at every "
+          "cut): no best cut");
+    }
   } else {
-    figures.message = positives.empty() ? kOnlyNegatives : kOnlyPositives;
+    figures.message = positives.empty() && negatives.empty() ? kNoCases
+                      : positives.empty()                    ? kOnlyNegatives
+                                                             : kOnlyPositives;
   }
 
   CountTable table(kCategories, std::vector<long long>(kCategories, 0));
@@ -137,6 +157,14 @@ RaterFigures FiguresOf(const Run& run, const TestRuns& test, const Options& opti
   figures.retest.unweighted = WeightedKappa(table, KappaWeights::kUnweighted);
   figures.retest.linear = WeightedKappa(table, KappaWeights::kLinear);
   figures.retest.quadratic = WeightedKappa(table, KappaWeights::kQuadratic);
+  if (figures.retest.repeated == 0) {
+    reasons.push_back("no case shown twice: no test-retest figures");
+  } else if (!figures.retest.quadratic) {
+    // Chance agreement is perfect only when every rating of the repeats is one category.
+    reasons.push_back("every repeated case rated " +
+                      std::to_string(shown.repeats.front().first->rating) +
+                      " both times: kappa is 0 / 0, undefined");
+  }
 
   LatencyFigures& latency = figures.latency;
   latency.all = SpreadWhere(firsts, [](const Trial&) { return true; });
@@ -155,9 +183,11 @@ RaterFigures FiguresOf(const Run& run, const TestRuns& test, const Options& opti
     int after = 0;
     // An exposure of 0 or less never ends: the image stays until it is rated.
     if (exposure > 0) {
-      for (const Trial* trial : firsts) after += trial->latency > exposure ? 1 : 0;
+      for (const Trial& trial : run.file.trials) after += trial.latency > exposure ? 1 : 0;
     }
     latency.afterExposure = after;
+  } else {
+    reasons.push_back("the parameter line gives no exposure: trials rated after it not counted");
   }
   return figures;
 }
@@ -274,16 +304,33 @@ void AcrossRaters(TestReport& report, const std::vector<Presentations>& shown,
   across.alphaInterval = KrippendorffAlpha(units, AlphaMetric::kInterval);
   across.icc = Icc21(scores);
   across.fleiss = FleissKappaOf(counts);
+  const int first = units.front().front();
+  const bool tied = std::all_of(units.begin(), units.end(), [first](const std::vector<int>& unit) {
+    return std::all_of(unit.begin(), unit.end(), [first](int rating) { return rating == first; });
+  });
+  if (tied) {
+    across.reasons.push_back("every rating of the common cases is " + std::to_string(first) +
+                             ": no agreement figure, there is no variation to agree on");
+  } else if (!across.icc) {
+    across.reasons.push_back(
+        "ICC(2,1) is undefined: the ratings vary neither between the "
+        "cases nor between the raters");
+  }
+  report.figures.cases = CaseDifficultyTable(cases, common, units, options.positiveFrom);
 
-  if (!EnoughOfEachClass(ratings.front())) {
-    across.message = across.casesLeftOut > 0
-                         ? "the raters saw different cases: per-rater figures only"
-                         : "fewer than two cases of a class: no mean ROC area";
+  const Ratings& shared = ratings.front();
+  if (!EnoughOfEachClass(shared)) {
+    const bool positive = shared.positives.size() < 2;
+    const size_t have = positive ? shared.positives.size() : shared.negatives.size();
+    across.message = std::string("the cases every rater saw include ") +
+                     (have == 0 ? "no " : "only one ") + (positive ? "positive" : "negative") +
+                     " case: no mean ROC area";
     return;
   }
   const std::vector<RocArea> areas = AreasOf(ratings);
   across.jackknife = SingleTest(EstimatesOf(areas, CovarianceMethod::kJackknife));
   across.delong = SingleTest(EstimatesOf(areas, CovarianceMethod::kDeLong));
+  if (!HasSpread(across.jackknife->meanArea)) across.reasons.push_back(kNoSpread);
 
   std::vector<std::vector<RocPoint>> curves;
   for (const Ratings& r : ratings) curves.push_back(CurveOfRatings(r.positives, r.negatives));
@@ -299,15 +346,13 @@ std::optional<Comparison> CompareTests(const std::vector<TestReport>& tests,
                                        const std::vector<std::vector<Presentations>>& shown) {
   if (tests.size() < 2) return std::nullopt;
   Comparison comparison;
-  // Raters with exactly one run in the across-rater figures of every test, by rater ID.
+  // Raters in the across-rater figures of every test (one run of an ID at most), by rater ID.
   std::map<std::string, std::vector<size_t>> raterIndex;  // ID: index of its run in each test
   for (size_t i = 0; i < tests.size(); ++i) {
     comparison.tests.push_back(tests[i].test->name);
-    std::map<std::string, int> runsOfId;
-    for (const RaterFigures& rater : tests[i].raters) ++runsOfId[rater.run->file.raterId];
     for (size_t k = 0; k < tests[i].raters.size(); ++k) {
       const Run& run = *tests[i].raters[k].run;
-      if (!run.acrossRaters || runsOfId[run.file.raterId] != 1) continue;
+      if (!run.acrossRaters) continue;
       std::vector<size_t>& index = raterIndex[run.file.raterId];
       if (index.size() == i) index.push_back(k);
     }
@@ -354,6 +399,7 @@ std::optional<Comparison> CompareTests(const std::vector<TestReport>& tests,
       return comparison;
     }
     const std::vector<RocArea> areas = AreasOf(ratings);
+    comparison.areas.push_back(areas);
     jackknife.push_back(EstimatesOf(areas, CovarianceMethod::kJackknife));
     delong.push_back(EstimatesOf(areas, CovarianceMethod::kDeLong));
   }
@@ -363,6 +409,12 @@ std::optional<Comparison> CompareTests(const std::vector<TestReport>& tests,
 }
 
 }  // namespace
+
+bool HasSpread(const TInterval& interval) {
+  // Far below the standard error of any area of a few cases; above rounding noise.
+  constexpr double kNoStandardError = 1e-12;
+  return interval.standardError > kNoStandardError;
+}
 
 size_t Report::RunCount() const {
   size_t count = 0;
@@ -393,6 +445,7 @@ Report Analyse(const Study& study, const Options& options, std::vector<Problem> 
     AcrossRaters(report.tests[i], shown[i], options);
   }
   report.comparison = CompareTests(report.tests, shown);
+  AddStudyFigures(report);
   SortProblems(problems);
   report.problems = std::move(problems);
   return report;

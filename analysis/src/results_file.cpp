@@ -1,19 +1,16 @@
 #include "talvex/analysis/results_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <unordered_map>
 
-#include "talvex/exception.h"
-#include "talvex/experiment/run_parameters.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 
 namespace talvex::analysis {
 namespace {
 
-constexpr size_t kColumns = 8;
+using results::RowFault;
+
 constexpr size_t kQuotedBytes = 40;  // a value quoted in a message is cut to this length
-constexpr std::string_view kDefaultSuffix = " (by default)";
 
 // The next line from position at (LF or CR LF ends, the last line may have none); false at
 // the end of the text.
@@ -28,15 +25,6 @@ bool NextLine(std::string_view text, size_t& at, std::string_view& line) {
   return true;
 }
 
-// A plain decimal integer within 32 bits: an optional minus sign and digits, nothing else.
-std::optional<int> Integer(std::string_view text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return value;
-}
-
 std::string Quoted(std::string_view value) {
   std::string text = "\"";
   text += value.substr(0, kQuotedBytes);
@@ -44,49 +32,36 @@ std::string Quoted(std::string_view value) {
   return text + "\"";
 }
 
-std::optional<double> Fraction(const std::string& text) {
-  for (const char separator : {'.', ','}) {
-    try {
-      return experiment::StrToFloat(text, separator);
-    } catch (const EConvertError&) {
-    }
+// What is wrong with a line that is no row, quoting the column at fault.
+std::string RowFaultText(RowFault fault, const results::ResultsRow& row,
+                         const std::vector<std::string_view>& columns) {
+  switch (fault) {
+    case RowFault::kColumnCount:
+      return std::to_string(columns.size()) + (columns.size() == 1 ? " column" : " columns") +
+             ", not " + std::to_string(results::kColumnCount);
+    case RowFault::kTrial:
+      return "trial number " + Quoted(columns[results::kTrialColumn]) + " is not an integer";
+    case RowFault::kStatus:
+      return "status " + Quoted(row.status) + " is neither " +
+             std::string(results::kPositiveStatus) + " nor " +
+             std::string(results::kNegativeStatus);
+    case RowFault::kImage:
+      return "no image name";
+    case RowFault::kResponse:
+      return "rating " + Quoted(columns[results::kResponseColumn]) + " is not an integer";
+    case RowFault::kResponseRange:
+      return "rating " + std::to_string(row.response) + " is not " +
+             std::to_string(results::kLowestRating) + " to " +
+             std::to_string(results::kHighestRating);
+    case RowFault::kLatency:
+      return "latency " + Quoted(columns[results::kLatencyColumn]) + " is not an integer";
+    case RowFault::kNone:
+      break;
   }
-  return std::nullopt;
+  return "";
 }
 
 }  // namespace
-
-bool RunParameters::operator==(const RunParameters& other) const {
-  return exposure == other.exposure && positiveFraction == other.positiveFraction &&
-         negativeFraction == other.negativeFraction && desktopCopy == other.desktopCopy;
-}
-
-std::optional<RunParameters> ParseParameterLine(std::string_view line) {
-  if (line == experiment::kDefaultParamLine) line.remove_suffix(kDefaultSuffix.size());
-  std::vector<std::string> values;
-  size_t start = 0;
-  while (values.size() <= 4) {
-    const size_t blank = line.find(' ', start);
-    values.emplace_back(
-        line.substr(start, blank == std::string_view::npos ? blank : blank - start));
-    if (blank == std::string_view::npos) break;
-    start = blank + 1;
-  }
-  if (values.size() != 4) return std::nullopt;
-  RunParameters parameters;
-  try {
-    parameters.exposure = experiment::StrToInt(values[0]);
-    parameters.desktopCopy = experiment::StrToInt(values[3]);
-  } catch (const EConvertError&) {
-    return std::nullopt;
-  }
-  const std::optional<double> positive = Fraction(values[1]);
-  const std::optional<double> negative = Fraction(values[2]);
-  if (!positive || !negative) return std::nullopt;
-  parameters.positiveFraction = *positive;
-  parameters.negativeFraction = *negative;
-  return parameters;
-}
 
 bool IsPlainResultsText(std::string_view text) {
   size_t at = 0;
@@ -94,11 +69,13 @@ bool IsPlainResultsText(std::string_view text) {
   return NextLine(text, at, line) && NextLine(text, at, line) && line == results::kHeaderLine;
 }
 
-std::optional<RunFile> ReadResultsText(std::string_view text, const std::string& fileName,
+std::optional<RunFile> ReadResultsText(std::string_view bytes, const std::string& fileName,
                                        std::vector<Problem>& problems) {
   const auto report = [&](size_t line, std::string message) {
     problems.push_back({fileName, line, std::move(message)});
   };
+  std::string converted;
+  const std::string_view text = results::ResultsTextAsUtf8(bytes, converted);
   size_t at = 0;
   std::string_view line;
   RunFile run;
@@ -130,6 +107,7 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
   size_t lineNumber = 2;
   // Blank lines at the end of a file are no rows; blank lines within it are bad rows.
   size_t blankRun = 0;
+  results::ResultsRow row;
   std::vector<std::string_view> columns;
   run.trials.reserve(static_cast<size_t>(
       std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n')));
@@ -143,44 +121,20 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
       report(blank, "empty line; left out");
     }
     blankRun = 0;
-    results::SplitColumns(line, columns);
-    if (columns.size() != kColumns) {
-      report(lineNumber, std::to_string(columns.size()) +
-                             (columns.size() == 1 ? " column" : " columns") +
-                             ", not 8; row left out");
-      continue;
-    }
-    const std::string_view name = columns[0];
-    const std::optional<int> number = Integer(columns[3]);
-    const std::string_view status = columns[4];
-    const std::string_view image = columns[5];
-    const std::optional<int> rating = Integer(columns[6]);
-    const std::optional<int> latency = Integer(columns[7]);
-    std::string fault;
-    if (!number) {
-      fault = "trial number " + Quoted(columns[3]) + " is not an integer";
-    } else if (status != "pos" && status != "neg") {
-      fault = "status " + Quoted(status) + " is neither pos nor neg";
-    } else if (image.empty()) {
-      fault = "no image name";
-    } else if (!rating) {
-      fault = "rating " + Quoted(columns[6]) + " is not an integer";
-    } else if (*rating < 1 || *rating > 5) {
-      fault = "rating " + std::to_string(*rating) + " is not 1 to 5";
-    } else if (!latency) {
-      fault = "latency " + Quoted(columns[7]) + " is not an integer";
-    } else if (raterLine != 0 && name != run.raterId) {
-      fault = "rater ID " + Quoted(name) + " differs from " + Quoted(run.raterId) + " on line " +
-              std::to_string(raterLine);
-    } else if (lastNumber && *number <= *lastNumber) {
-      fault = "trial number " + std::to_string(*number) + " does not follow " +
+    std::string fault = RowFaultText(results::ParseRow(line, row, columns), row, columns);
+    const bool positive = row.status == results::kPositiveStatus;
+    if (fault.empty() && raterLine != 0 && row.name != run.raterId) {
+      fault = "rater ID " + Quoted(row.name) + " differs from " + Quoted(run.raterId) +
+              " on line " + std::to_string(raterLine);
+    } else if (fault.empty() && lastNumber && row.trial <= *lastNumber) {
+      fault = "trial number " + std::to_string(row.trial) + " does not follow " +
               std::to_string(*lastNumber);
-    } else {
-      const bool positive = status == "pos";
-      const auto seen = statusOf.find(image);
+    } else if (fault.empty()) {
+      const auto seen = statusOf.find(row.image);
       if (seen != statusOf.end() && seen->second.positive != positive) {
-        fault = "image " + Quoted(image) + " is " + std::string(status) + " here but " +
-                (positive ? "neg" : "pos") + " on line " + std::to_string(seen->second.line);
+        fault = "image " + Quoted(row.image) + " is " + std::string(row.status) + " here but " +
+                std::string(positive ? results::kNegativeStatus : results::kPositiveStatus) +
+                " on line " + std::to_string(seen->second.line);
       }
     }
     if (!fault.empty()) {
@@ -188,13 +142,13 @@ std::optional<RunFile> ReadResultsText(std::string_view text, const std::string&
       continue;
     }
     if (raterLine == 0) {
-      run.raterId = std::string(name);
+      run.raterId = std::string(row.name);
       raterLine = lineNumber;
     }
-    lastNumber = number;
-    const bool positive = status == "pos";
-    statusOf.try_emplace(image, Seen{positive, lineNumber});
-    run.trials.push_back({*number, positive, std::string(image), *rating, *latency, lineNumber});
+    lastNumber = row.trial;
+    statusOf.try_emplace(row.image, Seen{positive, lineNumber});
+    run.trials.push_back(
+        {row.trial, positive, std::string(row.image), row.response, row.latency, lineNumber});
   }
   if (run.trials.empty()) {
     report(0, "no usable trial row; the file is left out");

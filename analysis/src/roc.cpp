@@ -162,18 +162,23 @@ std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
 
 std::optional<int> BestYoudenThreshold(const std::vector<CutPoint>& cutPoints) {
   std::optional<int> best;
-  // Compared as count fractions over one common denominator, so equal indices tie exactly.
+  // Compared as count fractions over one common denominator, so equal indices tie exactly:
+  // sensitivity + specificity = score / (positives x negatives).
   long long bestScore = 0;
+  long long chance = 0;  // the score of sensitivity + specificity = 1
   for (const CutPoint& point : cutPoints) {
     if (!point.sensitivity || !point.specificity) return std::nullopt;
     const long long score =
         static_cast<long long>(point.sensitivity->count) * point.specificity->total +
         static_cast<long long>(point.specificity->count) * point.sensitivity->total;
+    chance = static_cast<long long>(point.sensitivity->total) * point.specificity->total;
     if (!best || score > bestScore) {
       best = point.threshold;
       bestScore = score;
     }
   }
+  // A cut no better than chance (Youden index 0 or less) is no best cut.
+  if (best && bestScore <= chance) return std::nullopt;
   return best;
 }
 

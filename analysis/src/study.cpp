@@ -1,6 +1,7 @@
 #include "talvex/analysis/study.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -11,22 +12,19 @@
 #include <unordered_map>
 
 #include "talvex/ascii.h"
-#include "talvex/experiment/rounding.h"
+#include "talvex/results/file_names.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
+#include "talvex/rounding.h"
 
 namespace talvex::analysis {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Whether a name ends in the suffix (upper case) in any letter case.
-bool EndsWithNoCase(const std::string& text, const std::string& upperSuffix) {
-  return text.size() >= upperSuffix.size() &&
-         AsciiUpper(text.substr(text.size() - upperSuffix.size())) == upperSuffix;
-}
-
 bool IsRunFileName(const std::string& name) {
-  return EndsWithNoCase(name, ".XLS") || EndsWithNoCase(name, ".ENC");
+  return results::EndsWithNoCase(name, results::kResultsExtension) ||
+         results::EndsWithNoCase(name, results::kSealedExtension);
 }
 
 void ReadFile(const std::string& test, const std::string& path, std::vector<InputFile>& files,
@@ -57,7 +55,7 @@ void ReadFile(const std::string& test, const std::string& path, std::vector<Inpu
 // The rows a complete run has: every case once, and the repeats the fractions give.
 size_t ExpectedRows(const RunParameters& parameters, size_t positives, size_t negatives) {
   const auto repeats = [](double fraction, size_t count) {
-    const int64_t n = experiment::RoundProduct(fraction, static_cast<int64_t>(count));
+    const int64_t n = RoundProduct(fraction, static_cast<int64_t>(count));
     return static_cast<size_t>(std::clamp<int64_t>(n, 0, static_cast<int64_t>(count)));
   };
   return positives + negatives + repeats(parameters.positiveFraction, positives) +
@@ -70,14 +68,152 @@ struct Decoded {
   std::optional<results::SealKey> key;
 };
 
+// When a run started, from the date and time texts of its first row in the rater's locale
+// forms: the date's three numbers, their order found for the whole test, and the time of day.
+struct StartTime {
+  bool valid = false;
+  std::array<long, 3> date{};
+  long seconds = 0;
+};
+
+std::vector<long> NumbersIn(std::string_view text) {
+  constexpr long kLargest = 100000;  // no date or time field is larger; guards the sums below
+  std::vector<long> numbers;
+  for (size_t at = 0; at < text.size();) {
+    if (text[at] < '0' || text[at] > '9') {
+      ++at;
+      continue;
+    }
+    long value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+      value = std::min(kLargest, value * 10 + (text[at] - '0'));
+    }
+    numbers.push_back(value);
+  }
+  return numbers;
+}
+
+StartTime StartOf(std::string_view date, std::string_view time) {
+  StartTime start;
+  const std::vector<long> day = NumbersIn(date);
+  const std::vector<long> clock = NumbersIn(time);
+  if (day.size() != 3 || clock.size() < 2 || clock.size() > 3) return start;
+  const std::string upper = AsciiUpper(std::string(time));
+  const auto has = [&](const char* marker) { return upper.find(marker) != std::string::npos; };
+  long hour = clock[0];
+  if ((has("PM") || has("P.M.")) && hour < 12) hour += 12;
+  if ((has("AM") || has("A.M.")) && hour == 12) hour = 0;
+  start.valid = true;
+  start.date = {day[0], day[1], day[2]};
+  start.seconds = (hour * 60 + clock[1]) * 60 + (clock.size() == 3 ? clock[2] : 0);
+  return start;
+}
+
+// Where the year, the month and the day stand in the date's numbers.
+using DateOrder = std::array<size_t, 3>;
+constexpr DateOrder kYearMonthDay{0, 1, 2};
+constexpr DateOrder kMonthDayYear{2, 0, 1};
+constexpr DateOrder kDayMonthYear{2, 1, 0};
+
+bool Fits(const StartTime& start, const DateOrder& order) {
+  const long month = start.date[order[1]];
+  const long day = start.date[order[2]];
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+// A number that orders start times: seconds from a fixed day, two-digit years in 2000-2099.
+long long StartKey(const StartTime& start, const DateOrder& order) {
+  long long year = start.date[order[0]];
+  if (year < 100) year += 2000;
+  return ((year * 13 + start.date[order[1]]) * 32 + start.date[order[2]]) * 86400LL + start.seconds;
+}
+
+// The date orders that every valid start time fits: year first when a first number is
+// larger than any day, else month first (the C and US forms) and then day first.
+std::vector<DateOrder> DateOrders(const std::vector<StartTime>& starts) {
+  bool yearFirst = false;
+  for (const StartTime& start : starts)
+    yearFirst = yearFirst || (start.valid && start.date[0] > 31);
+  std::vector<DateOrder> orders;
+  for (const DateOrder& order : yearFirst ? std::vector<DateOrder>{kYearMonthDay}
+                                          : std::vector<DateOrder>{kMonthDayYear, kDayMonthYear}) {
+    if (std::all_of(starts.begin(), starts.end(),
+                    [&](const StartTime& start) { return !start.valid || Fits(start, order); })) {
+      orders.push_back(order);
+    }
+  }
+  return orders;
+}
+
+// The line of the text with the given number (from 1), without its line end.
+std::string_view LineOf(std::string_view text, size_t number) {
+  size_t at = 0;
+  for (size_t line = 1; line < number && at != std::string_view::npos; ++line) {
+    at = text.find('\n', at);
+    if (at != std::string_view::npos) ++at;
+  }
+  if (at == std::string_view::npos || at >= text.size()) return {};
+  size_t end = text.find('\n', at);
+  if (end == std::string_view::npos) end = text.size();
+  if (end > at && text[end - 1] == '\r') --end;
+  return text.substr(at, end - at);
+}
+
+// Names up to kListed images, quoted: "a", "b", ...
+constexpr size_t kListed = 3;
+std::string QuotedNames(const std::vector<std::string_view>& names) {
+  std::string text;
+  for (size_t k = 0; k < names.size() && k < kListed; ++k) {
+    text += (k == 0 ? "\"" : ", \"") + std::string(names[k]) + "\"";
+  }
+  return names.size() > kListed ? text + ", ..." : text;
+}
+
 void CheckCompleteness(TestRuns& test, bool includeIncomplete, std::vector<Problem>& problems) {
-  size_t positives = 0;
-  for (const CaseInfo& info : test.cases) positives += info.positive ? 1 : 0;
-  const size_t negatives = test.cases.size() - positives;
-  for (Run& run : test.runs) {
+  // The images each run showed, by class, and how many runs showed each.
+  using Image = std::pair<bool, std::string_view>;  // positive, name (viewing the trials)
+  std::vector<std::set<Image>> shown(test.runs.size());
+  std::map<Image, size_t> runsShowing;
+  for (size_t k = 0; k < test.runs.size(); ++k) {
+    for (const Trial& trial : test.runs[k].file.trials) {
+      shown[k].insert({trial.positive, trial.caseName});
+    }
+    for (const Image& image : shown[k]) ++runsShowing[image];
+  }
+  const size_t count = test.runs.size();
+  for (size_t k = 0; k < count; ++k) {
+    Run& run = test.runs[k];
+    std::map<std::string_view, int> times;
+    std::vector<std::string_view> overShown;
+    for (const Trial& trial : run.file.trials) {
+      if (++times[trial.caseName] == 3) overShown.push_back(trial.caseName);
+    }
+    if (!overShown.empty()) {
+      problems.push_back({run.path, 0,
+                          (overShown.size() == 1 ? "image " : "images ") + QuotedNames(overShown) +
+                              (overShown.size() == 1 ? " is" : " are") +
+                              " shown more than twice, which no run plans; only the first two "
+                              "showings count"});
+    }
     if (!run.file.parameters) continue;
-    run.expectedRows = ExpectedRows(*run.file.parameters, positives, negatives);
+    // The plan's images of each class: those the run showed or, when more, those every other
+    // run showed (a run stopped early showed fewer).
+    std::array<size_t, 2> own{};
+    std::array<size_t, 2> shared{};
+    for (const auto& [image, runs] : runsShowing) {
+      const size_t here = shown[k].count(image);
+      own[image.first] += here;
+      if (count > 1 && runs - here == count - 1) ++shared[image.first];
+    }
+    run.expectedRows = ExpectedRows(*run.file.parameters, std::max(own[1], shared[1]),
+                                    std::max(own[0], shared[0]));
     const size_t rows = run.file.trials.size();
+    if (rows > *run.expectedRows) {
+      problems.push_back({run.path, 0,
+                          "more rows than planned: " + std::to_string(rows) +
+                              " where its run parameters and images give " +
+                              std::to_string(*run.expectedRows) + "; its figures are still given"});
+    }
     if (rows >= *run.expectedRows) continue;
     run.complete = false;
     run.acrossRaters = includeIncomplete;
@@ -87,6 +223,58 @@ void CheckCompleteness(TestRuns& test, bool includeIncomplete, std::vector<Probl
              " rows; " +
              (includeIncomplete ? "taken into the across-rater figures (--include-incomplete)"
                                 : "left out of the across-rater figures")});
+  }
+}
+
+// Images that some complete runs of the test showed and others did not (another image set, or
+// a foreign image): each is named, up to kUnevenNamed images a test.
+constexpr size_t kUnevenNamed = 10;
+void NameUnevenImages(const TestRuns& test, std::vector<Problem>& problems) {
+  std::vector<const Run*> complete;
+  for (const Run& run : test.runs) {
+    if (run.complete) complete.push_back(&run);
+  }
+  if (complete.size() < 2) return;
+  std::map<std::string_view, std::vector<const Run*>> showing;  // keys view the trials
+  for (const Run* run : complete) {
+    std::set<std::string_view> names;
+    for (const Trial& trial : run->file.trials) names.insert(trial.caseName);
+    for (const std::string_view name : names) showing[name].push_back(run);
+  }
+  std::vector<std::string_view> uneven;
+  for (const auto& [name, runs] : showing) {
+    if (runs.size() < complete.size()) uneven.push_back(name);
+  }
+  std::sort(uneven.begin(), uneven.end(), [](std::string_view a, std::string_view b) {
+    return CaseNameLess(std::string(a), std::string(b));
+  });
+  for (size_t k = 0; k < uneven.size() && k < kUnevenNamed; ++k) {
+    const std::vector<const Run*>& runs = showing[uneven[k]];
+    // The runs showing it are in the order of the complete runs: one walk finds the others.
+    std::string missing;
+    size_t listed = 0;
+    size_t next = 0;
+    for (const Run* run : complete) {
+      if (next < runs.size() && runs[next] == run) {
+        ++next;
+        continue;
+      }
+      missing += listed == 0 ? "" : ", ";
+      missing += listed < kListed ? run->path : "...";
+      if (++listed > kListed) break;
+    }
+    problems.push_back({runs.front()->path, 0,
+                        "image \"" + std::string(uneven[k]) + "\" is shown in " +
+                            std::to_string(runs.size()) + " of " + std::to_string(complete.size()) +
+                            " complete runs of test " + test.name + " (not in " + missing +
+                            "); cases not seen by every rater are left out of the across-rater "
+                            "figures"});
+  }
+  if (uneven.size() > kUnevenNamed) {
+    problems.push_back({complete.front()->path, 0,
+                        std::to_string(uneven.size() - kUnevenNamed) +
+                            " more images are shown in only some complete runs of test " +
+                            test.name});
   }
 }
 
@@ -124,7 +312,11 @@ void GatherCases(TestRuns& test, std::vector<Problem>& problems) {
   std::sort(test.conflicting.begin(), test.conflicting.end(), CaseNameLess);
 }
 
-void LabelRuns(TestRuns& test, std::vector<Problem>& problems) {
+// Numbers the runs of a rater ID with several (in start order, as the runs are ordered) and
+// takes only the first complete one into the across-rater figures, or with
+// --include-incomplete the first one when none is complete.
+void LabelRuns(TestRuns& test, bool includeIncomplete, const std::set<std::string>& ambiguous,
+               std::vector<Problem>& problems) {
   std::map<std::string, std::vector<Run*>> byId;
   for (Run& run : test.runs) byId[run.file.raterId].push_back(&run);
   for (auto& [id, runs] : byId) {
@@ -132,17 +324,35 @@ void LabelRuns(TestRuns& test, std::vector<Problem>& problems) {
       runs.front()->label = id;
       continue;
     }
-    std::string all;
+    Run* used = nullptr;
     for (size_t k = 0; k < runs.size(); ++k) {
       runs[k]->label = id + " #" + std::to_string(k + 1);
-      all += (k == 0 ? "" : ", ") + runs[k]->path;
+      if (used == nullptr && runs[k]->complete) used = runs[k];
     }
+    if (used == nullptr && includeIncomplete) used = runs.front();
+    for (Run* run : runs) run->acrossRaters = run == used;
+    const std::string usedText =
+        used == nullptr  ? "none is complete, so none is used in the across-rater figures"
+        : used->complete ? used->label +
+                               ", the first complete one, is used in the across-rater "
+                               "figures"
+                         : used->label +
+                               ", the first one, is used in the across-rater figures "
+                               "(--include-incomplete)";
+    const std::string head =
+        "rater ID \"" + id + "\" has " + std::to_string(runs.size()) + " runs in test " +
+        test.name + ", numbered by their start" +
+        (ambiguous.count(id) != 0
+             ? " (the dates could be read day first or month first: month first taken)"
+             : "");
     for (const Run* run : runs) {
-      problems.push_back({run->path, 0,
-                          "rater ID \"" + id + "\" has " + std::to_string(runs.size()) +
-                              " runs in test " + test.name + " (" + all +
-                              "); each run is listed on its own as " + run->label});
+      problems.push_back(
+          {run->path, 0,
+           head + "; this one is " + run->label +
+               (run->started.empty() ? "" : ", started " + run->started) + "; " +
+               (used != nullptr && used != run ? usedText + " (" + used->path + ")" : usedText)});
     }
+    test.notes.push_back(id + ": " + std::to_string(runs.size()) + " runs; " + usedText);
   }
 }
 
@@ -199,6 +409,31 @@ bool CaseNameLess(const std::string& a, const std::string& b) {
   return a < b;  // equal by value ("c (01)" and "c (1)"): any fixed order
 }
 
+namespace {
+
+// Adds the run files in a folder and its subfolders to found; a folder that cannot be read
+// (or only in part) is a problem. Links to folders are not followed, so the walk ends.
+void SearchFolder(const std::string& test, const fs::path& folder,
+                  std::set<std::pair<std::string, std::string>>& found,
+                  std::vector<Problem>& problems) {
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
+    std::error_code entryError;
+    if (it->is_directory(entryError) && !it->is_symlink(entryError)) {
+      SearchFolder(test, it->path(), found, problems);
+    } else if (it->is_regular_file(entryError) && IsRunFileName(it->path().filename().string())) {
+      found.insert({test, it->path().lexically_normal().string()});
+    }
+  }
+  if (error) {
+    problems.push_back({folder.lexically_normal().string(), 0,
+                        "folder cannot be read: " + error.message() + "; its files are left out"});
+  }
+}
+
+}  // namespace
+
 std::vector<InputFile> ReadInputs(const std::vector<InputPath>& paths,
                                   std::vector<Problem>& problems) {
   std::set<std::pair<std::string, std::string>> found;  // test, path
@@ -206,16 +441,7 @@ std::vector<InputFile> ReadInputs(const std::vector<InputPath>& paths,
     std::error_code error;
     const fs::file_status status = fs::status(input.path, error);
     if (fs::is_directory(status)) {
-      fs::recursive_directory_iterator it(input.path, fs::directory_options::skip_permission_denied,
-                                          error);
-      const fs::recursive_directory_iterator end;
-      for (; !error && it != end; it.increment(error)) {
-        std::error_code entryError;
-        if (it->is_regular_file(entryError) && IsRunFileName(it->path().filename().string())) {
-          found.insert({input.test, it->path().lexically_normal().string()});
-        }
-      }
-      if (error) problems.push_back({input.path, 0, "folder cannot be read: " + error.message()});
+      SearchFolder(input.test, input.path, found, problems);
     } else if (fs::exists(status)) {
       found.insert({input.test, fs::path(input.path).lexically_normal().string()});
     } else {
@@ -243,7 +469,7 @@ Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
     decoded.input = std::move(input);
     if (!IsPlainResultsText(decoded.text)) {
       decoded.key = results::UnsealBytes(decoded.text, results::kResultsPassPhrase);
-      if (!decoded.key && EndsWithNoCase(decoded.input.path, ".ENC")) {
+      if (!decoded.key && results::EndsWithNoCase(decoded.input.path, results::kSealedExtension)) {
         problems.push_back({decoded.input.path, 0,
                             "not a sealed results file: neither the 128-bit nor the 40-bit key "
                             "yields a parameter line and the header line; left out"});
@@ -301,22 +527,53 @@ Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
                               std::to_string(dropped.file.trials.size()) + " of " +
                               std::to_string(kept.file.trials.size()) + " rows); counted once"});
     }
-    // One order of the runs whatever the order of the inputs: rater ID, then content.
-    std::vector<size_t> canonical;
+    // When each run started, by its first row; the date order is the one all the test's
+    // dates fit.
+    std::vector<StartTime> starts(test.runs.size());
+    std::vector<std::string_view> columns;
     for (size_t k = 0; k < test.runs.size(); ++k) {
-      if (!earlier[k]) canonical.push_back(k);
+      results::SplitColumns(LineOf(texts[k], test.runs[k].file.trials.front().line), columns);
+      if (columns.size() < 3) continue;
+      test.runs[k].started = std::string(columns[1]) + " " + std::string(columns[2]);
+      starts[k] = StartOf(columns[1], columns[2]);
     }
-    std::sort(canonical.begin(), canonical.end(), [&](size_t a, size_t b) {
-      return std::tie(test.runs[a].file.raterId, texts[a]) <
-             std::tie(test.runs[b].file.raterId, texts[b]);
-    });
+    const std::vector<DateOrder> orders = DateOrders(starts);
+    const auto keyOf = [&](size_t k, size_t reading) {
+      return orders.size() > reading && starts[k].valid
+                 ? std::pair{0, StartKey(starts[k], orders[reading])}
+                 : std::pair{1, 0LL};
+    };
+    // One order of the runs whatever the order of the inputs: rater ID, start, content.
+    const auto canonicalOrder = [&](size_t reading) {
+      std::vector<size_t> canonical;
+      for (size_t k = 0; k < test.runs.size(); ++k) {
+        if (!earlier[k]) canonical.push_back(k);
+      }
+      std::sort(canonical.begin(), canonical.end(), [&](size_t a, size_t b) {
+        const auto keyA = keyOf(a, reading);
+        const auto keyB = keyOf(b, reading);
+        return std::tie(test.runs[a].file.raterId, keyA, texts[a]) <
+               std::tie(test.runs[b].file.raterId, keyB, texts[b]);
+      });
+      return canonical;
+    };
+    const std::vector<size_t> canonical = canonicalOrder(0);
+    // Rater IDs whose runs the other reading of the dates would number otherwise.
+    std::set<std::string> ambiguous;
+    if (orders.size() > 1) {
+      const std::vector<size_t> other = canonicalOrder(1);
+      for (size_t k = 0; k < canonical.size(); ++k) {
+        if (canonical[k] != other[k]) ambiguous.insert(test.runs[canonical[k]].file.raterId);
+      }
+    }
     std::vector<Run> runs;
     for (const size_t k : canonical) runs.push_back(std::move(test.runs[k]));
     test.runs = std::move(runs);
 
-    LabelRuns(test, problems);
     GatherCases(test, problems);
     CheckCompleteness(test, includeIncomplete, problems);
+    NameUnevenImages(test, problems);
+    LabelRuns(test, includeIncomplete, ambiguous, problems);
     GatherParameterSets(test);
     study.tests.push_back(std::move(test));
   }

@@ -14,10 +14,10 @@ struct ColumnLayout {
 
 // The raters' table: 98 characters with the single blanks between columns.
 const ColumnLayout kColumns[] = {{"Rater", 15, true}, {"Cases", 5, false},  {"Pos", 4, false},
-                               {"Neg", 4, false},   {"Area", 5, false},   {"95% CI", 11, false},
-                               {">=", 3, false},    {"Se", 4, false},     {"Sp", 4, false},
-                               {"Pairs", 5, false}, {"Same", 4, false},   {"wK(q)", 5, false},
-                               {"wK(l)", 5, false}, {"Median", 6, false}, {"Late", 4, false}};
+                                 {"Neg", 4, false},   {"Area", 5, false},   {"95% CI", 11, false},
+                                 {">=", 3, false},    {"Se", 4, false},     {"Sp", 4, false},
+                                 {"Pairs", 5, false}, {"Same", 4, false},   {"wK(q)", 5, false},
+                                 {"wK(l)", 5, false}, {"Median", 6, false}, {"Late", 4, false}};
 constexpr size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
 std::string Row(const std::vector<std::string>& cells) {
@@ -67,7 +67,8 @@ std::vector<std::string> RaterCells(const RaterFigures& rater) {
                                  std::to_string(rater.positives), std::to_string(rater.negatives)};
   if (rater.roc) {
     cells.push_back(Fixed(rater.roc->area, 3));
-    cells.push_back(rater.roc->standardError
+    // An area that does not vary has no interval; the notes say why.
+    cells.push_back(rater.roc->variance && *rater.roc->variance > 0.0
                         ? Fixed(rater.roc->lower, 3) + "-" + Fixed(rater.roc->upper, 3)
                         : "-");
   } else {
@@ -101,9 +102,15 @@ std::string IntervalText(const TInterval& interval) {
          (interval.degreesOfFreedom ? Fixed(*interval.degreesOfFreedom, 1) : "inf");
 }
 
+// Whether an interval's df is infinite, for the one note that explains "inf".
+bool InfiniteDf(const TInterval& interval) {
+  return HasSpread(interval) && !interval.degreesOfFreedom;
+}
+
 std::string AcrossText(const TestReport& test) {
   const AcrossFigures& across = test.across;
   std::string out;
+  bool infinite = false;
   if (across.raters.size() < 2) return Wrapped("Across raters: " + across.message, "");
   out += "Across " + Counted(across.raters.size(), "rater", "raters") + " on " +
          Counted(static_cast<size_t>(across.cases), "case", "cases") + " (" +
@@ -116,8 +123,9 @@ std::string AcrossText(const TestReport& test) {
     out += "  Mean ROC area " + Fixed(across.jackknife->meanArea.estimate, 3) + "\n";
     for (const auto& [result, name] :
          {std::pair{&across.jackknife, "jackknife"}, std::pair{&across.delong, "DeLong"}}) {
-      if (*result) {
+      if (*result && HasSpread((*result)->meanArea)) {
         out += "    " + IntervalText((*result)->meanArea) + " (" + name + " covariances)\n";
+        infinite = infinite || InfiniteDf((*result)->meanArea);
       }
     }
   }
@@ -128,6 +136,8 @@ std::string AcrossText(const TestReport& test) {
                           Fixed(across.icc, 3) + "; Fleiss' kappa " +
                           (across.fleiss ? Fixed(across.fleiss->kappa, 3) : "-");
   out += Wrapped(agreement, "  ");
+  for (const std::string& reason : across.reasons) out += Wrapped(reason, "  ");
+  if (infinite) out += Wrapped(kInfiniteDf, "  ");
   return out;
 }
 
@@ -143,6 +153,17 @@ std::string ComparisonText(const Comparison& comparison) {
   if (!comparison.jackknife) return Wrapped(out + ": " + comparison.message, "");
   out += ", read by " + Counted(comparison.raters.size(), "rater", "raters") + " on " +
          Counted(static_cast<size_t>(comparison.cases), "case", "cases") + ":\n";
+  bool infinite = false;
+  bool flat = false;
+  // An estimate with its interval, or with the word that there is none.
+  const auto estimate = [&](const std::string& name, const TInterval& interval) {
+    const bool spread = HasSpread(interval);
+    flat = flat || !spread;
+    infinite = infinite || InfiniteDf(interval);
+    return Wrapped(name + ": " + Fixed(interval.estimate, 3) + ", " +
+                       (spread ? IntervalText(interval) : "no interval"),
+                   "    ");
+  };
   for (const auto& [result, name] :
        {std::pair{&comparison.jackknife, "jackknife"}, std::pair{&comparison.delong, "DeLong"}}) {
     if (!*result) continue;
@@ -156,17 +177,25 @@ std::string ComparisonText(const Comparison& comparison) {
       line += "no F (no test-by-rater variation)";
     }
     out += Wrapped(line + " (" + name + " covariances)", "  ");
+    for (size_t i = 0; i < test.singleTests.size(); ++i) {
+      out += estimate("Mean area of " + Short(comparison.tests[i]), test.singleTests[i].meanArea);
+    }
     for (const Difference& difference : test.differences) {
-      out += "    " + Short(comparison.tests[difference.first]) + " - " +
-             Short(comparison.tests[difference.second]) + ": " +
-             Fixed(difference.difference.estimate, 3) + ", " + IntervalText(difference.difference) +
-             "\n";
+      out += estimate(Short(comparison.tests[difference.first]) + " - " +
+                          Short(comparison.tests[difference.second]),
+                      difference.difference);
     }
   }
+  if (flat) out += Wrapped(std::string("no interval: ") + kNoSpread, "  ");
+  if (infinite) out += Wrapped(kInfiniteDf, "  ");
   return out;
 }
 
 }  // namespace
+
+std::string WrappedLines(const std::string& text, const std::string& indent) {
+  return Wrapped(text, indent);
+}
 
 std::string TerminalReport(const Report& report) {
   std::string out;
@@ -211,10 +240,16 @@ std::string TerminalReport(const Report& report) {
       if (!rater.message.empty()) {
         notes += Wrapped(RaterLabel(rater) + ": " + rater.message, "  ");
       }
+      for (const std::string& reason : rater.reasons) {
+        notes += Wrapped(RaterLabel(rater) + ": " + reason, "  ");
+      }
     }
+    for (const std::string& note : test.test->notes) notes += Wrapped(DisplayText(note), "  ");
     out += notes + "\n" + AcrossText(test);
+    out += TestFiguresText(test, report);
   }
   if (report.comparison) out += "\n" + ComparisonText(*report.comparison);
+  out += StudyFiguresText(report);
   out += "\n";
   if (anyIncomplete) {
     out += Wrapped(std::string("* incomplete run: ") +
@@ -227,8 +262,8 @@ std::string TerminalReport(const Report& report) {
       "cut-point with "
       "the highest Youden index and its sensitivity and specificity. Pairs: cases shown twice; "
       "Same: share rated the same both times; wK(q), wK(l): weighted kappa, quadratic and "
-      "linear. Median: latency in ms; Late: trials rated after the exposure ended. Figures "
-      "use each case's first presentation.",
+      "linear. Median: latency in ms; Late: trials, repeats included, rated after the exposure "
+      "ended. Area, cut-points and Median use each case's first presentation.",
       "");
   return out;
 }

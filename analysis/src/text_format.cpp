@@ -5,68 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "talvex/utf8_text.h"
+
 namespace talvex::analysis {
 namespace {
-
-// Windows-1252 code points of the bytes 0x80..0x9F (0 for the five unassigned ones).
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// The length of the UTF-8 sequence at text[at], or 0 when it is not a valid one (overlong
-// forms, surrogates and values beyond U+10FFFF included).
-size_t Utf8Length(std::string_view text, size_t at) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) return 1;
-  size_t length = 0;
-  uint32_t code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0Fu;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07u;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(at + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(at + k) & 0x3Fu);
-  }
-  if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-      (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
-    return 0;
-  }
-  return length;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (size_t at = 0; at < text.size();) {
-    const size_t length = Utf8Length(text, at);
-    if (length == 0) return false;
-    at += length;
-  }
-  return true;
-}
 
 // The code point of a valid sequence of the given length at text[at].
 uint32_t CodePoint(std::string_view text, size_t at, size_t length) {
@@ -105,7 +47,7 @@ std::string DisplayText(std::string_view bytes) {
   std::string out;
   if (IsValidUtf8(bytes)) {
     for (size_t at = 0; at < bytes.size();) {
-      const size_t length = Utf8Length(bytes, at);
+      const size_t length = Utf8SequenceLength(bytes, at);
       const uint32_t code = CodePoint(bytes, at, length);
       // Controls and the two noncharacters that XML refuses become "?".
       if (IsControl(code) || code == 0xFFFE || code == 0xFFFF) {
@@ -119,8 +61,7 @@ std::string DisplayText(std::string_view bytes) {
   }
   for (const char c : bytes) {
     const unsigned char byte = static_cast<unsigned char>(c);
-    uint32_t code = byte;
-    if (byte >= 0x80 && byte < 0xA0) code = kCp1252High[byte - 0x80];
+    const uint32_t code = Windows1252CodePoint(byte);
     if (code == 0 || IsControl(code)) {
       out += '?';
     } else {
@@ -155,6 +96,48 @@ std::string Column(std::string_view utf8, size_t width, bool alignLeft) {
 
 std::string Counted(size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string Significant(double value, int digits) {
+  if (!std::isfinite(value)) return "-";
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
+  return std::string(text) == "-0" ? "0" : text;
+}
+
+namespace {
+
+// A decimal number as the outputs write one: sign, digits, point, digits, exponent.
+bool IsNumberText(std::string_view text) {
+  size_t at = 0;
+  const auto digits = [&] {
+    const size_t start = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+    return at - start;
+  };
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+  size_t count = digits();
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    count += digits();
+  }
+  if (count == 0) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    if (digits() == 0) return false;
+  }
+  return at == text.size();
+}
+
+}  // namespace
+
+std::string SpreadsheetText(std::string_view text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos ||
+      IsNumberText(text)) {
+    return std::string(text);
+  }
+  return "'" + std::string(text);
 }
 
 std::string CsvField(std::string_view text) {
@@ -192,6 +175,29 @@ std::string XmlEscaped(std::string_view text) {
     }
   }
   return out;
+}
+
+std::string CsvLine(const std::vector<std::string_view>& fields) {
+  std::string line;
+  bool first = true;
+  for (const std::string_view field : fields) {
+    if (!first) line += ',';
+    // Plain fields, by far the most, go in as they are once no spreadsheet could take them for
+    // a formula.
+    const bool plain = std::all_of(field.begin(), field.end(), [](char c) {
+      return c >= 0x20 && c < 0x7F && c != ',' && c != '"';
+    });
+    const std::string text = SpreadsheetText(plain ? field : DisplayText(field));
+    line += plain ? text : CsvField(text);
+    first = false;
+  }
+  line += '\n';
+  return line;
+}
+
+std::string CsvNumber(double value) {
+  constexpr int kDigits = 10;
+  return Significant(value, kDigits);
 }
 
 }  // namespace talvex::analysis

@@ -5,7 +5,8 @@
 //   --files N,N...   counts of files (default 1000,10000)
 //   --runs R         timed runs of each (default 3)
 //   --tool PATH      the talvex-report program (default: the one built with this benchmark)
-//   --rows FILE      where the table rows go;  --smoke  200 files, one run, no target
+//   --rows FILE      where the table rows go;  --smoke  200 files, one run, no target, and
+//                    a short bootstrap (the sanitizer build resamples slowly)
 
 #include <cstdint>
 #include <cstdio>
@@ -29,6 +30,7 @@ using namespace talvex::bench;
 constexpr const char* kSection = "talvex-report over raters' files of 126 rows";
 constexpr double kTargetMs = 10000.0;  // 10,000 files
 constexpr double kLinearSlack = 1.25;  // growth within a quarter of linear counts as linear
+constexpr const char* kSmokeResamples = "100";
 
 // A small deterministic generator, so that every run reads the same files.
 struct Lcg {
@@ -46,8 +48,17 @@ std::string RaterFile(int rater) {
   std::vector<std::pair<bool, int>> trials;
   for (int k = 0; k < 20; ++k) trials.push_back({true, k});
   for (int k = 0; k < 80; ++k) trials.push_back({false, k});
-  for (int k = 0; k < 2; ++k) trials.push_back({true, static_cast<int>(random.Below(20))});
-  for (int k = 0; k < 24; ++k) trials.push_back({false, static_cast<int>(random.Below(80))});
+  // The repeats: distinct images of each class, as a run draws them (a partial shuffle).
+  const auto repeat = [&](bool positive, uint32_t count, uint32_t of) {
+    std::vector<int> images;
+    for (uint32_t k = 0; k < of; ++k) images.push_back(static_cast<int>(k));
+    for (uint32_t k = 0; k < count; ++k) {
+      std::swap(images[k], images[k + random.Below(of - k)]);
+      trials.push_back({positive, images[k]});
+    }
+  };
+  repeat(true, 2, 20);
+  repeat(false, 24, 80);
   for (size_t k = trials.size() - 1; k > 0; --k) {
     std::swap(trials[k], trials[random.Below(static_cast<uint32_t>(k + 1))]);
   }
@@ -152,9 +163,15 @@ int main(int argc, char** argv) {
       std::vector<std::string> cat{"cat"};
       for (const std::string& path : WriteFiles(folder, count)) cat.push_back(path);
       const Summary floor = TimeCommand(cat, runs);
-      const Summary terminal = TimeCommand({tool, folder.string()}, runs);
-      const Summary whole =
-          TimeCommand({tool, "--out", (work / "out").string(), folder.string()}, runs);
+      std::vector<std::string> terminalCommand{tool, folder.string()};
+      std::vector<std::string> outCommand{tool, "--out", (work / "out").string(), folder.string()};
+      if (smoke) {
+        for (auto* command : {&terminalCommand, &outCommand}) {
+          command->insert(command->begin() + 1, {"--resamples", kSmokeResamples});
+        }
+      }
+      const Summary terminal = TimeCommand(terminalCommand, runs);
+      const Summary whole = TimeCommand(outCommand, runs);
       const std::string files = Count(count) + " files";
       rows.Add(MillisecondsRow(kSection, files + ": cat (floor)", floor));
       rows.Add(MillisecondsRow(kSection, files + ": report to the terminal", terminal));

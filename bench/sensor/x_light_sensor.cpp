@@ -2,10 +2,14 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/XTest.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <time.h>
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "bench_clock.h"
@@ -44,6 +48,11 @@ std::string WindowName(Display* display, Window window) {
 
 }  // namespace
 
+struct XLightSensor::SharedImage {
+  XShmSegmentInfo segment{};
+  XImage* image = nullptr;
+};
+
 XLightSensor::XLightSensor() {
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) throw std::runtime_error("cannot open the X display");
@@ -51,50 +60,106 @@ XLightSensor::XLightSensor() {
   int error = 0;
   int major = 0;
   int minor = 0;
-  if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+  if (!XTestQueryExtension(display_, &event, &error, &major, &minor) ||
+      !XShmQueryExtension(display_)) {
     XCloseDisplay(display_);
-    throw std::runtime_error("the X server lacks the XTest extension");
+    throw std::runtime_error("the X server lacks the XTest or the MIT-SHM extension");
   }
 }
 
 XLightSensor::~XLightSensor() {
+  ReleaseImage();
   XCloseDisplay(display_);
 }
 
-std::vector<uint8_t> XLightSensor::Read(PatchPoll& poll) {
+void XLightSensor::ReleaseImage() {
+  if (shared_ == nullptr) return;
+  XShmDetach(display_, &shared_->segment);
+  XSync(display_, False);
+  XDestroyImage(shared_->image);
+  shmdt(shared_->segment.shmaddr);
+  delete shared_;
+  shared_ = nullptr;
+}
+
+void XLightSensor::Watch(const ScreenRect& patch) {
+  ReleaseImage();
+  patch_ = patch;
+  const int screen = DefaultScreen(display_);
+  auto shared = std::make_unique<SharedImage>();
+  shared->image = XShmCreateImage(display_, DefaultVisual(display_, screen),
+                                  static_cast<unsigned>(DefaultDepth(display_, screen)), ZPixmap,
+                                  nullptr, &shared->segment, static_cast<unsigned>(patch.width),
+                                  static_cast<unsigned>(patch.height));
+  if (shared->image == nullptr) throw std::runtime_error("XShmCreateImage failed");
+  const size_t size = static_cast<size_t>(shared->image->bytes_per_line) *
+                      static_cast<size_t>(shared->image->height);
+  shared->segment.shmid = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+  if (shared->segment.shmid < 0) {
+    XDestroyImage(shared->image);
+    throw std::runtime_error("shmget failed");
+  }
+  shared->segment.shmaddr = static_cast<char*>(shmat(shared->segment.shmid, nullptr, 0));
+  // Removed now; the segment lives until the last detach.
+  shmctl(shared->segment.shmid, IPC_RMID, nullptr);
+  shared->image->data = shared->segment.shmaddr;
+  shared->segment.readOnly = False;
+  XShmAttach(display_, &shared->segment);
+  XSync(display_, False);
+  shared_ = shared.release();
+}
+
+void XLightSensor::Poll(PatchPoll& poll) {
+  if (shared_ == nullptr) throw std::runtime_error("nothing is watched");
   poll.sentNs = MonotonicNanoseconds();
-  XImage* image = XGetImage(display_, DefaultRootWindow(display_), patch_.x, patch_.y,
-                            static_cast<unsigned>(patch_.width),
-                            static_cast<unsigned>(patch_.height), AllPlanes, ZPixmap);
+  const bool read = XShmGetImage(display_, DefaultRootWindow(display_), shared_->image, patch_.x,
+                                 patch_.y, AllPlanes) != 0;
   poll.receivedNs = MonotonicNanoseconds();
-  if (image == nullptr) throw std::runtime_error("XGetImage failed on the watched patch");
+  if (!read) throw std::runtime_error("XShmGetImage failed on the watched rectangle");
+}
+
+// The pixels of the last poll, read in place: a poll costs the sensor no copy, so that it takes
+// as little as it can of the processors the program needs.
+bool XLightSensor::SameAs(const std::vector<uint8_t>& pixels) const {
   const size_t size =
-      static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(patch_.height);
-  std::vector<uint8_t> pixels(size);
-  std::memcpy(pixels.data(), image->data, size);
-  XDestroyImage(image);
-  return pixels;
+      static_cast<size_t>(shared_->image->bytes_per_line) * static_cast<size_t>(patch_.height);
+  return pixels.size() == size && std::memcmp(pixels.data(), shared_->image->data, size) == 0;
+}
+
+std::vector<uint8_t> XLightSensor::Pixels() const {
+  const size_t size =
+      static_cast<size_t>(shared_->image->bytes_per_line) * static_cast<size_t>(patch_.height);
+  const auto* data = reinterpret_cast<const uint8_t*>(shared_->image->data);
+  return std::vector<uint8_t>(data, data + size);
+}
+
+std::vector<uint8_t> XLightSensor::Read(PatchPoll& poll) {
+  Poll(poll);
+  return Pixels();
 }
 
 bool XLightSensor::WaitForChange(const std::vector<uint8_t>& from, int64_t deadlineNs,
                                  ChangeMoment& moment, std::vector<uint8_t>& now) {
   PatchPoll previous;
-  now = Read(previous);
-  if (now != from) {
+  Poll(previous);
+  if (!SameAs(from)) {
     // Changed before the wait began: the moment is only known to lie before this read.
     moment = ChangeMoment{previous.receivedNs, 0};
+    now = Pixels();
     return true;
   }
   while (MonotonicNanoseconds() < deadlineNs) {
     SleepNs(pollGapNs_);
     PatchPoll poll;
-    now = Read(poll);
-    if (now != from) {
+    Poll(poll);
+    if (!SameAs(from)) {
       moment = ChangeBetween(previous, poll);
+      now = Pixels();
       return true;
     }
     previous = poll;
   }
+  now = Pixels();
   return false;
 }
 
@@ -103,12 +168,14 @@ void XLightSensor::MoveTo(int x, int y) {
   XSync(display_, False);
 }
 
-int64_t XLightSensor::Click() {
-  const int64_t sentAt = MonotonicNanoseconds();
+ClickMoment XLightSensor::Click() {
+  ClickMoment moment;
+  moment.sentNs = MonotonicNanoseconds();
   XTestFakeButtonEvent(display_, 1, True, CurrentTime);
   XTestFakeButtonEvent(display_, 1, False, CurrentTime);
-  XFlush(display_);
-  return sentAt;
+  XSync(display_, False);
+  moment.syncedNs = MonotonicNanoseconds();
+  return moment;
 }
 
 void XLightSensor::Type(const std::string& text) {

@@ -1,8 +1,9 @@
 #pragma once
-// A light sensor in software: an X client that watches a patch of the screen (the root
-// window's pixels, read with XGetImage) and clicks and types through the XTest extension, with
-// every moment taken on the monotonic clock. It measures the program as a sensor on the
-// monitor and a button box would: from outside, by what the display shows.
+// A light sensor in software: an X client that watches a rectangle of the screen (the root
+// window's pixels as the server holds them, read through shared memory) and clicks and types
+// through the XTest extension, with every moment taken on the monotonic clock. It measures the
+// program as a sensor on the monitor and a button box would: from outside, by what the display
+// shows.
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,13 @@ struct ScreenRect {
   int height = 0;
 };
 
+// When the server took in a click: between the sending and the reply to a round trip after it.
+struct ClickMoment {
+  int64_t sentNs = 0;
+  int64_t syncedNs = 0;
+  int64_t DeliveredNs() const { return sentNs + (syncedNs - sentNs) / 2; }
+};
+
 class XLightSensor {
  public:
   // Connects to the display named by $DISPLAY; throws std::runtime_error when there is none or
@@ -31,8 +39,9 @@ class XLightSensor {
   XLightSensor(const XLightSensor&) = delete;
   XLightSensor& operator=(const XLightSensor&) = delete;
 
-  // The patch the sensor watches, in root-window coordinates.
-  void Watch(const ScreenRect& patch) { patch_ = patch; }
+  // The rectangle the sensor watches, in root-window coordinates; any pixel of it that changes
+  // is a change.
+  void Watch(const ScreenRect& patch);
   // The pause between two reads while waiting, so that the sensor does not keep the display
   // server busy; the time resolution is about one read plus this pause.
   void SetPollGap(int64_t nanoseconds) { pollGapNs_ = nanoseconds; }
@@ -47,9 +56,9 @@ class XLightSensor {
 
   // Moves the pointer and waits until the server has done so.
   void MoveTo(int x, int y);
-  // Presses and releases button 1 where the pointer is; returns the monotonic time just before
-  // the two events were sent (the server stamps them when it takes them in).
-  int64_t Click();
+  // Presses and releases button 1 where the pointer is, and waits until the server has taken
+  // both in and delivered them to the window under the pointer.
+  ClickMoment Click();
   // Types letters and digits as key presses and releases.
   void Type(const std::string& text);
 
@@ -59,9 +68,16 @@ class XLightSensor {
   Display* Connection() const { return display_; }
 
  private:
+  void ReleaseImage();
+  void Poll(PatchPoll& poll);
+  bool SameAs(const std::vector<uint8_t>& pixels) const;
+  std::vector<uint8_t> Pixels() const;
+
   Display* display_ = nullptr;
   ScreenRect patch_;
   int64_t pollGapNs_ = 200'000;
+  struct SharedImage;
+  SharedImage* shared_ = nullptr;  // the watched rectangle's pixels, shared with the server
 };
 
 }  // namespace talvex::bench

@@ -14,14 +14,52 @@
 #include "first_paint_probe.h"
 #include "startup.h"
 #include "talvex/embedded_images.h"
+#include "talvex/experiment/study_settings.h"
+#include "talvex/experiment/window_layout.h"
 #include "talvex/imagestore/image_source.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
 
 namespace {
 
-int Run(talvex::bench::FirstPaintApplication& application, int argc, char** argv) {
-  using namespace talvex;
+using namespace talvex;
+
+// The program's start-up steps, each marked as it ends, and the main window watched for its
+// first paint.
+class WatchedStartUp : public experiment::IStartUpShell {
+ public:
+  WatchedStartUp(bench::FirstPaintApplication& application, experiment::IStartUpShell& steps)
+      : application_(application), steps_(steps) {}
+
+  void BuildMainWindow() override {
+    steps_.BuildMainWindow();
+    application_.Mark("main window built (fonts, controls)");
+  }
+  void RunCreationEvent() override {
+    steps_.RunCreationEvent();
+    application_.Mark("creation event: the set-up");
+  }
+  bool SetUpComplete() const override { return steps_.SetUpComplete(); }
+  bool EndRequested() const override { return steps_.EndRequested(); }
+  void BuildHiddenAboutWindow() override {
+    steps_.BuildHiddenAboutWindow();
+    application_.Mark("hidden About window");
+  }
+  int RunEventLoop() override {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window->objectName() == QLatin1String(experiment::Form1Layout().name)) {
+        application_.Watch(window);
+      }
+    }
+    return steps_.RunEventLoop();
+  }
+
+ private:
+  bench::FirstPaintApplication& application_;
+  experiment::IStartUpShell& steps_;
+};
+
+int Run(bench::FirstPaintApplication& application, int argc, char** argv) {
   std::vector<char*> values;
   std::unique_ptr<platform::MappedFile> pack;
   for (int i = 0; i < argc; ++i) {
@@ -40,10 +78,10 @@ int Run(talvex::bench::FirstPaintApplication& application, int argc, char** argv
            : EmbeddedImageSource();
   application.Mark("names, icon, image set registered");
 
-  app::StartUpWatch watch;
-  watch.stepDone = [&application](const char* step) { application.Mark(step); };
-  watch.beforeShow = [&application](QWidget& mainWindow) { application.Watch(&mainWindow); };
-  return app::RunWindows(application, platform::TheSystem(), images, watch);
+  app::TQtStartUp steps(application, platform::TheSystem(), app::ScreenLoaders(images),
+                        experiment::ReadStudySettings(images));
+  WatchedStartUp watched(application, steps);
+  return experiment::RunStartUp(watched);
 }
 
 }  // namespace

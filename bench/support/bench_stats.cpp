@@ -24,6 +24,7 @@ Summary Summarize(std::vector<double> values) {
   summary.max = values.back();
   const size_t half = values.size() / 2;
   summary.median = values.size() % 2 == 1 ? values[half] : (values[half - 1] + values[half]) / 2.0;
+  summary.p95 = NearestRank(values, 95.0);
   summary.p99 = NearestRank(values, 99.0);
   return summary;
 }

@@ -10,7 +10,8 @@ struct Summary {
   size_t count = 0;
   double min = 0.0;
   double median = 0.0;
-  double p99 = 0.0;  // nearest rank: the smallest value with 99 % of the series at or below it
+  double p95 = 0.0;  // nearest rank: the smallest value with 95 % of the series at or below it
+  double p99 = 0.0;
   double max = 0.0;
 };
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results_lines.h"
 
 namespace talvex::bench {
@@ -15,15 +15,6 @@ bool AllDigits(std::string_view text) {
   for (const char c : text) {
     if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
   }
-  return true;
-}
-
-// A whole number with an optional minus sign.
-bool ToInt(std::string_view text, int& value) {
-  const bool negative = !text.empty() && text[0] == '-';
-  const std::string_view digits = negative ? text.substr(1) : text;
-  if (!AllDigits(digits) || digits.size() > 9) return false;
-  value = std::stoi(std::string(text));
   return true;
 }
 
@@ -41,14 +32,17 @@ ChangeMoment ChangeBetween(const PatchPoll& unchanged, const PatchPoll& changed)
 std::vector<RecordedTrial> ReadResultsRows(const std::string& text) {
   const std::vector<std::string> lines = testing::ResultsLines(text);
   std::vector<RecordedTrial> trials;
-  std::vector<std::string_view> fields;
+  results::ResultsRow row;
+  std::vector<std::string_view> columns;
   // Line 1 is the parameter line, line 2 the header line.
   for (size_t i = 2; i < lines.size(); ++i) {
-    results::SplitColumns(lines[i], fields);
     RecordedTrial trial;
-    const bool read = fields.size() == 8 && ToInt(fields[3], trial.n) &&
-                      ToInt(fields[6], trial.response) && ToInt(fields[7], trial.latencyMs);
-    trial.resourceName = read ? ResourceNameOf(std::string(fields[4]), std::string(fields[5])) : "";
+    if (results::ParseRow(lines[i], row, columns) == results::RowFault::kNone) {
+      trial.n = row.trial;
+      trial.response = row.response;
+      trial.latencyMs = row.latency;
+      trial.resourceName = ResourceNameOf(std::string(row.status), std::string(row.image));
+    }
     if (trial.resourceName.empty()) {
       throw std::runtime_error("results line " + std::to_string(i + 1) + " is not a trial row");
     }
@@ -60,10 +54,10 @@ std::vector<RecordedTrial> ReadResultsRows(const std::string& text) {
 std::string ResourceNameOf(const std::string& status, const std::string& imageName) {
   std::string kind;
   std::string letter;
-  if (status == "pos") {
+  if (status == results::kPositiveStatus) {
     kind = "POS";
     letter = "g";
-  } else if (status == "neg") {
+  } else if (status == results::kNegativeStatus) {
     kind = "NEG";
     letter = "c";
   } else {

@@ -36,12 +36,15 @@
 #include "talvex/embedded_images.h"
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/experiment_record.h"
+#include "talvex/experiment/picture_pixels.h"
 #include "talvex/folder_system.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/imagestore/resource_catalogue.h"
 #include "talvex/imagestore/resource_manager.h"
 #include "talvex/platform/mapped_file.h"
 #include "talvex/platform/posix_system.h"
+#include "talvex/results/results_path.h"
+#include "talvex/results/trial_row.h"
 #include "window_factories.h"
 #include "work_folder.h"
 
@@ -68,7 +71,45 @@ struct Options {
   bool smoke = false;
 };
 
-using BenchSystem = testing::FolderSystem;
+// The moments of one press of Next that the benchmark sees from outside the controller, in
+// monotonic ns; zero when not seen.
+struct PressMoments {
+  int64_t handler = 0;      // the controller's handler of Next entered
+  int64_t aheadAsked = 0;   // the window's preparer asked for: the worker is being started
+  int64_t workerStart = 0;  // the worker began preparing
+  int64_t workerEnd = 0;    // ...and ended
+  int64_t rowStart = 0;     // the results row's time taken: the append begins
+  void Reset() { *this = PressMoments(); }
+};
+PressMoments press;
+
+// The folder-bound system, noting when the results row takes its time: the first wall-clock
+// reading of a press is the row's.
+class BenchSystem : public testing::FolderSystem {
+ public:
+  using FolderSystem::FolderSystem;
+  LocalTime LocalNow() override {
+    if (press.rowStart == 0) press.rowStart = MonotonicNanoseconds();
+    return FolderSystem::LocalNow();
+  }
+};
+
+// The window's preparer, noting when the worker runs it.
+class TimedPreparer : public experiment::IPicturePreparer {
+ public:
+  explicit TimedPreparer(std::shared_ptr<const experiment::IPicturePreparer> preparer)
+      : preparer_(std::move(preparer)) {}
+  std::shared_ptr<const experiment::IPreparedPixels> Prepare(
+      const imagestore::TJPEGImage& picture) const override {
+    press.workerStart = MonotonicNanoseconds();
+    auto made = preparer_->Prepare(picture);
+    press.workerEnd = MonotonicNanoseconds();
+    return made;
+  }
+
+ private:
+  std::shared_ptr<const experiment::IPicturePreparer> preparer_;
+};
 
 // The image set the benchmark runs on: the embedded one, or a pack given with --pack.
 imagestore::ImageSource benchImages = EmbeddedImageSource();
@@ -84,13 +125,67 @@ class NamingLoader : public imagestore::TResourceManager {
   mutable std::string lastName;
 };
 
-// The experiment controller, the receiver of the window's events, with its loader in reach.
-class BenchEvents : public experiment::TExperimentController {
+// The start and the end of the first paint of the picture area since its picture was last set;
+// zero until it has been painted.
+struct PaintStamp {
+  int64_t startNs = 0;
+  int64_t endNs = 0;
+};
+
+// The application, timing the paints of one widget as they are delivered.
+// What happened during one trial, in order: a name and a monotonic time.
+std::vector<std::pair<std::string, int64_t>> trialEvents;
+void Note(const char* what) {
+  trialEvents.emplace_back(what, MonotonicNanoseconds());
+}
+
+class BenchApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  QObject* watched = nullptr;
+  PaintStamp firstPaint;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (receiver != watched || event->type() != QEvent::Paint) {
+      return QApplication::notify(receiver, event);
+    }
+    const int64_t start = MonotonicNanoseconds();
+    const bool handled = QApplication::notify(receiver, event);
+    const int64_t end = MonotonicNanoseconds();
+    trialEvents.emplace_back("paint began", start);
+    trialEvents.emplace_back("paint ended", end);
+    if (firstPaint.endNs == 0) firstPaint = PaintStamp{start, end};
+    return handled;
+  }
+};
+
+BenchApplication* benchApplication = nullptr;
+
+const PaintStamp& FirstPaint() {
+  return benchApplication->firstPaint;
+}
+
+struct RecordOfTheRun {
+  experiment::ExperimentRecord record;
+};
+
+// The experiment controller, the receiver of the window's events, with its record and its
+// loader in reach.
+class BenchEvents : private RecordOfTheRun, public experiment::TExperimentController {
  public:
   BenchEvents(experiment::IMainWindow& window, System& system,
               const std::shared_ptr<const NamingLoader>& loader)
-      : TExperimentController(window, system, loader), loader_(loader) {}
+      : TExperimentController(window, system, RecordOfTheRun::record, loader), loader_(loader) {}
   const NamingLoader& Loader() const { return *loader_; }
+  const experiment::ExperimentRecord& Record() const { return record; }
+  void Button2Click() override {
+    press.handler = MonotonicNanoseconds();
+    TExperimentController::Button2Click();
+  }
+  void Timer1Timer() override {
+    Note("timer's event");
+    TExperimentController::Timer1Timer();
+  }
 
  private:
   std::shared_ptr<const NamingLoader> loader_;
@@ -102,13 +197,15 @@ class BenchForm : public app::TForm1 {
   using TForm1::TForm1;
   void SetPicture(const imagestore::TJPEGImage& picture) override {
     setAt = MonotonicNanoseconds();
+    benchApplication->firstPaint = PaintStamp();
     TForm1::SetPicture(picture);
     Set(picture);
   }
   // A trial's picture prepared on the worker while the row was written.
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override {
+                          const experiment::IPreparedPixels& prepared) override {
     setAt = MonotonicNanoseconds();
+    benchApplication->firstPaint = PaintStamp();
     TForm1::SetPreparedPicture(picture, prepared);
     Set(picture);
   }
@@ -116,17 +213,25 @@ class BenchForm : public app::TForm1 {
     setDoneAt = MonotonicNanoseconds();
     blankSet = events != nullptr &&
                &picture.CompressedBytes() == &events->Record().BlankPicture.CompressedBytes();
+    trialEvents.emplace_back(blankSet ? "blank handed to the window" : "image handed to the window",
+                             setAt);
     if (blankSet && onBlank) onBlank();
   }
   void WaitUntilDisplayed() override {
     const int64_t start = MonotonicNanoseconds();
     TForm1::WaitUntilDisplayed();
-    displayWaitNs = MonotonicNanoseconds() - start;
+    displayedAt = MonotonicNanoseconds();
+    displayWaitNs = displayedAt - start;
+  }
+  std::shared_ptr<const experiment::IPicturePreparer> PicturePreparer() const override {
+    press.aheadAsked = MonotonicNanoseconds();
+    return std::make_shared<TimedPreparer>(TForm1::PicturePreparer());
   }
   BenchEvents* events = nullptr;
   int64_t setAt = 0;
   int64_t setDoneAt = 0;
   int64_t displayWaitNs = 0;  // the last wait until the display had what was drawn
+  int64_t displayedAt = 0;
   bool blankSet = false;
   std::function<void()> onBlank;
 };
@@ -169,6 +274,7 @@ struct Session {
     if (area == nullptr || button == nullptr || rating == nullptr) {
       throw std::runtime_error("the main window lacks a control");
     }
+    benchApplication->watched = area;
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get())) throw std::runtime_error("window not shown");
     form->SetText(experiment::TextControl::Edit1, "bench");
@@ -178,10 +284,11 @@ struct Session {
 
   // Presses Start/Next and waits until the drawn image has been painted.
   void PressForNextImage(int64_t& pressedAt) {
+    press.Reset();
     pressedAt = MonotonicNanoseconds();
     QTest::mouseClick(button, Qt::LeftButton);
     if (form->blankSet) throw std::runtime_error("the press did not show an image");
-    if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
+    if (!SpinUntil([] { return FirstPaint().endNs != 0; }, 5000)) {
       throw std::runtime_error("the image was never painted");
     }
   }
@@ -189,7 +296,7 @@ struct Session {
   // Picks a rating, which blanks the image, and waits until the blank has been painted.
   void Rate() {
     QTest::mouseClick(rating, Qt::LeftButton);
-    if (!SpinUntil([this] { return area->FirstPaint().endNs != 0; }, 5000)) {
+    if (!SpinUntil([] { return FirstPaint().endNs != 0; }, 5000)) {
       throw std::runtime_error("the blank picture was never painted");
     }
   }
@@ -203,6 +310,7 @@ struct Parts {
   double decode = 0;
   double scaling = 0;
   double entropy = 0;  // a decode at 1/8: little more than reading the entropy-coded data
+  double fullDecode = 0;
 };
 
 Parts TimeParts(const std::string& name, const QSize& deviceSize) {
@@ -226,8 +334,8 @@ Parts TimeParts(const std::string& name, const QSize& deviceSize) {
   next = MonotonicNanoseconds();
   parts.header = static_cast<double>(next - t);
   t = next;
-  const imagestore::Bitmap bitmap =
-      picture.DecodeScaled(app::TPictureArea::DecodeScale(picture, deviceSize));
+  const imagestore::Bitmap bitmap = picture.DecodeScaled(
+      experiment::DecodeScaleFor(picture, deviceSize.width(), deviceSize.height()));
   next = MonotonicNanoseconds();
   parts.decode = static_cast<double>(next - t);
   t = next;
@@ -239,6 +347,10 @@ Parts TimeParts(const std::string& name, const QSize& deviceSize) {
   const imagestore::Bitmap smallest = picture.DecodeScaled(8);
   parts.entropy = static_cast<double>(MonotonicNanoseconds() - t);
   if (smallest.pixels.empty()) throw std::runtime_error("no pixels for " + name);
+  t = MonotonicNanoseconds();
+  const imagestore::Bitmap whole = picture.DecodeScaled(1);
+  parts.fullDecode = static_cast<double>(MonotonicNanoseconds() - t);
+  if (whole.pixels.empty()) throw std::runtime_error("no pixels for " + name);
   return parts;
 }
 
@@ -268,13 +380,18 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   bench::JpegFiles jpegFiles(benchImages, session.work.path.string());
 
   std::vector<double> monoBias, wallBias, total, paint, djpeg, handed, shown, markCost;
-  std::vector<double> copy, decipher, header, decode, scaling, entropy;
+  std::vector<double> copy, decipher, header, decode, scaling, entropy, fullDecode, appends;
+  std::vector<double> toHandler, toAhead, handOut, prepare, rowToSet, workerToSet;
   int scale = 0;
+  // A results file of the bench's own beside the run's, for the row's append timed apart.
+  results::ResultsFile rowFile = results::MakeResultsPath(
+      session.system, results::ResultsPlace{session.system.ExecutablePath() + "-rows/", false},
+      "bench", "bench");
   for (int trial = 1; trial <= trials; ++trial) {
     int64_t pressedAt = 0;
     session.PressForNextImage(pressedAt);
     const auto& record = session.events->Record();
-    const app::TPictureArea::PaintStamp painted = session.area->FirstPaint();
+    const PaintStamp painted = FirstPaint();
     const int64_t offset = bench::RealtimeOffsetNs();
     monoBias.push_back(static_cast<double>(painted.endNs - record.ShownAtNs));
     wallBias.push_back(bench::NsAfterTimeStamp(record.ShownAt, painted.endNs + offset));
@@ -283,6 +400,14 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     handed.push_back(static_cast<double>(session.form->setAt - pressedAt));
     shown.push_back(static_cast<double>(painted.endNs - session.form->setAt));
     markCost.push_back(static_cast<double>(session.form->displayWaitNs));
+    if (press.aheadAsked != 0 && press.workerEnd != 0 && press.rowStart != 0) {
+      toHandler.push_back(static_cast<double>(press.handler - pressedAt));
+      toAhead.push_back(static_cast<double>(press.aheadAsked - press.handler));
+      handOut.push_back(static_cast<double>(press.workerStart - press.aheadAsked));
+      prepare.push_back(static_cast<double>(press.workerEnd - press.workerStart));
+      rowToSet.push_back(static_cast<double>(session.form->setAt - press.rowStart));
+      workerToSet.push_back(static_cast<double>(session.form->setAt - press.workerEnd));
+    }
     const std::string name = session.events->Loader().lastName;
     session.Rate();
 
@@ -293,9 +418,14 @@ void RunPress(const Options& options, bench::RowSink& sink) {
     decode.push_back(parts.decode);
     scaling.push_back(parts.scaling);
     entropy.push_back(parts.entropy);
+    fullDecode.push_back(parts.fullDecode);
+    const int64_t rowAt = MonotonicNanoseconds();
+    results::AppendTrialRow(session.system, rowFile,
+                            results::TrialRow{"bench", trial, "neg\tc (1).ccc", 3, 512});
+    appends.push_back(static_cast<double>(MonotonicNanoseconds() - rowAt));
     if (scale == 0) {
-      scale = app::TPictureArea::DecodeScale(
-          *imagestore::TResourceManager(benchImages).LoadImage(name), deviceSize);
+      scale = experiment::DecodeScaleFor(*imagestore::TResourceManager(benchImages).LoadImage(name),
+                                         deviceSize.width(), deviceSize.height());
     }
     if (withDjpeg) {
       const std::string& file = jpegFiles.FileOf(name);
@@ -364,6 +494,33 @@ void RunPress(const Options& options, bench::RowSink& sink) {
   sink.Add(bench::MillisecondsRow(section, "  part, timed apart: smooth scaling to the area",
                                   scalingMs));
   sink.Add(bench::MillisecondsRow(section, "  part, timed apart: paint of the area", paintMs));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  part, timed apart: the results row appended and flushed to "
+                                  "disk (beside the run's file)",
+                                  Summarize(InMs(appends))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  for comparison: decode at full size, as without the reduced "
+                                  "scale",
+                                  Summarize(InMs(fullDecode))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: click to the controller's handler (the "
+                                  "button's own paints)",
+                                  Summarize(InMs(toHandler))));
+  sink.Add(bench::MillisecondsRow(section, "  press, in line: handler to the worker being started",
+                                  Summarize(InMs(toAhead))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: worker started to its first step (hand-off)",
+                                  Summarize(InMs(handOut))));
+  sink.Add(bench::MillisecondsRow(section, "  press, in line: worker's decode and scaling",
+                                  Summarize(InMs(prepare))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: row's append begun to picture handed to "
+                                  "the window",
+                                  Summarize(InMs(rowToSet))));
+  sink.Add(bench::MillisecondsRow(section,
+                                  "  press, in line: worker's end to picture handed to the "
+                                  "window (waiting for the row, or the hand-back)",
+                                  Summarize(InMs(workerToSet))));
   Row rest;
   rest.section = section;
   rest.figure = "  rest: press to picture less the parts (below 0: parts made beside the row)";
@@ -412,12 +569,19 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
   const double exposureNs = options.exposureMs * kNsPerMs;
 
   std::vector<double> error, imagePaint, blankPaint, lateness, toPaint;
+  // The trial with the largest error and what happened in it.
+  double worstError = -1;
+  int worstTrial = 0;
+  std::string worstEvents;
   QEventLoop loop;
   for (int trial = 1; trial <= trials; ++trial) {
     int64_t pressedAt = 0;
+    trialEvents.clear();
     session.PressForNextImage(pressedAt);
-    const app::TPictureArea::PaintStamp image = session.area->FirstPaint();
+    const PaintStamp image = FirstPaint();
     const int64_t shownAtNs = session.events->Record().ShownAtNs;
+    trialEvents.emplace_back("onset marked", shownAtNs);
+    trialEvents.emplace_back("timer due", session.form->Timer1().DueNanoseconds());
 
     // The exposure runs in an ordinary event loop, left once the blank picture has been set.
     session.form->onBlank = [&loop] { loop.quit(); };
@@ -429,15 +593,28 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
     session.form->onBlank = nullptr;
     if (!session.form->blankSet) throw std::runtime_error("the exposure did not end");
     const int64_t blankSetAt = session.form->setAt;
-    if (!SpinUntil([&session] { return session.area->FirstPaint().endNs != 0; }, 5000)) {
+    if (!SpinUntil([] { return FirstPaint().endNs != 0; }, 5000)) {
       throw std::runtime_error("the blank picture was never painted");
     }
-    const app::TPictureArea::PaintStamp blank = session.area->FirstPaint();
+    const PaintStamp blank = FirstPaint();
     error.push_back(static_cast<double>(blank.endNs - image.endNs) - exposureNs);
     toPaint.push_back(static_cast<double>(blank.endNs - blankSetAt));
     imagePaint.push_back(static_cast<double>(image.endNs - image.startNs));
     blankPaint.push_back(static_cast<double>(blank.endNs - blank.startNs));
     lateness.push_back(static_cast<double>(blankSetAt - shownAtNs) - exposureNs);
+    if (std::fabs(error.back()) > worstError) {
+      worstError = std::fabs(error.back());
+      worstTrial = trial;
+      std::stable_sort(trialEvents.begin(), trialEvents.end(),
+                       [](const auto& a, const auto& b) { return a.second < b.second; });
+      worstEvents.clear();
+      for (const auto& [what, at] : trialEvents) {
+        // Near the end of the exposure: what the blank's paint waited for.
+        if (at < image.endNs + static_cast<int64_t>(exposureNs) - 30'000'000) continue;
+        worstEvents += (worstEvents.empty() ? "" : ", ") + what + " " +
+                       Number(static_cast<double>(at - image.endNs) / kNsPerMs, 2);
+      }
+    }
     session.Rate();
   }
 
@@ -467,6 +644,12 @@ void RunExposure(const Options& options, bench::RowSink& sink) {
   sink.Add(blankRow);
   sink.Add(bench::MillisecondsRow(section, "  blank picture: timer event to end of its paint",
                                   Summarize(InMs(toPaint))));
+  Row worst;
+  worst.section = section;
+  worst.figure = "  largest error: trial " + std::to_string(worstTrial) + ", " +
+                 Number(error.empty() ? 0 : worstError / kNsPerMs, 2, "ms") +
+                 "; its last 30 ms, in ms after the image's paint ended: " + worstEvents;
+  sink.Add(worst);
 }
 
 int Usage() {
@@ -515,7 +698,8 @@ bool ParseOptions(const QStringList& arguments, Options& options) {
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  BenchApplication application(argc, argv);
+  benchApplication = &application;
   Options options;
   if (!ParseOptions(QCoreApplication::arguments(), options)) return Usage();
   if (options.smoke) {

@@ -14,9 +14,9 @@ set(CMAKE_RC_COMPILER ${talvex_triple}-windres)
 set(CMAKE_AR ${talvex_triple}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB ${talvex_triple}-gcc-ranlib-posix CACHE FILEPATH "")
 
-# Windows 7 is 0x0601.
-set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
-set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
+# Windows 7 is 0x0601. TALVEX_WINDOWS_ARCH_FLAGS: the architecture's own code generation.
+set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601 ${TALVEX_WINDOWS_ARCH_FLAGS}")
+set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601 ${TALVEX_WINDOWS_ARCH_FLAGS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # The cross-built libraries (libjpeg-turbo, nettle) live under build/windows-deps/<arch>.
@@ -32,8 +32,6 @@ set(ENV{PKG_CONFIG_LIBDIR} ${TALVEX_WINDOWS_DEPS}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
 # Every built program that the build or CTest runs goes through Wine, headless, in a prefix of
-# the build's own that the first run makes; a run spoiled by the host loader's fault at Wine's
-# exit is run again (see wine-run.sh).
+# the build's own that the first run makes (see wine-run.sh).
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${talvex_source_dir}/scripts/wine-run.sh ${TALVEX_WINE_LOADER}
-    ${CMAKE_BINARY_DIR}/wine-prefix --rerun-after-exit-fault)
+    ${talvex_source_dir}/scripts/wine-run.sh ${TALVEX_WINE_LOADER} ${CMAKE_BINARY_DIR}/wine-prefix)

@@ -5,15 +5,18 @@
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/experiment/exposure_timing.h"
 #include "talvex/experiment/picture_ahead.h"
-#include "talvex/experiment/rounding.h"
 #include "talvex/experiment/run_parameters.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/imagestore/image_names.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/drive_probe.h"
+#include "talvex/results/rater_id.h"
+#include "talvex/results/results_path.h"
 #include "talvex/results/run_file.h"
 #include "talvex/results/sealing.h"
+#include "talvex/results/trial_row.h"
+#include "talvex/rounding.h"
 
 namespace talvex::experiment {
 namespace {
@@ -22,6 +25,12 @@ constexpr const char* kInstructions =
     "Thank you for downloading Talvex. Before beginning the experiment, please review the "
     "instructions on the website. When you are ready, enter your ID into the box at the bottom "
     "left of this window, and hit the start button.";
+
+constexpr const char* kRunHeldElsewhereText =
+    "This run is being continued in another Talvex window.";
+constexpr const char* kRunChangedText =
+    "This run has changed in another Talvex window since the question. Press Start to see it as "
+    "it is now.";
 
 // The blank picture, decoded once here: one that cannot be decoded would otherwise fail at the
 // end of every exposure.
@@ -43,19 +52,22 @@ imagestore::TJPEGImage LoadBlankPicture(const imagestore::TResourceManager& load
 struct TExperimentController::Impl {
   IMainWindow& window;
   System& system;
+  ExperimentRecord& record;
   ResumeSettings resume;
-  ExperimentRecord record;
   bool setUpComplete = false;
   bool finished = false;  // the results are sealed and the end of the program requested
-  // The run file, held open while the run lasts so that no other program takes the run over.
+  // The run file, held alone while the run lasts so that no other program takes the run over.
   std::string runFilePath;
   platform::File runFile;
+  // The next picture made beside the row; its worker thread waits between the presses.
+  TPictureAhead ahead;
+  bool blankAsked = false;  // the worker was given the blank picture to make
 };
 
 TExperimentController::TExperimentController(
-    IMainWindow& window, System& system,
+    IMainWindow& window, System& system, ExperimentRecord& record,
     std::shared_ptr<const imagestore::TResourceManager> imageLoader, const ResumeSettings& resume)
-    : impl_(new Impl{window, system, resume, {}, false, false, {}, {}}) {
+    : impl_(new Impl{window, system, record, resume, false, false, {}, {}, {}, false}) {
   impl_->record.ImageLoader = std::move(imageLoader);
 }
 
@@ -119,8 +131,8 @@ bool TExperimentController::GetName() {
     window.ShowMessage("Enter your ID, please!");
     return false;
   }
-  // An ID goes into the results file's name; refuse one that cannot, saying why.
-  const std::string refusal = results::RaterIdRefusal(text);
+  // An ID goes into the results file's name and rows; refuse one that cannot, saying why.
+  const std::string refusal = results::RaterIdRefusal(impl_->system, text);
   if (!refusal.empty()) {
     window.ShowMessage(refusal);
     return false;
@@ -151,7 +163,12 @@ void TExperimentController::Button2Click() {
         ShowProgress();
         return;
       }
-      if (!ContinueUnfinishedRun()) StartNewRun();
+      const Resumption resumption = ContinueUnfinishedRun();
+      if (resumption == Resumption::kRefused) {
+        ShowProgress();
+        return;
+      }
+      if (resumption == Resumption::kNone) StartNewRun();
       // The ID field stays until the run has its paths, so a failure above can be retried.
       window.RemoveControl(RemovableControl::Edit1);
     }
@@ -166,8 +183,7 @@ void TExperimentController::Button2Click() {
   // The run's pools are settled, and nothing draws from the random source between the re-seed
   // and the next trial's draws, so the next picture is known now: it is prepared on a worker
   // thread while the row is written, and shown once both are done.
-  TPictureAhead ahead;
-  ahead.Start(r, window);
+  impl_->ahead.Start(r, window);
 
   if (r.TrialCount > 0 && !r.RowWritten) {
     // One row per trial; a press that follows a failed append writes it now.
@@ -185,31 +201,49 @@ void TExperimentController::Button2Click() {
 
   // A picture that cannot be shown is left out of the run, so the pools may run empty while
   // the next trial is drawn; the run then ends here as well.
-  if (!DrawNextTrial(r, window, system, &ahead)) {
+  if (!DrawNextTrial(r, window, system, &impl_->ahead)) {
     results::HandOffWindow handOff;
     handOff.showMessage = [&window](const std::string& text) { window.ShowMessage(text); };
     handOff.endProgram = [&window]() { window.EndProgram(); };
     results::SealAndHandOff(system, r.ResultsPath, r.SealedPath, r.CopyToDesktop,
                             r.ResultsInTemporaryFolder, handOff);
     impl_->finished = true;
-    // The run is sealed: its plan is of no more use.
+    // Handed off: the plan is of no more use. It is removed while still held, so that no other
+    // program takes the finished run up in between.
     if (!impl_->runFilePath.empty()) {
-      impl_->runFile.Close();
       platform::RemoveFile(impl_->runFilePath);
+      impl_->runFile.Close();
     }
+  }
+  if (!impl_->finished && !impl_->blankAsked) {
+    impl_->ahead.PrepareBlank(r, window);
+    impl_->blankAsked = true;
   }
   ShowProgress();
 }
 
-bool TExperimentController::ContinueUnfinishedRun() {
+TExperimentController::Resumption TExperimentController::ContinueUnfinishedRun() {
   ExperimentRecord& r = impl_->record;
+  IMainWindow& window = impl_->window;
   System& system = impl_->system;
-  if (!impl_->resume.enabled) return false;
+  if (!impl_->resume.enabled) return Resumption::kNone;
   const std::string imageSet = results::ImageSetFingerprint(r.ImageLoader->ListImageNames());
   std::optional<UnfinishedRun> run = FindUnfinishedRun(system, r, imageSet, impl_->resume);
-  if (!run || !impl_->window.AskYesNo(ResumeQuestion(r.RaterId, *run, system.Locale()))) {
-    return false;
+  if (!run || !window.AskYesNo(ResumeQuestion(r.RaterId, *run, system.Locale()))) {
+    return Resumption::kNone;
   }
+  // Another program may have been asked about the same run while the question was open.
+  switch (TakeUnfinishedRun(*run, impl_->runFile)) {
+    case RunTaking::kTaken:
+      break;
+    case RunTaking::kHeldElsewhere:
+      window.ShowMessage(kRunHeldElsewhereText);
+      return Resumption::kRefused;
+    case RunTaking::kChanged:
+      window.ShowMessage(kRunChangedText);
+      return Resumption::kRefused;
+  }
+  impl_->runFilePath = run->runFilePath;
   r.ResultsPath = run->results.path;
   r.ResultsIdentity = run->results.identity;
   r.ResultsInTemporaryFolder = run->results.inTemporaryFolder;
@@ -217,11 +251,11 @@ bool TExperimentController::ContinueUnfinishedRun() {
   r.PathsMade = true;
   r.PosPool = std::move(run->posPool);
   r.NegPool = std::move(run->negPool);
-  // Trials go on from the last row; that row is written, so the next press draws at once.
+  // Trials go on from the last row; that row is written, so the next press draws at once (or,
+  // with nothing left to draw, seals and hands off).
   r.TrialCount = run->rated;
   r.RowWritten = true;
-  HoldRunFile(run->runFilePath);
-  return true;
+  return Resumption::kContinued;
 }
 
 void TExperimentController::StartNewRun() {
@@ -256,7 +290,7 @@ void TExperimentController::StartNewRun() {
 
 void TExperimentController::HoldRunFile(const std::string& path) {
   impl_->runFilePath = path;
-  impl_->runFile.OpenForReading(path);
+  impl_->runFile.OpenForReadingAlone(path);
 }
 
 void TExperimentController::ShowProgress() {
@@ -272,19 +306,17 @@ void TExperimentController::ShowProgress() {
 }
 
 void TExperimentController::OnRadioButtonClick(int /*rating*/, std::optional<int64_t> inputNs) {
+  if (impl_->record.BlankPixels == nullptr) impl_->record.BlankPixels = impl_->ahead.TakeBlank();
   experiment::OnRadioButtonClick(impl_->record, impl_->window, impl_->system, inputNs);
 }
 
 void TExperimentController::Timer1Timer() {
+  if (impl_->record.BlankPixels == nullptr) impl_->record.BlankPixels = impl_->ahead.TakeBlank();
   TurnImageOff(impl_->record, impl_->window);
 }
 
 bool TExperimentController::SetUpComplete() const {
   return impl_->setUpComplete;
-}
-
-const ExperimentRecord& TExperimentController::Record() const {
-  return impl_->record;
 }
 
 }  // namespace talvex::experiment

@@ -1,7 +1,8 @@
 #include "talvex/experiment/exposure_timing.h"
 
-#include "talvex/experiment/rounding.h"
 #include "talvex/local_time.h"
+#include "talvex/results/results_format.h"
+#include "talvex/rounding.h"
 
 namespace talvex::experiment {
 
@@ -11,7 +12,11 @@ void MarkOnset(ExperimentRecord& record, System& system) {
 }
 
 void TurnImageOff(ExperimentRecord& record, IMainWindow& window) {
-  window.SetPicture(record.BlankPicture);
+  if (record.BlankPixels != nullptr) {
+    window.SetPreparedPicture(record.BlankPicture, *record.BlankPixels);
+  } else {
+    window.SetPicture(record.BlankPicture);
+  }
   window.SetButtonEnabled(true);
   window.SetText(TextControl::Button2, "Next");
   window.SetTimerInterval(0);
@@ -31,7 +36,8 @@ void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& s
 
 int32_t GetResponse(ExperimentRecord& record, const IMainWindow& window) {
   record.Response = -1;
-  for (int rating = 1; rating <= 5; ++rating) {
+  // The rating buttons are numbered as the results file's ratings.
+  for (int rating = results::kLowestRating; rating <= results::kHighestRating; ++rating) {
     if (window.IsRatingChecked(rating)) {
       record.Response = rating;
       break;
@@ -41,7 +47,9 @@ int32_t GetResponse(ExperimentRecord& record, const IMainWindow& window) {
 }
 
 void ClearResponse(IMainWindow& window) {
-  for (int rating = 1; rating <= 5; ++rating) window.UncheckRating(rating);
+  for (int rating = results::kLowestRating; rating <= results::kHighestRating; ++rating) {
+    window.UncheckRating(rating);
+  }
 }
 
 }  // namespace talvex::experiment

@@ -7,7 +7,9 @@
 #include "talvex/exception.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/platform/file.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/date_time_text.h"
+#include "talvex/results/results_format.h"
+#include "talvex/results/results_path.h"
 #include "talvex/results/sealing.h"
 
 namespace talvex::experiment {
@@ -20,15 +22,6 @@ constexpr size_t kMaxResultsFileBytes = size_t{16} << 20;
 // A start up to an hour after the clock's present still counts: the clock goes back an hour
 // when daylight saving time ends.
 constexpr double kClockSetBackHours = 1.0;
-
-bool IsRating(std::string_view text) {
-  return text.size() == 1 && text[0] >= '1' && text[0] <= '5';
-}
-
-bool IsInteger(std::string_view text) {
-  const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
-  return text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
-}
 
 // A pool with the image name each entry is reported under.
 struct ReportedPool {
@@ -65,24 +58,25 @@ bool FitsSetUp(const Pool& planned, const Pool& setUp) {
   return true;
 }
 
-// A running program holds its run file open for reading, so that no other may open it for
-// writing; a run file that cannot be opened for writing is not taken over. Only a regular file
-// is opened: a pipe would wait for a reader.
+// A running program holds its run file alone (File::OpenForReadingAlone), so that no other may
+// open it, and a program of an earlier version holds it open for reading; a run file that
+// cannot be opened for writing is not taken over. Only a regular file is opened: a pipe would
+// wait for a reader.
 bool InUse(const std::string& runFilePath) {
   platform::File probe;
   return !platform::FileExists(runFilePath) || !probe.OpenForAppend(runFilePath).Ok();
-}
-
-// The results file of a run file: its ".run" replaced by ".xls".
-std::string ResultsPathOf(const std::string& runFilePath) {
-  return runFilePath.substr(0, runFilePath.size() - 4) + ".xls";
 }
 
 std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& runFilePath,
                                           bool inTemporaryFolder, const ExperimentRecord& setUp,
                                           const std::string& imageSet,
                                           const ResumeSettings& settings) {
-  const std::optional<std::string> runText = results::ReadSmallFile(runFilePath, kMaxRunFileBytes);
+  // Only the user's own files are trusted: a run planted in a shared temporary folder, or files
+  // others may write, would take the rater's rows.
+  platform::File runFile;
+  if (!runFile.OpenForReading(runFilePath).Ok() || !runFile.IsUsersOwn()) return std::nullopt;
+  std::optional<std::string> runText = results::ReadSmallFile(runFile, kMaxRunFileBytes);
+  runFile.Close();
   if (!runText || InUse(runFilePath)) return std::nullopt;
   const std::optional<results::RunPlan> plan = results::ParseRunFile(*runText);
   if (!plan || plan->raterId != setUp.RaterId || plan->paramLine != setUp.ParamLine ||
@@ -93,55 +87,71 @@ std::optional<UnfinishedRun> JudgeRunFile(System& system, const std::string& run
   const double ageHours = (ToTimeStamp(system.LocalNow()) - ToTimeStamp(plan->started)) * 24.0;
   if (ageHours > settings.maxAgeHours || ageHours < -kClockSetBackHours) return std::nullopt;
 
-  const std::string resultsPath = ResultsPathOf(runFilePath);
-  if (platform::Exists(results::MakeSealedPath(resultsPath))) return std::nullopt;
-  const std::optional<std::string> resultsText =
+  const std::string resultsPath = results::ResultsPathOfRunFile(runFilePath);
+  std::optional<std::string> resultsText =
       results::ReadSmallFile(resultsPath, kMaxResultsFileBytes);
   if (!resultsText) return std::nullopt;
   // The rows go on into this very file: a link or a file in use by another program is refused.
   platform::FileIdentity identity;
   platform::File appendable;
   if (!platform::IdentityAt(resultsPath, identity).Ok() ||
-      !appendable.OpenSameFileForAppend(resultsPath, identity).Ok()) {
+      !appendable.OpenSameFileForAppend(resultsPath, identity).Ok() || !appendable.IsUsersOwn()) {
     return std::nullopt;
   }
   appendable.Close();
+  // A sealed run is offered only for its hand-off, and only with the seal of these very rows.
+  const std::string sealedPath = results::MakeSealedPath(resultsPath);
+  const bool sealed = platform::Exists(sealedPath);
+  if (sealed && !results::IsSealOf(sealedPath, resultsPath)) return std::nullopt;
 
-  std::optional<UnfinishedRun> run = MatchResultsToPlan(*resultsText, *plan, setUp.ProgramFolder);
+  std::optional<UnfinishedRun> run =
+      MatchResultsToPlan(system, *resultsText, *plan, setUp.ProgramFolder);
   if (!run) return std::nullopt;
   run->runFilePath = runFilePath;
   run->results = results::ResultsFile{resultsPath, identity, inTemporaryFolder};
   run->started = plan->started;
+  if (sealed) {
+    // Rows are never added to a sealed run, even one that left out pictures it could not show.
+    run->posPool.clear();
+    run->negPool.clear();
+    run->sealed = true;
+  }
+  run->runFileText = std::move(*runText);
+  run->resultsText = std::move(*resultsText);
   return run;
 }
 
 }  // namespace
 
-std::optional<UnfinishedRun> MatchResultsToPlan(const std::string& resultsText,
+std::optional<UnfinishedRun> MatchResultsToPlan(System& system, const std::string& resultsText,
                                                 const results::RunPlan& plan,
                                                 const std::string& programFolder) {
-  const std::string firstLines = plan.paramLine + "\r\n" + results::kHeaderLine + "\r\n";
-  if (resultsText.compare(0, firstLines.size(), firstLines) != 0) return std::nullopt;
+  // The rows hold the ID as the results file's character set writes it.
+  const std::optional<std::string> raterId = system.FileText(plan.raterId);
+  const std::string firstLines = results::FirstLines(plan.paramLine);
+  if (!raterId || resultsText.compare(0, firstLines.size(), firstLines) != 0) return std::nullopt;
   UnfinishedRun run;
   run.posPool = plan.posPool;
   run.negPool = plan.negPool;
   run.planned = static_cast<int32_t>(run.posPool.size() + run.negPool.size());
   ReportedPool positives(run.posPool, programFolder);
   ReportedPool negatives(run.negPool, programFolder);
-  std::vector<std::string_view> row;
-  for (size_t at = firstLines.size(); at < resultsText.size();) {
-    const size_t end = resultsText.find("\r\n", at);
+  results::ResultsRow row;
+  std::vector<std::string_view> columns;
+  const std::string_view text(resultsText);
+  for (size_t at = firstLines.size(); at < text.size();) {
+    const size_t end = text.find(results::kLineEnd, at);
     if (end == std::string::npos) return std::nullopt;  // a torn last row
-    results::SplitColumns(std::string_view(resultsText).substr(at, end - at), row);
-    // name, date, time, n, status, imgname, response, latency
-    if (row.size() != 8 || row[0] != plan.raterId || row[3] != std::to_string(run.rated + 1) ||
-        !IsRating(row[6]) || !IsInteger(row[7])) {
+    const std::string_view line = text.substr(at, end + results::kLineEnd.size() - at);
+    // Only a row exactly as this program writes it, of this rater, next in turn.
+    if (results::ParseRow(text.substr(at, end - at), row, columns) != results::RowFault::kNone ||
+        results::FormatRow(row) != line || row.name != *raterId || row.trial != run.rated + 1) {
       return std::nullopt;
     }
-    const std::string imageName = std::string(row[4]) + "\t" + std::string(row[5]);
+    const std::string imageName = std::string(row.status) + "\t" + std::string(row.image);
     if (!positives.Take(imageName) && !negatives.Take(imageName)) return std::nullopt;
     ++run.rated;
-    at = end + 2;
+    at = end + results::kLineEnd.size();
   }
   return run;
 }
@@ -174,6 +184,27 @@ std::optional<UnfinishedRun> FindUnfinishedRun(System& system, const ExperimentR
     }
   }
   return newest;
+}
+
+RunTaking TakeUnfinishedRun(const UnfinishedRun& run, platform::File& runFile) {
+  runFile.Close();
+  platform::File held;
+  const platform::FileStatus status = held.OpenForReadingAlone(run.runFilePath);
+  if (status.code == platform::kSharingViolation) return RunTaking::kHeldElsewhere;
+  if (!status.Ok()) return RunTaking::kChanged;
+  // Held now, the run cannot change under this program; it is the run judged if its files
+  // still hold the same bytes.
+  const std::optional<std::string> runText = results::ReadSmallFile(held, kMaxRunFileBytes);
+  const std::optional<std::string> resultsText =
+      results::ReadSmallFile(run.results.path, kMaxResultsFileBytes);
+  platform::FileIdentity identity;
+  if (!runText || *runText != run.runFileText || !resultsText || *resultsText != run.resultsText ||
+      !platform::IdentityAt(run.results.path, identity).Ok() || identity != run.results.identity ||
+      platform::Exists(results::MakeSealedPath(run.results.path)) != run.sealed) {
+    return RunTaking::kChanged;
+  }
+  runFile = std::move(held);
+  return RunTaking::kTaken;
 }
 
 std::string ResumeQuestion(const std::string& raterId, const UnfinishedRun& run,

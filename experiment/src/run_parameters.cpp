@@ -1,35 +1,14 @@
 #include "talvex/experiment/run_parameters.h"
 
-#include <charconv>
-#include <system_error>
-
 #include "talvex/exception.h"
+#include "talvex/results/parameter_line.h"
 
 namespace talvex::experiment {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-[[noreturn]] void FailInteger(const std::string& text) {
-  throw EConvertError("'" + text + "' is not a valid integer value");
-}
-
-[[noreturn]] void FailFloat(const std::string& text) {
-  throw EConvertError("'" + text + "' is not a valid floating point value");
-}
-
 // A negative exposure would reach the timer as an interval of weeks: no time limit at all.
 int32_t ExposureValue(const std::string& text) {
-  const int32_t exposure = StrToInt(text);
+  const int32_t exposure = results::StrToInt(text);
   if (exposure < 0) {
     throw EConvertError("'" + text + "' is not a valid exposure time (0 or more milliseconds)");
   }
@@ -38,7 +17,7 @@ int32_t ExposureValue(const std::string& text) {
 
 // A share above 1 would ask for more repeats than the pool has images.
 double RepeatShareValue(const std::string& text, char decimalSeparator) {
-  const double share = StrToFloat(text, decimalSeparator);
+  const double share = results::StrToFloat(text, decimalSeparator);
   if (share > 1.0) throw EConvertError("'" + text + "' is not a valid repeat share (at most 1)");
   return share;
 }
@@ -54,89 +33,6 @@ std::vector<std::string> ValuesUpToFirstEmpty(const std::vector<std::string>& va
   return result;
 }
 
-int32_t StrToInt(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  bool hex = false;
-  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-    hex = true;
-    i += 1;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    hex = true;
-    i += 2;
-  }
-  if (i == text.size()) FailInteger(text);
-  uint64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (hex) {
-      const int digit = HexDigit(text[i]);
-      // Hexadecimal digits give any 32-bit pattern, $FFFFFFFF being -1.
-      if (digit < 0 || value > 0x0FFFFFFFu) FailInteger(text);
-      value = value * 16 + static_cast<uint64_t>(digit);
-    } else {
-      if (!IsDigit(text[i])) FailInteger(text);
-      value = value * 10 + static_cast<uint64_t>(text[i] - '0');
-      if (value > 2147483648u) FailInteger(text);
-    }
-  }
-  if (!hex && !negative && value > 2147483647u) FailInteger(text);
-  const uint32_t bits = static_cast<uint32_t>(value);
-  return static_cast<int32_t>(negative ? 0u - bits : bits);
-}
-
-double StrToFloat(const std::string& text, char decimalSeparator) {
-  size_t i = 0;
-  const size_t n = text.size();
-  while (i < n && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::string intDigits;
-  std::string fracDigits;
-  while (i < n && IsDigit(text[i])) intDigits += text[i++];
-  if (i < n && text[i] == decimalSeparator) {
-    ++i;
-    while (i < n && IsDigit(text[i])) fracDigits += text[i++];
-  }
-  if (intDigits.empty() && fracDigits.empty()) FailFloat(text);
-  std::string exponent;
-  if (i < n && (text[i] == 'E' || text[i] == 'e')) {
-    ++i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) exponent += text[i++];
-    const size_t firstDigit = i;
-    while (i < n && IsDigit(text[i])) exponent += text[i++];
-    if (i == firstDigit) FailFloat(text);
-  }
-  while (i < n && text[i] == ' ') ++i;
-  if (i != n) FailFloat(text);
-
-  // Rewritten in the one form the locale-free parser reads.
-  std::string plain = (negative ? "-" : "") + (intDigits.empty() ? "0" : intDigits);
-  if (!fracDigits.empty()) plain += "." + fracDigits;
-  if (!exponent.empty()) plain += "e" + exponent;
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-  if (error == std::errc::result_out_of_range) {
-    // Too small for a double gives zero; too large is no valid value. The decimal exponent
-    // of the leading digit tells which.
-    const std::string digits = intDigits + fracDigits;
-    const size_t lead = digits.find_first_not_of('0');
-    int64_t exp10 = 0;
-    for (char c : exponent) {
-      if (IsDigit(c) && exp10 < 1000000000) exp10 = exp10 * 10 + (c - '0');
-    }
-    if (!exponent.empty() && exponent[0] == '-') exp10 = -exp10;
-    const bool tiny =
-        lead == std::string::npos ||
-        static_cast<int64_t>(intDigits.size()) - 1 - static_cast<int64_t>(lead) + exp10 < 0;
-    if (!tiny) FailFloat(text);
-    return negative ? -0.0 : 0.0;
-  }
-  if (error != std::errc() || end != plain.data() + plain.size()) FailFloat(text);
-  return value;
-}
-
 void ReadRunParameters(ExperimentRecord& record, const std::vector<std::string>& values,
                        char decimalSeparator) {
   int32_t desktopSwitch = 1;
@@ -144,14 +40,13 @@ void ReadRunParameters(ExperimentRecord& record, const std::vector<std::string>&
     record.Exposure = ExposureValue(values[0]);
     record.PosFraction = RepeatShareValue(values[1], decimalSeparator);
     record.NegFraction = RepeatShareValue(values[2], decimalSeparator);
-    desktopSwitch = StrToInt(values[3]);
-    record.ParamLine = values[0] + " " + values[1] + " " + values[2] + " " + values[3];
+    desktopSwitch = results::StrToInt(values[3]);
   } else {
     record.Exposure = 10000;
     record.PosFraction = 0.1;
     record.NegFraction = 0.3;
-    record.ParamLine = kDefaultParamLine;
   }
+  record.ParamLine = results::ParameterLine(values);
   if (desktopSwitch > 0) record.CopyToDesktop = true;
 }
 

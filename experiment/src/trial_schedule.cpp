@@ -6,7 +6,8 @@
 #include "talvex/exception.h"
 #include "talvex/experiment/exposure_timing.h"
 #include "talvex/experiment/picture_ahead.h"
-#include "talvex/experiment/rounding.h"
+#include "talvex/results/results_format.h"
+#include "talvex/rounding.h"
 
 namespace talvex::experiment {
 namespace {
@@ -57,7 +58,7 @@ bool ShowPicture(ExperimentRecord& record, const std::string& name, IMainWindow&
   std::string reason;
   try {
     imagestore::TJPEGImage picture;
-    std::shared_ptr<const IPreparedPicture> prepared;
+    std::shared_ptr<const IPreparedPixels> prepared;
     if (ahead != nullptr && ahead->Take(name, picture, prepared)) {
       if (prepared != nullptr) {
         window.SetPreparedPicture(picture, *prepared);
@@ -112,9 +113,15 @@ std::string PeekNextTrial(const ExperimentRecord& record) {
 }
 
 std::string ReportedImageName(const std::string& resourceName, const std::string& programFolder) {
-  static const std::pair<const char*, const char*> kSteps[] = {
-      {"\\", "\t"},   {"__BMP", ").ccc"}, {"RESOURCES_", ""}, {"C__", "c ("},
-      {"G__", "g ("}, {"_", "\t"},        {"NEG", "neg"},     {"POS", "pos"},
+  static const std::pair<std::string, std::string> kSteps[] = {
+      {"\\", "\t"},
+      {"__BMP", ").ccc"},
+      {"RESOURCES_", ""},
+      {"C__", "c ("},
+      {"G__", "g ("},
+      {"_", "\t"},
+      {"NEG", std::string(results::kNegativeStatus)},
+      {"POS", std::string(results::kPositiveStatus)},
   };
   std::string name = ReplaceAll(resourceName, programFolder + "images\\", "");
   for (const auto& [from, to] : kSteps) name = ReplaceAll(name, from, to);

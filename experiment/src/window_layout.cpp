@@ -1,12 +1,15 @@
 #include "talvex/experiment/window_layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <list>
 #include <stdexcept>
+#include <vector>
 
 #include "talvex/experiment/main_window.h"
+#include "talvex/experiment/study_settings.h"
 
 namespace talvex::experiment {
 namespace {
@@ -154,6 +157,29 @@ const WindowLayout& Form1Layout() {
 const WindowLayout& Form2Layout() {
   static const TAboutLayout built(BuiltStudySettings());
   return built.Layout();
+}
+
+bool TakesFocus(ControlKind kind) {
+  return kind == K::Edit || kind == K::RadioButton || kind == K::PushButton || kind == K::Memo;
+}
+
+const ControlLayout* NextFocus(const WindowLayout& layout, const std::string& from,
+                               const std::function<bool(const ControlLayout&)>& canTakeFocus) {
+  std::vector<const ControlLayout*> stops;
+  for (const ControlLayout& control : layout) {
+    if (control.tabOrder >= 0 && TakesFocus(control.kind)) stops.push_back(&control);
+  }
+  std::sort(stops.begin(), stops.end(),
+            [](const auto* a, const auto* b) { return a->tabOrder < b->tabOrder; });
+  const auto at = std::find_if(stops.begin(), stops.end(),
+                               [&](const ControlLayout* stop) { return from == stop->name; });
+  if (at == stops.end()) return nullptr;
+  // The stops after from, then those before it.
+  std::rotate(stops.begin(), at, stops.end());
+  for (size_t i = 1; i < stops.size(); ++i) {
+    if (canTakeFocus(*stops[i])) return stops[i];
+  }
+  return nullptr;
 }
 
 double DesignScale(int runningTextHeight) {

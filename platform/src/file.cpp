@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "file_status.h"
+#include "talvex/platform/error_kinds.h"
 
 namespace talvex::platform {
 namespace {
@@ -49,7 +50,9 @@ FileStatus LastError() {
 }
 
 // Takes an advisory lock that keeps cooperating programs from writing (shared) or from any
-// use (exclusive). File systems without locks are used without.
+// use (exclusive). A flock lock belongs to the open file, not to the process (as fcntl record
+// locks do), so two opens in one program exclude each other as two programs do. File systems
+// without locks are used without.
 FileStatus Lock(int descriptor, bool exclusive) {
   const int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   while (flock(descriptor, operation) != 0) {
@@ -82,33 +85,11 @@ std::string UniqueNameIn(const std::string& folder) {
 }  // namespace
 
 int ErrorCodeFromErrno(int errorNumber) {
-  switch (errorNumber) {
-    case 0:
-      return 0;
-    case ENOENT:
-      return kFileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EINVAL:
-    case ELOOP:
-      return kInvalidFilename;
-    case EMFILE:
-    case ENFILE:
-      return kTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return kAccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:  // a file-size limit: the file cannot grow, as on a full disk
-      return kDiskFull;
-    case EIO:
-      return kDeviceIoError;
-    default:
-      return errorNumber;
-  }
+  return ErrorCodeOfKind(ErrorKindOfErrno(errorNumber), errorNumber);
+}
+
+FileStatus StatusFromSystemError(int systemError) {
+  return StatusFromErrno(systemError);
 }
 
 std::string ErrorTextFromErrno(int errorNumber) {
@@ -158,6 +139,14 @@ FileStatus File::Adopt(int descriptor, bool exclusive) {
 }
 
 FileStatus File::OpenForReading(const std::string& path) {
+  return OpenRegularForReading(path, false);
+}
+
+FileStatus File::OpenForReadingAlone(const std::string& path) {
+  return OpenRegularForReading(path, true);
+}
+
+FileStatus File::OpenRegularForReading(const std::string& path, bool exclusive) {
   Close();
   // Without O_NONBLOCK, opening a named pipe would wait for a writer for ever.
   const int descriptor = OpenDescriptor(path, O_RDONLY | O_NONBLOCK);
@@ -172,7 +161,7 @@ FileStatus File::OpenForReading(const std::string& path) {
     status = NotARegularFileStatus();
   } else {
     ClearNonBlocking(descriptor);
-    return Adopt(descriptor, false);
+    return Adopt(descriptor, exclusive);
   }
   ::close(descriptor);
   return status;
@@ -293,6 +282,15 @@ FileStatus File::Identity(FileIdentity& identity) const {
   if (fstat(descriptor_, &info) != 0) return LastError();
   identity = IdentityOf(info);
   return {};
+}
+
+bool File::IsUsersOwn() const {
+  struct stat info {};
+  if (descriptor_ < 0 || fstat(descriptor_, &info) != 0) return false;
+  const bool othersWrite = (info.st_mode & S_IWOTH) != 0;
+  // A group the user's own (a private group, or one the user chose to share with) may write.
+  const bool groupWrites = (info.st_mode & S_IWGRP) != 0 && info.st_gid != getegid();
+  return info.st_uid == geteuid() && !othersWrite && !groupWrites;
 }
 
 bool File::IsFileAt(const std::string& path) const {

@@ -5,10 +5,10 @@
 #include <string>
 #include <utility>
 
+#include "file_status.h"
+#include "talvex/platform/error_kinds.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/wide_text.h"
-
-#include "file_status.h"
 
 namespace talvex::platform {
 namespace {
@@ -21,23 +21,34 @@ HANDLE AsHandle(void* handle) {
   return static_cast<HANDLE>(handle);
 }
 
-// The errno value of the same meaning as a Windows error code, where the core asks for one.
-int ErrnoOfWindowsError(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-      return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    default:
-      return 0;
+// The Windows errors of each kind; the first of a kind stands for it.
+constexpr std::pair<DWORD, ErrorKind> kWindowsErrors[] = {
+    {ERROR_FILE_NOT_FOUND, ErrorKind::kNotFound},
+    {ERROR_PATH_NOT_FOUND, ErrorKind::kBadName},
+    {ERROR_TOO_MANY_OPEN_FILES, ErrorKind::kTooManyOpen},
+    {ERROR_ACCESS_DENIED, ErrorKind::kDenied},
+    {ERROR_SHARING_VIOLATION, ErrorKind::kInUse},
+    {ERROR_FILE_EXISTS, ErrorKind::kNameTaken},
+    {ERROR_ALREADY_EXISTS, ErrorKind::kNameTaken},
+    {ERROR_DISK_FULL, ErrorKind::kNoSpace},
+    {ERROR_HANDLE_DISK_FULL, ErrorKind::kNoSpace},
+    {ERROR_IO_DEVICE, ErrorKind::kDeviceFailure},
+};
+
+ErrorKind KindOfWindowsError(DWORD error) {
+  if (error == ERROR_SUCCESS) return ErrorKind::kNone;
+  for (const auto& [windowsError, kind] : kWindowsErrors) {
+    if (windowsError == error) return kind;
   }
+  return ErrorKind::kOther;
+}
+
+// The Windows error that stands for a kind; ERROR_SUCCESS for none.
+DWORD WindowsErrorOfKind(ErrorKind kind) {
+  for (const auto& [windowsError, entryKind] : kWindowsErrors) {
+    if (entryKind == kind) return windowsError;
+  }
+  return ERROR_SUCCESS;
 }
 
 // The system's English text for a Windows error code, without the line end.
@@ -65,15 +76,9 @@ std::string WindowsErrorText(DWORD error) {
 FileStatus StatusFromWindowsError(DWORD error) {
   FileStatus status;
   if (error == ERROR_SUCCESS) return status;
-  switch (error) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      status.code = kDiskFull;
-      break;
-    default:
-      status.code = static_cast<int>(error);  // the system's own code, as the messages want
-  }
-  status.errorNumber = ErrnoOfWindowsError(error);
+  const ErrorKind kind = KindOfWindowsError(error);
+  status.code = ErrorCodeOfKind(kind, static_cast<int>(error));
+  status.errorNumber = ErrnoOfErrorKind(kind);
   status.text = WindowsErrorText(error);
   return status;
 }
@@ -124,47 +129,19 @@ FileStatus SeekToEnd(HANDLE file) {
 }  // namespace
 
 int ErrorCodeFromErrno(int errorNumber) {
-  switch (errorNumber) {
-    case 0:
-      return 0;
-    case ENOENT:
-      return kFileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EINVAL:
-      return kInvalidFilename;
-    case EMFILE:
-    case ENFILE:
-      return kTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return kAccessDenied;
-    case ENOSPC:
-      return kDiskFull;
-    case EEXIST:
-      return ERROR_FILE_EXISTS;  // the code Windows itself gives a taken name
-    case EIO:
-      return kDeviceIoError;
-    default:
-      return errorNumber;
-  }
+  const ErrorKind kind = ErrorKindOfErrno(errorNumber);
+  return ErrorCodeOfKind(
+      kind, kind == ErrorKind::kOther ? errorNumber : static_cast<int>(WindowsErrorOfKind(kind)));
 }
 
 std::string ErrorTextFromErrno(int errorNumber) {
-  switch (errorNumber) {
-    case EEXIST:
-      return WindowsErrorText(ERROR_FILE_EXISTS);
-    case ENOENT:
-      return WindowsErrorText(ERROR_FILE_NOT_FOUND);
-    case EACCES:
-      return WindowsErrorText(ERROR_ACCESS_DENIED);
-    case ENOSPC:
-      return WindowsErrorText(ERROR_DISK_FULL);
-    default:
-      return "Error " + std::to_string(errorNumber);
-  }
+  const DWORD error = WindowsErrorOfKind(ErrorKindOfErrno(errorNumber));
+  if (error == ERROR_SUCCESS) return "Error " + std::to_string(errorNumber);
+  return WindowsErrorText(error);
+}
+
+FileStatus StatusFromSystemError(int systemError) {
+  return StatusFromWindowsError(static_cast<DWORD>(systemError));
 }
 
 FileStatus SharingViolationStatus() {
@@ -216,6 +193,21 @@ constexpr int OpenFlags(bool write, DWORD disposition) {
 
 FileStatus File::OpenForReading(const std::string& path) {
   return Open(path, OpenFlags(false, OPEN_EXISTING), false);
+}
+
+FileStatus File::OpenForReadingAlone(const std::string& path) {
+  Close();
+  // No other open may read or write it; the holder may still delete it, which leaves the name
+  // unusable until the handle is closed.
+  const HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastError();
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return NotARegularFileStatus();
+  }
+  handle_ = file;
+  return {};
 }
 
 FileStatus File::OpenForAppend(const std::string& path) {
@@ -334,6 +326,10 @@ FileStatus File::Identity(FileIdentity& identity) const {
   if (!GetFileInformationByHandle(AsHandle(handle_), &info)) return LastError();
   identity = IdentityOf(info);
   return {};
+}
+
+bool File::IsUsersOwn() const {
+  return handle_ != nullptr;
 }
 
 bool File::IsFileAt(const std::string& path) const {

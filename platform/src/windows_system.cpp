@@ -19,7 +19,13 @@ namespace {
 
 constexpr size_t kLongestPath = 32768;  // the longest path the wide-character API takes
 
+HWND shellOwner = nullptr;
+
 }  // namespace
+
+void SetShellOwnerWindow(void* window) {
+  shellOwner = static_cast<HWND>(window);
+}
 
 System& TheSystem() {
   static WindowsSystem system;
@@ -58,6 +64,28 @@ uint32_t WindowsSystem::TickCount() {
 
 LocaleValues WindowsSystem::Locale() {
   return ThreadLocaleValues();
+}
+
+std::optional<std::string> WindowsSystem::FileText(const std::string& text) {
+  if (text.empty()) return text;
+  const std::wstring wide = Widen(text);
+  const UINT codePage = GetACP();
+  // The UTF-8 code page holds every character, and refuses the best-fit flag.
+  const bool utf8 = codePage == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* const defaultUsed = utf8 ? nullptr : &usedDefault;
+  const int wideLength = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0,
+                                         nullptr, defaultUsed);
+  if (length <= 0 || usedDefault) return std::nullopt;
+  std::string out(static_cast<size_t>(length), '\0');
+  if (WideCharToMultiByte(codePage, flags, wide.data(), wideLength, out.data(), length, nullptr,
+                          defaultUsed) != length ||
+      usedDefault) {
+    return std::nullopt;
+  }
+  return out;
 }
 
 std::string WindowsSystem::ExecutablePath() {
@@ -103,7 +131,7 @@ std::string WindowsSystem::GetSpecialFolder(int csidl) {
 }
 
 void WindowsSystem::OpenWebAddress(const std::string& address) {
-  ShellExecuteW(nullptr, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(shellOwner, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace talvex::platform

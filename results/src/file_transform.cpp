@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "talvex/exception.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/io_errors.h"
 
 namespace talvex::results {
 namespace {
@@ -39,20 +39,6 @@ void ReadInto(platform::File& in, std::vector<uint8_t>& block, const std::string
 }
 
 }  // namespace
-
-void RaiseIoError(const platform::FileStatus& status, const std::string& path) {
-  throw EInOutError(status.code, IoErrorMessage(status.code) + ": \"" + path + "\"");
-}
-
-void RaiseOpenError(const platform::FileStatus& status, const std::string& path) {
-  throw EFOpenError(
-      FormatMessage("Cannot open file \"%s\". %s", path.c_str(), status.text.c_str()));
-}
-
-void RaiseCreateError(const platform::FileStatus& status, const std::string& path) {
-  throw EFCreateError(
-      FormatMessage("Cannot create file \"%s\". %s", path.c_str(), status.text.c_str()));
-}
 
 void TransformFile(const std::string& source, const std::string& destination,
                    const TransformPlan& plan, const TransformChooser& choose) {

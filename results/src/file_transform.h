@@ -1,6 +1,5 @@
 #pragma once
-// One routine for every whole-file job of the results (sealing, unsealing, the desktop copy)
-// and one way to report a failed file step, each naming the file.
+// One routine for every whole-file job of the results (sealing, unsealing, the desktop copy).
 
 #include <cstddef>
 #include <cstdint>
@@ -9,14 +8,9 @@
 #include <vector>
 
 #include "talvex/platform/file.h"
+#include "talvex/results/io_errors.h"
 
 namespace talvex::results {
-
-// EInOutError with the message for the status's code and the file: Disk full: "path".
-[[noreturn]] void RaiseIoError(const platform::FileStatus& status, const std::string& path);
-// EFOpenError "Cannot open file "%s". %s" and EFCreateError "Cannot create file "%s". %s".
-[[noreturn]] void RaiseOpenError(const platform::FileStatus& status, const std::string& path);
-[[noreturn]] void RaiseCreateError(const platform::FileStatus& status, const std::string& path);
 
 // Changes a block of the file's bytes in place; blocks come in file order.
 using BlockTransform = std::function<void(uint8_t* bytes, size_t count)>;

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "file_transform.h"
-#include "path_text.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
+#include "talvex/results/file_names.h"
 
 namespace talvex::results {
 namespace {
@@ -123,14 +123,15 @@ bool ReadPool(LineReader& lines, const char* key, std::vector<std::string>& pool
 }  // namespace
 
 std::string MakeRunFilePath(const std::string& resultsPath) {
-  if (EndsWithNoCase(resultsPath, ".xls")) {
-    return resultsPath.substr(0, resultsPath.size() - 4) + ".run";
-  }
-  return resultsPath + ".run";
+  return SwapExtension(resultsPath, kResultsExtension, kRunFileExtension);
+}
+
+std::string ResultsPathOfRunFile(const std::string& runFilePath) {
+  return SwapExtension(runFilePath, kRunFileExtension, kResultsExtension);
 }
 
 bool IsRunFileName(const std::string& name) {
-  return name.size() > 4 && EndsWithNoCase(name, ".run");
+  return name.size() > kRunFileExtension.size() && EndsWithNoCase(name, kRunFileExtension);
 }
 
 std::string ImageSetFingerprint(const std::vector<std::string>& names) {
@@ -202,8 +203,13 @@ void WriteRunFile(const std::string& path, const RunPlan& plan) {
 
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes) {
   platform::File in;
+  if (!in.OpenForReading(path).Ok()) return std::nullopt;
+  return ReadSmallFile(in, maxBytes);
+}
+
+std::optional<std::string> ReadSmallFile(platform::File& in, size_t maxBytes) {
   uint64_t size = 0;
-  if (!in.OpenForReading(path).Ok() || !in.Size(size).Ok() || size > maxBytes) return std::nullopt;
+  if (!in.Size(size).Ok() || size > maxBytes) return std::nullopt;
   std::string text;
   char block[4096];
   for (;;) {

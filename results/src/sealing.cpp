@@ -2,13 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "file_transform.h"
-#include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
+#include "talvex/results/file_names.h"
 
 namespace talvex::results {
 namespace {
@@ -19,16 +20,57 @@ constexpr const char* kDesktopMessage =
     "A file with extension .enc has been saved to your desktop.\r\n"
     "Please submit this on our website";
 
+// Fills the block from the file as far as it goes; false when it cannot be read.
+bool ReadBlock(platform::File& in, std::vector<uint8_t>& block) {
+  size_t filled = 0;
+  while (filled < block.size()) {
+    size_t count = 0;
+    if (!in.Read(block.data() + filled, block.size() - filled, count).Ok()) return false;
+    if (count == 0) break;
+    filled += count;
+  }
+  block.resize(filled);
+  return true;
+}
+
+// Whether the file at other holds exactly the bytes of the file at source passed through the
+// transform; false when either cannot be read.
+bool HoldsTransformOf(const std::string& source, const std::string& other,
+                      const BlockTransform& transform) {
+  platform::File in;
+  platform::File out;
+  uint64_t inSize = 0;
+  uint64_t outSize = 0;
+  if (!in.OpenForReading(source).Ok() || !out.OpenForReading(other).Ok() || !in.Size(inSize).Ok() ||
+      !out.Size(outSize).Ok() || inSize != outSize) {
+    return false;
+  }
+  std::vector<uint8_t> mine;
+  std::vector<uint8_t> theirs;
+  do {
+    mine.resize(kCopyBlock);
+    theirs.resize(kCopyBlock);
+    if (!ReadBlock(in, mine) || !ReadBlock(out, theirs)) return false;
+    if (!mine.empty()) transform(mine.data(), mine.size());
+    if (mine != theirs) return false;
+  } while (!mine.empty());
+  return true;
+}
+
 // The sealed file on the desktop under its own name, or under the first free numbered name
-// when a file of another run is there. False when no copy was made.
+// when a file of another run is there. A copy already there (a hand-off cut short and
+// finished now) is not made again. False when no copy was made.
 bool CopyToDesktopFolder(const std::string& sealedPath, std::string desktop) {
   if (desktop.empty()) return false;
   desktop = WithTrailingSeparator(desktop);
   const std::string name = FileNamePart(sealedPath);
-  const std::string stem = EndsWithNoCase(name, ".enc") ? name.substr(0, name.size() - 4) : name;
+  const std::string stem = SwapExtension(name, kSealedExtension, "");
   for (int run = 1; run <= kMaxSameNameRuns; ++run) {
-    const std::string target = desktop + NumberedName(stem, run, ".enc");
-    if (platform::Exists(target)) continue;
+    const std::string target = desktop + NumberedName(stem, run, kSealedExtension);
+    if (platform::Exists(target)) {
+      if (HoldsTransformOf(sealedPath, target, [](uint8_t*, size_t) {})) return true;
+      continue;
+    }
     try {
       TransformFile(sealedPath, target, TransformPlan{kCopyBlock, 0, platform::Existing::kKeep},
                     [](const std::vector<uint8_t>&) { return [](uint8_t*, size_t) {}; });
@@ -43,12 +85,8 @@ bool CopyToDesktopFolder(const std::string& sealedPath, std::string desktop) {
 }  // namespace
 
 std::string MakeSealedPath(const std::string& resultsPath) {
-  // Only the extension changes; a path without ".xls" keeps its name and gains ".enc", so
-  // the sealed file can never be the results file itself.
-  if (EndsWithNoCase(resultsPath, ".xls")) {
-    return resultsPath.substr(0, resultsPath.size() - 4) + ".enc";
-  }
-  return resultsPath + ".enc";
+  // A path without ".xls" gains ".enc": the sealed file can never be the results file itself.
+  return SwapExtension(resultsPath, kResultsExtension, kSealedExtension);
 }
 
 void CryptFile(const std::string& source, const std::string& destination,
@@ -60,9 +98,16 @@ void CryptFile(const std::string& source, const std::string& destination,
                 });
 }
 
+bool IsSealOf(const std::string& sealedPath, const std::string& resultsPath) {
+  imagestore::StreamCipher cipher(imagestore::DeriveKey(kResultsPassPhrase));
+  return HoldsTransformOf(resultsPath, sealedPath,
+                          [&cipher](uint8_t* bytes, size_t count) { cipher.Apply(bytes, count); });
+}
+
 void SealAndHandOff(System& system, const std::string& resultsPath, const std::string& sealedPath,
                     bool copyToDesktop, bool inTemporaryFolder, const HandOffWindow& window) {
-  CryptFile(resultsPath, sealedPath, kResultsPassPhrase);
+  // The seal of a hand-off that was cut short is kept; any other file at the name is refused.
+  if (!IsSealOf(sealedPath, resultsPath)) CryptFile(resultsPath, sealedPath, kResultsPassPhrase);
   std::string message;
   if (copyToDesktop) {
     // The message names the place where the rater really finds the sealed file.

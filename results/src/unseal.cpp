@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "file_transform.h"
-#include "path_text.h"
 #include "talvex/exception.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/platform/file.h"
 #include "talvex/platform/paths.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/file_names.h"
+#include "talvex/results/results_format.h"
 #include "talvex/system.h"
 
 namespace talvex::results {
@@ -47,17 +47,7 @@ std::string MakeUnsealedPath(const std::string& sealedPath, const std::string& o
   if (!outputFolder.empty()) {
     path = WithTrailingSeparator(outputFolder) + FileNamePart(path);
   }
-  if (EndsWithNoCase(path, ".enc")) path.erase(path.size() - 4);
-  return path + ".xls";
-}
-
-bool HasResultsShape(std::string_view text) {
-  const size_t lineEnd = text.find("\r\n");
-  if (lineEnd == std::string_view::npos) return false;
-  // The parameter line holds no line break of its own.
-  if (text.substr(0, lineEnd).find_first_of("\r\n") != std::string_view::npos) return false;
-  const std::string header = std::string(kHeaderLine) + "\r\n";
-  return text.substr(lineEnd + 2, header.size()) == header;
+  return SwapExtension(path, kSealedExtension, kResultsExtension);
 }
 
 std::optional<SealKey> FindSealKey(std::string_view sealedStart, std::string_view passPhrase) {

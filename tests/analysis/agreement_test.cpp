@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace talvex::analysis {
 namespace {
 
@@ -92,6 +94,18 @@ TEST(Icc21, ShroutAndFleissSixTargetsFourJudges) {
   EXPECT_FALSE(Icc21({{1, 2}}));          // one target
   EXPECT_FALSE(Icc21({{1, 2}, {3}}));     // not a complete table
   EXPECT_DOUBLE_EQ(*Icc21({{1, 1}, {4, 4}, {2, 2}}), 1.0);
+}
+
+TEST(Icc21, AllTiedRatingsHaveNoFigure) {
+  // Rounding once left a tiny positive denominator here and gave -0.345.
+  for (const auto& [targets, judges, value] :
+       {std::tuple{114, 5, 2.0}, std::tuple{100, 3, 3.0}, std::tuple{37, 7, 4.0}}) {
+    const std::vector<std::vector<double>> scores(size_t(targets),
+                                                  std::vector<double>(size_t(judges), value));
+    EXPECT_FALSE(Icc21(scores)) << targets << " x " << judges;
+  }
+  // Two targets, two judges, no target or judge effect: the denominator is 0 as well.
+  EXPECT_FALSE(Icc21({{1, 2}, {2, 1}}));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 namespace talvex::analysis {
 namespace {
@@ -224,6 +226,74 @@ TEST(ObuchowskiRockette, DegenerateStudies) {
   ASSERT_TRUE(twice);
   EXPECT_FALSE(twice->f);
   EXPECT_FALSE(MultiTest({Estimates(kTests[0], CovarianceMethod::kDeLong)}));
+}
+
+// The Van Dyke et al. (1993) study, 5 readers x 114 cases x 2 modalities (tests/data), by
+// modality and reader.
+std::vector<std::vector<Reading>> VanDyke() {
+  std::ifstream in(std::string(TALVEX_TEST_DATA) + "/van_dyke_1993.tsv");
+  std::vector<std::vector<Reading>> tests(2, std::vector<Reading>(5));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    int caseNumber = 0;
+    int truth = 0;
+    fields >> caseNumber >> truth;
+    for (size_t reader = 0; reader < 5; ++reader) {
+      for (auto& test : tests) {
+        double rating = 0.0;
+        fields >> rating;
+        (truth == 1 ? test[reader].positives : test[reader].negatives).push_back(rating);
+      }
+    }
+  }
+  return tests;
+}
+
+// The published Obuchowski-Rockette-Hillis figures of this data set: trapezoidal areas,
+// jackknife covariances (docs/statistics.md gives the source).
+TEST(ObuchowskiRockette, PublishedVanDykeStudy) {
+  const auto study = VanDyke();
+  ASSERT_EQ(study[0][0].positives.size(), 45u);
+  ASSERT_EQ(study[1][4].negatives.size(), 69u);
+  const double areas[2][5] = {{0.91964573, 0.85877617, 0.90386473, 0.97310789, 0.82979066},
+                              {0.94782609, 0.90531401, 0.92173913, 0.99935588, 0.92995169}};
+  std::vector<std::vector<AreaEstimate>> estimates;
+  for (size_t i = 0; i < 2; ++i) {
+    estimates.push_back(Estimates(study[i], CovarianceMethod::kJackknife));
+    for (size_t r = 0; r < 5; ++r) EXPECT_NEAR(estimates[i][r].area, areas[i][r], 5e-9);
+  }
+  const auto result = MultiTest(estimates);
+  ASSERT_TRUE(result && result->f && result->denominatorDf && result->p);
+  EXPECT_NEAR(result->meanAreas[0], 0.89703704, 5e-9);
+  EXPECT_NEAR(result->meanAreas[1], 0.94083736, 5e-9);
+  EXPECT_NEAR(result->meanSquareTests, 0.00479617, 5e-9);
+  EXPECT_NEAR(result->meanSquareTestByRater, 0.00055103, 5e-9);
+  EXPECT_NEAR(result->covariance1, 0.00034661, 5e-9);
+  EXPECT_NEAR(result->covariance2, 0.00034407, 5e-9);
+  EXPECT_NEAR(result->covariance3, 0.00023903, 5e-9);
+  EXPECT_NEAR(*result->f, 4.46, 5e-3);
+  EXPECT_NEAR(*result->denominatorDf, 15.26, 5e-3);
+  EXPECT_NEAR(*result->p, 0.0517, 5e-5);
+  const TInterval& difference = result->differences.at(0).difference;
+  EXPECT_NEAR(difference.estimate, -0.04380032, 5e-9);
+  EXPECT_NEAR(difference.standardError, 0.02075, 5e-6);
+  EXPECT_NEAR(difference.lower, -0.08796, 5e-6);
+  EXPECT_NEAR(difference.upper, 0.00036, 5e-6);
+  // Each modality alone: MS(R), Cov2, SE, df and interval.
+  const double single[2][6] = {{0.00308263, 0.00048396, 0.03317360, 12.74, 0.82522360, 0.96885048},
+                               {0.00130460, 0.00020419, 0.02156637, 12.71, 0.89413783, 0.98753689}};
+  ASSERT_EQ(result->singleTests.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    const SingleTestResult& test = result->singleTests[i];
+    EXPECT_NEAR(test.meanSquareRaters, single[i][0], 5e-9);
+    EXPECT_NEAR(test.meanCovariance, single[i][1], 5e-9);
+    EXPECT_NEAR(test.meanArea.standardError, single[i][2], 5e-9);
+    ASSERT_TRUE(test.meanArea.degreesOfFreedom);
+    EXPECT_NEAR(*test.meanArea.degreesOfFreedom, single[i][3], 5e-3);
+    EXPECT_NEAR(test.meanArea.lower, single[i][4], 5e-8);
+    EXPECT_NEAR(test.meanArea.upper, single[i][5], 5e-8);
+  }
 }
 
 }  // namespace

@@ -172,7 +172,13 @@ TEST(Outputs, WhyThereAreNoAcrossRaterFigures) {
       {{{"all", "a.xls", WholeRun("anna", 1, 3, rating)},
         {"all", "b.xls", WholeRun("ben", 1, 3, rating)}},
        false,
-       "fewer than two cases of a class: no mean ROC area"},
+       "the cases every rater saw include only one positive case: no mean ROC area"},
+      // Taken in on request, a run that stopped before any positive case: once "the raters
+      // saw different cases: per-rater figures only", followed by agreement figures.
+      {{{"all", "a.xls", WholeRun("anna", 2, 3, rating)},
+        {"all", "b.xls", ResultsText("ben", {{"c (0).ccc", 1}, {"c (1).ccc", 2}})}},
+       true,
+       "the cases every rater saw include no positive case: no mean ROC area"},
   };
   for (const auto& [inputs, includeIncomplete, message] : cases) {
     Options options;
@@ -180,13 +186,174 @@ TEST(Outputs, WhyThereAreNoAcrossRaterFigures) {
     const Written written = WriteAll(inputs, options);
     EXPECT_NE(written.terminal.find(message), std::string::npos) << written.terminal;
     EXPECT_EQ(written.terminal.find("Mean ROC area"), std::string::npos);
+    if (message.find("different cases") == std::string::npos) {
+      EXPECT_EQ(written.terminal.find("per-rater figures only"), std::string::npos);
+    }
   }
+}
+
+TEST(Outputs, EveryDashCarriesItsReason) {
+  const auto flat = [](int, bool) { return 3; };
+  const auto sharp = [](int, bool positive) { return positive ? 5 : 1; };
+  // rep rates both showings of its two repeated cases 1.
+  const std::string rep = ResultsText("rep",
+                                      {{"g (0).ccc", 4},
+                                       {"g (1).ccc", 5},
+                                       {"g (2).ccc", 5},
+                                       {"c (0).ccc", 1},
+                                       {"c (1).ccc", 1},
+                                       {"c (2).ccc", 2},
+                                       {"c (0).ccc", 1},
+                                       {"c (1).ccc", 1}},
+                                      "1000 0 0.7 0");
+  const Written written = WriteAll({{"all", "f.xls", WholeRun("flat", 3, 3, flat)},
+                                    {"all", "s.xls", WholeRun("sharp", 3, 3, sharp)},
+                                    {"all", "r.xls", rep}});
+  for (const char* reason :
+       {"flat: every case rated alike: the area does not vary, so it has no standard error or "
+        "interval",
+        "flat: no cut-point does better than chance (Youden index 0 or less at every cut): no "
+        "best cut",
+        "flat: no case shown twice: no test-retest figures",
+        "sharp: the ratings separate the classes completely: the area does not vary",
+        "rep: every repeated case rated 1 both times: kappa is 0 / 0, undefined"}) {
+    EXPECT_NE(written.terminal.find(reason), std::string::npos) << reason << "\n"
+                                                                << written.terminal;
+    EXPECT_NE(FileNamed(written, "raters.csv")
+                  ->find(std::string(reason).substr(std::string(reason).find(": ") + 2)),
+              std::string::npos)
+        << reason;
+  }
+  // Once "0.500-0.500" and "SE 0.000, 95% interval 0.500 to 0.500": exact-looking points.
+  EXPECT_EQ(written.terminal.find("0.500-0.500"), std::string::npos);
+  EXPECT_EQ(written.terminal.find("1.000-1.000"), std::string::npos);
+  EXPECT_EQ(FileNamed(written, "report.html")->find("0.500 to 0.500"), std::string::npos);
+  EXPECT_NE(written.terminal.find("every bootstrap resample gives the same figure"),
+            std::string::npos);
+
+  // Raters who all separate the classes: no interval of the mean and no "df inf"; raters who
+  // all rate 3: no agreement figure, with the reason.
+  const Written apart = WriteAll(
+      {{"all", "a.xls", WholeRun("a", 3, 3, sharp)}, {"all", "b.xls", WholeRun("b", 3, 3, sharp)}});
+  EXPECT_NE(apart.terminal.find(kNoSpread), std::string::npos) << apart.terminal;
+  EXPECT_EQ(apart.terminal.find("SE 0.0000"), std::string::npos);
+  EXPECT_EQ(apart.terminal.find("df inf"), std::string::npos);
+  const Written tied = WriteAll(
+      {{"all", "a.xls", WholeRun("a", 3, 3, flat)}, {"all", "b.xls", WholeRun("b", 3, 3, flat)}});
+  EXPECT_NE(tied.terminal.find("alpha - ordinal, - interval; ICC(2,1) -;"), std::string::npos)
+      << tied.terminal;
+  EXPECT_NE(tied.terminal.find("every rating of the common cases is 3: no agreement figure"),
+            std::string::npos);
+}
+
+TEST(Outputs, OneRaterWithTwoRunsCountsOnceAcrossRaters) {
+  const Written written = WriteAll({{"all", "k1.xls", StudyRun("k", 0)},
+                                    {"all", "k2.xls", StudyRun("k", 1)},
+                                    {"all", "m.xls", StudyRun("m", 2)}});
+  EXPECT_NE(written.terminal.find("Across 2 raters on 16 cases"), std::string::npos)
+      << written.terminal;
+  EXPECT_NE(written.terminal.find("k: 2 runs; k #1, the first complete one, is used in the "
+                                  "across-rater figures"),
+            std::string::npos);
+  EXPECT_NE(FileNamed(written, "study.imrmc")->find("NR: 2\n"), std::string::npos);
+}
+
+TEST(Outputs, LateCountsEveryTrial) {
+  // Exposure 1000 ms: c (0) is late at its first showing and at its repeat.
+  const std::string run = ResultsText("anna",
+                                      {{"g (0).ccc", 4, 500},
+                                       {"g (1).ccc", 5, 600},
+                                       {"c (0).ccc", 1, 1500},
+                                       {"c (1).ccc", 2, 700},
+                                       {"c (0).ccc", 1, 2000}},
+                                      "1000 0 0.5 0");
+  const Written written = WriteAll({{"all", "a.xls", run}});
+  const std::string& raters = *FileNamed(written, "raters.csv");
+  const std::string header = raters.substr(0, raters.find('\n'));
+  const size_t column =
+      size_t(std::count(header.begin(), header.begin() + long(header.find("after_exposure")), ','));
+  std::string row = raters.substr(header.size() + 1);
+  for (size_t k = 0; k < column; ++k) row.erase(0, row.find(',') + 1);
+  EXPECT_EQ(row.substr(0, row.find(',')), "2");
+}
+
+TEST(Outputs, CsvCellsAreTextOrFullNumbers) {
+  const std::string id = "=HYPERLINK(\"http://x\")";
+  const Written written = WriteAll({{"all", "a.xls", StudyRun(id, 0)},
+                                    {"all", "b.xls", StudyRun("@b", 1)},
+                                    {"all", "c.xls", StudyRun("-1", 2)}});
+  const std::string& raters = *FileNamed(written, "raters.csv");
+  EXPECT_NE(raters.find("\nall,\"'=HYPERLINK(\"\"http://x\"\")\","), std::string::npos) << raters;
+  EXPECT_NE(raters.find("\nall,'@b,'@b,"), std::string::npos);
+  EXPECT_NE(raters.find("\nall,-1,-1,"), std::string::npos) << "a number stays a number";
+  // Ten significant digits: a mean rating of 2/3 and the covariances in full.
+  const std::string& agreement = *FileNamed(written, "agreement.csv");
+  const std::regex cov2("all,Cov2,jackknife,(-?[0-9.e-]+),");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(agreement, match, cov2)) << agreement;
+  const std::string digits =
+      std::regex_replace(match[1].str(), std::regex("^-?0\\.0*|\\.|e.*"), "");
+  EXPECT_GE(digits.size(), 9u) << match[1];
+}
+
+TEST(Outputs, PlotsAndTablesAReaderCanTrust) {
+  std::vector<InputFile> inputs;
+  for (int r = 0; r < 3; ++r) {
+    const std::string name = "r" + std::to_string(r);
+    inputs.push_back({"A", "a/" + name + ".xls", StudyRun(name, r)});
+    inputs.push_back({"B", "b/" + name + ".xls", StudyRun(name, r + 1)});
+  }
+  // Only in test B, a rater whose ID sorts first and who answered before the positive images
+  // appeared.
+  std::string early = StudyRun("a0", 3);
+  for (size_t at = early.find("\tpos\t"); at != std::string::npos;
+       at = early.find("\tpos\t", at + 1)) {
+    const size_t lineEnd = early.find("\r\n", at);
+    const size_t tab = early.rfind('\t', lineEnd);
+    early.replace(tab + 1, lineEnd - tab - 1, "-2500");
+  }
+  inputs.push_back({"B", "b/a0.xls", early});
+  std::string incomplete = StudyRun("r9", 4);
+  inputs.push_back({"B", "b/r9.xls", incomplete.erase(incomplete.rfind("r9\t"))});
+  const Written written = WriteAll(inputs);
+  const std::string& html = *FileNamed(written, "report.html");
+  // The colour of r1's legend line in each ROC plot: the same in both tests.
+  const std::regex legend("stroke=\"(#[0-9a-f]+)\" stroke-width=\"2\"/>\n<text [^>]*>r1</text>");
+  std::vector<std::string> colours;
+  for (size_t at = html.find("<title>ROC curves"); at != std::string::npos;
+       at = html.find("<title>ROC curves", at + 1)) {
+    const std::string roc = html.substr(at, html.find("</svg>", at) - at);
+    std::smatch match;
+    if (std::regex_search(roc, match, legend)) colours.push_back(match[1]);
+  }
+  ASSERT_EQ(colours.size(), 2u);
+  EXPECT_EQ(colours[0], colours[1]);
+  EXPECT_NE(html.find(">r9 *</text>"), std::string::npos) << "incomplete runs marked";
+  EXPECT_NE(html.find("<figcaption>Test B: empirical ROC"), std::string::npos);
+  EXPECT_NE(html.find("<td class=\"l\">Mean ROC area of A, jackknife</td>"), std::string::npos);
+  EXPECT_NE(written.terminal.find("Mean area of B: "), std::string::npos) << written.terminal;
+  EXPECT_NE(html.find("<td class=\"l\">incomplete run: "), std::string::npos)
+      << "problem texts left-aligned";
+  // The latency axis covers the negative latency: nothing drawn left of the plot area, where
+  // the rater names are.
+  const size_t latency = html.find("<title>Latencies by class, test B");
+  const std::string plot = html.substr(latency, html.find("</svg>", latency) - latency);
+  const std::regex left("<(?:rect x|line x1)=\"(-?[0-9.]+)\"");
+  size_t shapes = 0;
+  for (std::sregex_iterator it(plot.begin(), plot.end(), left), end; it != end; ++it, ++shapes) {
+    EXPECT_GE(std::stod((*it)[1]), 170.0) << (*it)[0];
+  }
+  EXPECT_GT(shapes, 20u);
+  EXPECT_NE(plot.find(">-3000</text>"), std::string::npos) << plot.substr(0, 2000);
 }
 
 TEST(Outputs, EverySvgAndThePageParseAsXml) {
   std::vector<InputFile> inputs = StudyInputs();
   inputs.push_back(
       {"all", "x.xls", WholeRun("<&\"'>\x01", 2, 2, [](int k, bool) { return 5 - k; })});
+  // Two runs of an ID that is not UTF-8: the note on which run is used is text of the page too.
+  inputs.push_back({"all", "y1.xls", StudyRun("d\xe9", 1)});
+  inputs.push_back({"all", "y2.xls", StudyRun("d\xe9", 2)});
   const Written written = WriteAll(inputs);
   const std::string& html = *FileNamed(written, "report.html");
   EXPECT_GT(ParseXml(html, "report.html"), 100u);
@@ -200,7 +367,7 @@ TEST(Outputs, EverySvgAndThePageParseAsXml) {
     EXPECT_GT(elements, 10u);
     ++svgs;
   }
-  EXPECT_EQ(svgs, 3u);
+  EXPECT_EQ(svgs, 5u);  // ROC, areas, latency; fitted curves, cases
   EXPECT_NE(html.find("&lt;&amp;&quot;&#39;&gt;?"), std::string::npos);
 }
 

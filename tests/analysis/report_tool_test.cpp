@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -34,7 +35,9 @@ TEST(ReportTool, WrongCommandLinesExitWithTwo) {
   ScratchFolder folder;
   for (const char* arguments :
        {"", "--out", "--bogus x.xls", "--positive-from 7 x.xls", "--positive-from 1 x.xls",
-        "--test x.xls", "--test =x.xls", "x.xls --test A=y.xls"}) {
+        "--test x.xls", "--test =x.xls", "x.xls --test A=y.xls", "--partial-area 0.9-0.8 x.xls",
+        "--partial-area 0.8 x.xls", "--at-specificity 1.5 x.xls", "--resamples -1 x.xls",
+        "--seed 1e3 x.xls", "--effect-size 0 x.xls"}) {
     const ToolRun run = RunTool(folder, arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_NE(run.err.find("Usage: talvex-report"), std::string::npos) << arguments;
@@ -71,7 +74,8 @@ TEST(ReportTool, AnalysesWhatItCanAndWritesTheReport) {
             "response, latency); the file is left out\n");
   for (const char* name :
        {"report.html", "raters.csv", "cutpoints.csv", "cases.csv", "agreement.csv", "latency.csv",
-        "problems.csv", "ratings.csv", "study.imrmc", "imrmc-ids.csv"}) {
+        "problems.csv", "ratings.csv", "study.imrmc", "imrmc-ids.csv", "fits.csv", "operating.csv",
+        "difficulty.csv", "plan.csv", "plan-basis.csv", "paired.csv"}) {
     EXPECT_FALSE(ReadBytes(folder / (std::string("report/") + name)).empty()) << name;
   }
   EXPECT_EQ(ReadBytes(folder / "report/problems.csv"),
@@ -83,6 +87,47 @@ TEST(ReportTool, AnalysesWhatItCanAndWritesTheReport) {
       folder, "--positive-from 3 --out report2 in/sub/cleo.xls in/bad.xls in/sub in/anna.xls");
   EXPECT_EQ(again.exitCode, 0);
   EXPECT_EQ(ReadBytes(folder / "report2/report.html"), html);
+  // The bootstrap's seed is printed and chosen; another seed, other intervals.
+  EXPECT_NE(run.out.find("seed 20240229"), std::string::npos);
+  const ToolRun seeded = RunTool(folder, "--seed 7 --resamples 300 --out report3 in");
+  EXPECT_NE(seeded.out.find("seed 7."), std::string::npos) << seeded.out;
+  EXPECT_NE(seeded.out.find("from 300 stratified"), std::string::npos);
+  EXPECT_NE(ReadBytes(folder / "report3/operating.csv"),
+            ReadBytes(folder / "report/operating.csv"));
+}
+
+TEST(ReportTool, OutWritesNothingThroughPlantedLinksAndLeavesNoTemporaryFile) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder / "in");
+  std::filesystem::create_directories(folder / "report");
+  const std::string anna = testing::StudyRun("anna", 0);
+  WriteBytes(folder / "in/anna.xls", anna);
+  WriteBytes(folder / "in/ben.xls", testing::StudyRun("ben", 1));
+  // Once the report went through this link into the input.
+  std::filesystem::create_symlink(folder / "in/anna.xls", folder / "report/report.html.part");
+  const ToolRun run = RunTool(folder, "--out report in");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(folder / "in/anna.xls"), anna);
+  EXPECT_EQ(ReadBytes(folder / "report/report.html").rfind("<!DOCTYPE html>", 0), 0u);
+
+  // A report file that cannot be put in place: exit code 1, the reason said, no temporary
+  // file left behind.
+  std::filesystem::remove(folder / "report/raters.csv");
+  std::filesystem::create_directories(folder / "report/raters.csv/taken");
+  const ToolRun failed = RunTool(folder, "--out report in");
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_NE(failed.err.find("talvex-report: cannot write report/raters.csv: "), std::string::npos)
+      << failed.err;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "report")) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "agreement.csv", "cases.csv", "cutpoints.csv", "difficulty.csv",
+                       "fits.csv", "imrmc-ids.csv", "latency.csv", "operating.csv",
+                       "paired.csv", "plan-basis.csv", "plan.csv", "problems.csv", "raters.csv",
+                       "ratings.csv", "report.html", "report.html.part", "study.imrmc"}));
 }
 
 }  // namespace

@@ -125,24 +125,7 @@ TEST(ResultsFile, BlankLinesWithinTheRowsAreProblemsAtTheEndNot) {
   EXPECT_EQ(Messages(problems), "f:4: empty line; left out\n");
 }
 
-TEST(ResultsFile, ParameterLines) {
-  const struct {
-    std::string line;
-    std::optional<RunParameters> parameters;
-  } cases[] = {
-      {"10000 0.1 0.3 1 (by default)", RunParameters{10000, 0.1, 0.3, 1}},
-      {"5000 0 0 0", RunParameters{5000, 0.0, 0.0, 0}},
-      {"5000 0,25 0,5 1", RunParameters{5000, 0.25, 0.5, 1}},  // a comma locale
-      {"$10 1e-1 .3 -1", RunParameters{16, 0.1, 0.3, -1}},
-      {"5000 0 0", std::nullopt},
-      {"5000 0 0 0 0", std::nullopt},
-      {"5000  0 0 0", std::nullopt},
-      {"5000 zero 0 0", std::nullopt},
-      {"10000 0.1 0.3 1 (by default", std::nullopt},
-  };
-  for (const auto& [line, parameters] : cases) {
-    EXPECT_EQ(ParseParameterLine(line), parameters) << line;
-  }
+TEST(ResultsFile, ALineWithoutTheParametersIsAProblemNotTheEnd) {
   std::vector<Problem> problems;
   const std::string text = "hello\r\n" + kHeader + "\r\n" + kGood + "\r\n";
   const std::optional<RunFile> run = ReadResultsText(text, "f", problems);

@@ -1,13 +1,15 @@
 #pragma once
-// Results files for the analysis tests, written as Talvex writes them.
+// Results files for the analysis tests, written by the results format's own row writer.
 
 #include <string>
 #include <vector>
 
+#include "talvex/results/results_format.h"
+
 namespace talvex::analysis::testing {
 
 inline const std::string kDefaultParameters = "10000 0.1 0.3 1 (by default)";
-inline const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
+inline const std::string kHeader = results::kHeaderLine;
 
 struct Row {
   std::string image;  // "g (3).ccc" (positive) or "c (3).ccc" (negative)
@@ -21,9 +23,17 @@ inline bool IsPositiveImage(const std::string& image) {
 
 // One results row of trial n.
 inline std::string RowText(const std::string& rater, int n, const Row& row) {
-  return rater + "\t07/12/2026\t14:05:" + std::to_string(10 + n % 50) + "\t" + std::to_string(n) +
-         "\t" + (IsPositiveImage(row.image) ? "pos" : "neg") + "\t" + row.image + "\t" +
-         std::to_string(row.rating) + "\t" + std::to_string(row.latency) + "\r\n";
+  const std::string time = "14:05:" + std::to_string(10 + n % 50);
+  results::ResultsRow values;
+  values.name = rater;
+  values.date = "07/12/2026";
+  values.time = time;
+  values.trial = n;
+  values.status = IsPositiveImage(row.image) ? results::kPositiveStatus : results::kNegativeStatus;
+  values.image = row.image;
+  values.response = row.rating;
+  values.latency = row.latency;
+  return results::FormatRow(values);
 }
 
 inline std::string ResultsText(const std::string& rater, const std::vector<Row>& rows,

@@ -1,7 +1,9 @@
 #include "talvex/analysis/study.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "file_hazards.h"
 #include "results_text.h"
 #include "scratch_folder.h"
 #include "talvex/imagestore/crypto.h"
@@ -119,27 +121,101 @@ TEST(Study, ACaseOfBothClassesIsLeftOut) {
       << Messages(problems);
 }
 
-TEST(Study, ARaterIdWithTwoRunsAndDifferentParameters) {
+// A run whose first row was written at the given date and time.
+std::string StartedAt(std::string text, const std::string& dateAndTime) {
+  return text.replace(text.find("07/12/2026\t14:05:11"), 19, dateAndTime);
+}
+
+TEST(Study, RunsOfOneRaterAreNumberedByTheirStartAndOneIsUsed) {
+  const std::string whole = WholeRun("k", 2, 2, Rating);
+  const std::string part = whole.substr(0, whole.rfind("k\t"));
   std::vector<Problem> problems;
-  const Study study = Assemble({{"all", "x/k1.xls", WholeRun("k", 2, 2, Rating, "1000 0 0 0")},
-                                {"all", "x/k2.xls",
-                                 WholeRun(
-                                     "k", 2, 2, [](int, bool) { return 3; }, "0 0 0 0")},
-                                {"all", "x/m.xls", WholeRun("m", 2, 2, Rating, "1000 0 0 1")}},
+  // Day-first dates (25/06 has no month 25); neither the paths nor the contents are in
+  // start order.
+  const Study study = Assemble({{"all", "a.xls", StartedAt(whole, "25/06/2026\t09:00:00")},
+                                {"all", "b.xls", StartedAt(part, "24/06/2026\t17:00:00")},
+                                {"all", "c.xls", StartedAt(whole + "", "25/06/2026\t08:59:59")},
+                                {"all", "m.xls", WholeRun("m", 2, 2, Rating, "1000 0 0 1")}},
                                problems);
   const TestRuns& test = study.tests[0];
-  ASSERT_EQ(test.runs.size(), 3u);
-  EXPECT_EQ(test.runs[0].label, "k #1");
-  EXPECT_EQ(test.runs[1].label, "k #2");
-  EXPECT_EQ(test.runs[2].label, "m");
+  ASSERT_EQ(test.runs.size(), 4u);
+  std::vector<std::string> runs;
+  for (const analysis::Run& run : test.runs) {
+    runs.push_back(run.label + " " + run.path + (run.acrossRaters ? " used" : ""));
+  }
+  EXPECT_EQ(runs, (std::vector<std::string>{"k #1 b.xls", "k #2 c.xls used", "k #3 a.xls",
+                                            "m m.xls used"}));
+  EXPECT_NE(Messages(problems).find(
+                "c.xls: rater ID \"k\" has 3 runs in test all, numbered by their start; this one "
+                "is k #2, started 25/06/2026 08:59:59; k #2, the first complete one, is used in "
+                "the across-rater figures\n"),
+            std::string::npos)
+      << Messages(problems);
+  EXPECT_NE(Messages(problems).find("a.xls: rater ID \"k\" has 3 runs in test all, numbered by "
+                                    "their start; this one is k #3, started 25/06/2026 "
+                                    "09:00:00; k #2, the first complete one, is used in the "
+                                    "across-rater figures (c.xls)\n"),
+            std::string::npos);
+  EXPECT_EQ(test.notes, (std::vector<std::string>{
+                            "k: 3 runs; k #2, the first complete one, is used in the across-rater "
+                            "figures"}));
+  ASSERT_EQ(test.parameterSets.size(), 2u);
+  EXPECT_EQ(test.parameterSets[0].runs, (std::vector<std::string>{"k #1", "k #2", "k #3"}));
+
+  // A 12-hour clock: 11:30 AM comes before 02:05 PM.
+  problems.clear();
+  const Study clock = Assemble({{"all", "x.xls", StartedAt(whole, "12/07/2026\t02:05:09 PM")},
+                                {"all", "y.xls", StartedAt(whole + "", "12/07/2026\t11:30:00 AM")}},
+                               problems);
+  EXPECT_EQ(clock.tests[0].runs[0].path, "y.xls");
+  EXPECT_EQ(Messages(problems).find("month first taken"), std::string::npos);
+  // Dates that read both ways and order the runs differently: month first, and said so.
+  problems.clear();
+  const Study either = Assemble({{"all", "x.xls", StartedAt(whole, "12/07/2026\t10:00:00")},
+                                 {"all", "y.xls", StartedAt(whole + "", "07/12/2026\t10:00:00")}},
+                                problems);
+  EXPECT_EQ(either.tests[0].runs[0].path, "y.xls");
+  EXPECT_NE(Messages(problems).find("numbered by their start (the dates could be read day first "
+                                    "or month first: month first taken)"),
+            std::string::npos);
+}
+
+TEST(Study, AForeignImageIsNamedAndEachRunJudgedByItsOwnPlan) {
+  // Three runs of one image set and one whose set has "c (9)" in place of "c (2)": once every
+  // run was "incomplete: 5 of 6 rows" and the image was never named.
+  std::string other = WholeRun("d", 2, 3, Rating);
+  other.replace(other.find("c (2)"), 5, "c (9)");
+  std::vector<Problem> problems;
+  const Study study = Assemble({{"all", "a.xls", WholeRun("a", 2, 3, Rating)},
+                                {"all", "b.xls", WholeRun("b", 2, 3, Rating)},
+                                {"all", "c.xls", WholeRun("c", 2, 3, Rating)},
+                                {"all", "d.xls", other}},
+                               problems);
+  for (const analysis::Run& run : study.tests[0].runs) {
+    EXPECT_TRUE(run.complete && run.acrossRaters) << run.path;
+    EXPECT_EQ(run.expectedRows, 5u);
+  }
   EXPECT_EQ(Messages(problems),
-            "x/k1.xls: rater ID \"k\" has 2 runs in test all (x/k2.xls, x/k1.xls); each run is "
-            "listed on its own as k #2\n"
-            "x/k2.xls: rater ID \"k\" has 2 runs in test all (x/k2.xls, x/k1.xls); each run is "
-            "listed on its own as k #1\n");
-  ASSERT_EQ(test.parameterSets.size(), 3u);
-  EXPECT_EQ(test.parameterSets[0].parameterLine, "0 0 0 0");
-  EXPECT_EQ(test.parameterSets[0].runs, (std::vector<std::string>{"k #1"}));
+            "a.xls: image \"c (2).ccc\" is shown in 3 of 4 complete runs of test all (not in "
+            "d.xls); cases not seen by every rater are left out of the across-rater figures\n"
+            "d.xls: image \"c (9).ccc\" is shown in 1 of 4 complete runs of test all (not in "
+            "a.xls, b.xls, c.xls); cases not seen by every rater are left out of the "
+            "across-rater figures\n");
+}
+
+TEST(Study, MoreShowingsOrRowsThanPlannedAreProblems) {
+  const std::string run = ResultsText(
+      "anna",
+      {{"g (0).ccc", 4}, {"g (1).ccc", 5}, {"c (0).ccc", 1}, {"g (0).ccc", 4}, {"g (0).ccc", 5}},
+      "1000 0 0 0");
+  std::vector<Problem> problems;
+  const Study study = Assemble({{"all", "a.xls", run}}, problems);
+  EXPECT_TRUE(study.tests[0].runs[0].complete);
+  EXPECT_EQ(Messages(problems),
+            "a.xls: image \"g (0).ccc\" is shown more than twice, which no run plans; only the "
+            "first two showings count\n"
+            "a.xls: more rows than planned: 5 where its run parameters and images give 3; its "
+            "figures are still given\n");
 }
 
 TEST(Study, FilesThatAreNotResultsFiles) {
@@ -181,6 +257,23 @@ TEST(Study, FoldersAreSearchedForResultsAndSealedFiles) {
   EXPECT_EQ(Messages(problems), folder / "none" + ": no such file or folder\n" +
                                     folder / "sub/huge.xls" +
                                     ": larger than any results file (67108865 bytes); left out\n");
+
+  // A subfolder that cannot be read is named, and the rest is still read; root reads every
+  // folder, so the search runs as another user.
+  std::filesystem::remove(folder / "sub/huge.xls");
+  std::filesystem::create_directories(folder / "sub/locked");
+  talvex::testing::WriteBytes(folder / "sub/locked/c.xls", run);
+  chmod((folder / "sub/locked").c_str(), 0);
+  const int outcome = talvex::testing::RunUnprivileged([&] {
+    std::vector<Problem> found;
+    const size_t count = ReadInputs({{"all", folder / "sub"}}, found).size();
+    return count == 2 && Messages(found) == folder / "sub/locked" +
+                                                ": folder cannot be read: Permission denied; its "
+                                                "files are left out\n"
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(outcome, 0);
 }
 
 TEST(Study, CaseNamesInReadingOrder) {

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# End-to-end run of the real program under a virtual X server, driven by real mouse clicks
-# and keystrokes through xdotool: an ID is typed, Start pressed, and each of the 100 trials
-# rated and followed by Next. Then the results file, the sealed file and its unsealing, and
-# the program's exit code are checked. Before that, a run parameter that does not convert
-# must bring up the error box and, once it is dismissed, end the program with exit code 1.
+# End-to-end run of the real program under a virtual X server, driven by real keystrokes and
+# mouse clicks through xdotool. A whole run by the keyboard alone: the ID typed over the
+# selected prompt, Tab to Start, Space, and each of the 100 trials rated with Space or the arrow
+# keys and followed by Tab to Next and Space. Then the results file, the sealed file and its
+# unsealing, and the program's exit code are checked. Before that, a run parameter that does
+# not convert must bring up the error box and, once it is dismissed, end the program with exit
+# code 1. After it, runs by the mouse: two at once, and one at a file-size limit.
 #
 #   e2e_run.sh TALVEX TALVEX_UNSEAL                 the whole run (exit 77: skipped)
-#   e2e_run.sh TALVEX TALVEX_UNSEAL --resume        a default run killed after press 40 and
-#                                                   continued by a second program
+#   e2e_run.sh TALVEX TALVEX_UNSEAL --resume        a default run killed after press 40,
+#                                                   answered Yes in two programs at once and
+#                                                   continued by one of them
 #   e2e_run.sh TALVEX --screenshots DIR             the screen and the main window at start,
 #                                                   the main window during a trial, the About
 #                                                   window over it, as PNG files
@@ -163,11 +166,48 @@ if [[ $mode == resume ]]; then
   [[ $(wc -l <"${results[0]}") == 42 ]] || fail "the killed run wrote $(wc -l <"${results[0]}") lines"
   cp "${runs[0]}" "$work/plan.run"
 
-  # The same ID again: the question, answered Yes (its default button), then trials 41 to 126.
-  start_program
+  # The same ID in two programs side by side: both ask, and both questions are answered Yes
+  # (the default button) at once. One program continues the run; the other says that the run
+  # is being continued in another window, writes nothing and waits at the ID.
+  # Both IDs are typed before either Start: a question box, centred on the screen, may cover
+  # the other window's ID field.
+  start_program -qwindowgeometry +0+0
   type_id resumer
-  click_button2
-  answer_box "asking to continue the run"
+  save_as A
+  start_program -qwindowgeometry +850+0
+  type_id resumer
+  save_as B
+  for run in A B; do
+    use $run
+    click_button2
+    for _ in $(seq 100); do
+      box_shown && break
+      sleep 0.1
+    done
+    box_shown || fail "no question in program $run"
+    eval "${run}_question=$box"
+  done
+  sleep 0.3
+  xdotool windowfocus --sync "$A_question" key Return windowfocus --sync "$B_question" key Return
+  loser=
+  for _ in $(seq 100); do
+    for run in A B; do
+      use $run
+      eval "question=\$${run}_question"
+      if box_shown && [[ $box != "$question" ]]; then
+        loser=$run
+        break 2
+      fi
+    done
+    sleep 0.1
+  done
+  [[ -n $loser ]] || fail "neither program said that the other one continues the run"
+  sleep 0.3
+  dismiss_box
+  [[ $loser == A ]] && winner=B || winner=A
+  use $winner
+  box_shown && fail "both programs refused the run"
+  # Trials 41 to 126 in the program that took the run.
   for trial in $(seq 41 126); do
     rate_and_next $((trial % 5 + 1))
   done
@@ -181,6 +221,11 @@ if [[ $mode == resume ]]; then
   [[ $(wc -l <"${results[0]}") == 128 ]] || fail "$(wc -l <"${results[0]}") lines, not 128"
   awk -F '\t' 'NR > 2 { if (NF != 8 || $4 != NR - 2 || $7 != (NR - 2) % 5 + 1) bad = 1 }
     END { exit bad }' "${results[0]}" || fail "rows do not run 1 to 126 with the ratings clicked"
+  # The other program is still waiting at the ID, having written nothing.
+  use $loser
+  kill -0 "$pid" 2>/dev/null || fail "the program that did not take the run has ended"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
   # Every planned entry exactly once: the plan's resource names as the rows report them.
   sed -n 's/^RESOURCES_\(POS\|NEG\)_\([GC]\)__\([0-9]*\)__BMP\r$/\1\t\2 (\3).ccc/p' \
     "$work/plan.run" | sed 's/^POS\tG/pos\tg/; s/^NEG\tC/neg\tc/' | sort >"$work/planned"
@@ -195,7 +240,8 @@ if [[ $mode == resume ]]; then
   "$unseal" -o "$work/unsealed" "${desktop[0]}" >/dev/null
   unsealed=("$work"/unsealed/*)
   cmp -s "${unsealed[0]}" "${results[0]}" || fail "the sealed file does not open to the results file"
-  echo "e2e: a default run killed after 40 trials was continued to 126 rows and sealed whole"
+  echo "e2e: a default run killed after 40 trials, answered Yes in two programs at once, was" \
+    "continued by one to 126 rows and sealed whole"
   exit 0
 fi
 
@@ -216,45 +262,23 @@ wait_exit "when its error box was dismissed"
 
 started=$(date +%s)
 start_program 50 0 0 0
-type_id e2eRater
-click_button2
+give_keyboard
+key_start e2eRater
 for trial in $(seq 100); do
-  rate_and_next $((trial % 5 + 1))
+  key_rate_and_next $((trial % 5 + 1))
 done
 
 # The last Next seals the results and ends the program.
 wait_exit "after the last trial"
 [[ $code == 0 ]] || fail "exit code $code; log: $(cat "$log")"
 
-shopt -s nullglob
-results=("$work"/results/*.xls)
-sealed=("$work"/results/*.enc)
-[[ ${#results[@]} == 1 ]] || fail "expected one results file, found ${#results[@]}"
-[[ ${#sealed[@]} == 1 ]] || fail "expected one sealed file, found ${#sealed[@]}"
-[[ "$(basename "${results[0]}")" == "e2eRater "*.xls ]] || fail "results file ${results[0]}"
-lines=$(wc -l <"${results[0]}")
-[[ $lines == 102 ]] || fail "results file has $lines lines, not 102"
-[[ "$(head -n 1 "${results[0]}")" == $'50 0 0 0\r' ]] || fail "parameter line"
-[[ $(stat -c %s "${sealed[0]}") == $(stat -c %s "${results[0]}") ]] ||
-  fail "the sealed file's length differs from the results file's"
-cmp -s "${sealed[0]}" "${results[0]}" && fail "the sealed file is the results file unchanged"
-# Ratings as clicked: trial n carries rating n % 5 + 1.
-awk -F '\t' 'NR > 2 { if ($4 != NR - 2 || $7 != (NR - 2) % 5 + 1) bad = 1 } END { exit bad }' \
-  "${results[0]}" || fail "rows do not carry the trial numbers and ratings clicked"
+check_run_files "$work/results" e2eRater "50 0 0 0" 100 "${unseal:-}"
 # Desktop copy switched off by the fourth value.
+shopt -s nullglob
 desktop=("$HOME"/Desktop/*)
 [[ ${#desktop[@]} == 0 ]] || fail "a desktop copy was made: ${desktop[*]}"
-
-if [[ -n ${unseal:-} && -x ${unseal:-} ]]; then
-  mkdir -p "$work/unsealed"
-  "$unseal" -o "$work/unsealed" "${sealed[0]}" >/dev/null
-  unsealed=("$work"/unsealed/*)
-  [[ ${#unsealed[@]} == 1 ]] || fail "talvex-unseal wrote ${#unsealed[@]} files"
-  cmp -s "${unsealed[0]}" "${results[0]}" || fail "unsealing does not give back the results file"
-else
-  echo "e2e: talvex-unseal not given; unsealing not checked"
-fi
-echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and exit code correct"
+echo "e2e: 100 trials by the keyboard alone in $(($(date +%s) - started)) s; results, sealed" \
+  "file and exit code correct"
 
 # Two programs, one rater ID, one minute: each run has a results file of its own, made at
 # Start, and the rows of the two never mix.

@@ -357,7 +357,7 @@ TEST_F(Form1Fixture, PicturePreparerMakesPixelsOfThePictureAreasSize) {
   ASSERT_NE(preparer, nullptr);
   imagestore::TJPEGImage picture;
   picture.LoadFromBytes(test::TwoColourJpeg(64, 64));
-  const std::shared_ptr<const experiment::IPreparedPicture> prepared = preparer->Prepare(picture);
+  const std::shared_ptr<const experiment::IPreparedPixels> prepared = preparer->Prepare(picture);
   form.SetPreparedPicture(picture, *prepared);
   const auto* area = Control<TPictureArea>("Image1");
   const QImage& made = dynamic_cast<const TPreparedPixels&>(*prepared).pixels;

@@ -94,13 +94,6 @@ TEST_F(Form2Fixture, EachLinkOpensItsOwnAddress) {
                                       experiment::BuiltStudySettings().videoPage}));
 }
 
-TEST_F(Form2Fixture, ClickOnSomethingOtherThanALinkOpensNothing) {
-  auto form = MakeForm();
-  form->Label12Click(Label(*form, "Label11"));
-  form->Label12Click(nullptr);
-  EXPECT_TRUE(system.opened.empty());
-}
-
 TEST_F(Form2Fixture, TwoWindowsAreIndependentAndEachLoadsItsPicture) {
   auto first = MakeForm();
   auto second = MakeForm();

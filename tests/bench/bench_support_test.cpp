@@ -24,15 +24,17 @@ TEST(BenchStatistics, MedianOfOddAndEvenSeries) {
   EXPECT_DOUBLE_EQ(Median({7}), 7.0);
 }
 
-TEST(BenchStatistics, NinetyNinthPercentileIsTheNearestRank) {
+TEST(BenchStatistics, PercentilesAreTheNearestRank) {
   std::vector<double> hundred;
   for (int i = 100; i >= 1; --i) hundred.push_back(i);
   EXPECT_DOUBLE_EQ(Summarize(hundred).p99, 99.0);
+  EXPECT_DOUBLE_EQ(Summarize(hundred).p95, 95.0);
   // 126 trials, as in a default run: the rank is 125, the second largest.
   std::vector<double> run;
   for (int i = 1; i <= 126; ++i) run.push_back(i);
   const Summary summary = Summarize(run);
   EXPECT_DOUBLE_EQ(summary.p99, 125.0);
+  EXPECT_DOUBLE_EQ(summary.p95, 120.0);  // rank ceil(119.7)
   EXPECT_DOUBLE_EQ(summary.min, 1.0);
   EXPECT_DOUBLE_EQ(summary.max, 126.0);
   EXPECT_EQ(summary.count, 126u);

@@ -14,7 +14,8 @@
 #include "talvex/exception.h"
 #include "talvex/experiment/experiment_record.h"
 #include "talvex/held_file.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/rater_id.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
 #include "talvex/results_lines.h"
 
@@ -27,6 +28,7 @@ using talvex::testing::FakeSystem;
 using talvex::testing::FakeWindow;
 using talvex::testing::ReadBytes;
 using talvex::testing::ResultsLines;
+using talvex::testing::ResultsRowOf;
 
 constexpr const char* kInstructions =
     "Thank you for downloading Talvex. Before beginning the experiment, please review the "
@@ -34,37 +36,31 @@ constexpr const char* kInstructions =
     "left of this window, and hit the start button.";
 constexpr const char* kDefaultParams = "10000 0.1 0.3 1 (by default)";
 
-// The columns of a results line, as views into it.
-std::vector<std::string_view> Columns(const std::string& line) {
-  std::vector<std::string_view> columns;
-  results::SplitColumns(line, columns);
-  return columns;
-}
-
 // A run with a window of its own, set up at once.
 struct SecondRun {
   SecondRun(System& system, std::shared_ptr<FakeLoader> loader)
-      : controller(window, system, loader) {
+      : controller(window, system, record, loader) {
     window.Attach(controller);
     controller.FormCreate();
   }
-  const ExperimentRecord& Record() const { return controller.Record(); }
+  const ExperimentRecord& Record() const { return record; }
 
   FakeWindow window;
+  ExperimentRecord record;
   TExperimentController controller;
 };
 
 class Controller : public ::testing::Test {
  protected:
   void Create() {
-    controller = std::make_unique<TExperimentController>(window, system, loader);
+    MakeController();
     window.Attach(*controller);
     controller->FormCreate();
   }
   // The set-up, which must fail with an E; its message.
   template <typename E>
   std::string SetUpError() {
-    controller = std::make_unique<TExperimentController>(window, system, loader);
+    MakeController();
     try {
       controller->FormCreate();
     } catch (const E& e) {
@@ -72,7 +68,13 @@ class Controller : public ::testing::Test {
     }
     return "no error";
   }
-  const ExperimentRecord& Record() const { return controller->Record(); }
+  // A fresh controller over a fresh record.
+  void MakeController() {
+    controller.reset();
+    record = ExperimentRecord();
+    controller = std::make_unique<TExperimentController>(window, system, record, loader);
+  }
+  const ExperimentRecord& Record() const { return record; }
 
   void Start(const std::string& id) {
     window.TypeId(id);
@@ -94,6 +96,7 @@ class Controller : public ::testing::Test {
   FakeSystem system;
   FakeWindow window;
   std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet();
+  ExperimentRecord record;
   std::unique_ptr<TExperimentController> controller;
 };
 
@@ -292,12 +295,17 @@ TEST_F(Controller, PromptOrEmptyIdAsksForTheIdAndRemovesTheInstructions) {
 }
 
 TEST_F(Controller, RefusedIdsSayWhyAndKeepTheField) {
+  system.latin1Files = true;  // a Windows machine whose ANSI code page is Latin-1
   Create();
   const std::pair<std::string, std::string> cases[] = {
       {"a/b", results::kUnusableIdMessage},
       {"..", results::kUnusableIdMessage},
       {"a\\b", results::kUnusableIdMessage},
-      {" ", "Enter your ID, please!"},  // blanks alone are no ID
+      {"k:9", results::kUnusableIdMessage},
+      {"nul.x", results::kUnusableIdMessage},
+      {"k4T19 ", results::kUnusableIdMessage},
+      {"\xC5\x81ukasz", results::kUnwritableIdMessage},  // L with stroke: not in Latin-1
+      {" ", "Enter your ID, please!"},                   // blanks alone are no ID
       {"    ", "Enter your ID, please!"},
       {std::string(148, 'x'), "This ID is too long. Please use at most 147 letters and digits."}};
   for (const auto& [id, message] : cases) {
@@ -310,8 +318,8 @@ TEST_F(Controller, RefusedIdsSayWhyAndKeepTheField) {
     EXPECT_FALSE(Record().PathsMade);
   }
   EXPECT_EQ(testing::EntryCount(system.programFolder), 0u);
-  Start(" k4T19 ");  // blanks around an ID are kept
-  EXPECT_EQ(Record().RaterId, " k4T19 ");
+  Start(" J\xC3\xBCrgen");  // a blank before an ID is kept
+  EXPECT_EQ(Record().RaterId, " J\xC3\xBCrgen");
   EXPECT_FALSE(window.HasControl(RemovableControl::Edit1));
   EXPECT_EQ(Record().TrialCount, 1);
 }
@@ -384,7 +392,7 @@ TEST_F(Controller, PicturesThatCannotBeShownAreLeftOutAndTheRunStillEnds) {
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 2u + 7u);
   for (size_t i = 2; i < lines.size(); ++i) {
-    EXPECT_EQ(Columns(lines[i])[3], std::to_string(i - 1));
+    EXPECT_EQ(ResultsRowOf(lines[i]).trial, static_cast<int>(i - 1));
     EXPECT_EQ(lines[i].find("g (1).ccc"), std::string::npos) << lines[i];
     EXPECT_EQ(lines[i].find("c (2).ccc"), std::string::npos) << lines[i];
   }
@@ -444,11 +452,10 @@ TEST_F(Controller, NextWithoutRatingAsksForItAndWritesNothing) {
   controller->Button2Click();
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 3u);
-  const std::vector<std::string_view> row = Columns(lines[2]);
-  ASSERT_EQ(row.size(), 8u);
-  EXPECT_EQ(row[3], "1");
-  EXPECT_EQ(row[6], "4");
-  EXPECT_EQ(row[7], "11500");  // above the exposure
+  const results::ResultsRow row = ResultsRowOf(lines[2]);
+  EXPECT_EQ(row.trial, 1);
+  EXPECT_EQ(row.response, 4);
+  EXPECT_EQ(row.latency, 11500);  // above the exposure
 }
 
 TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
@@ -488,15 +495,13 @@ TEST_F(Controller, WholeDefaultRunWritesEveryTrialOnceThenSeals) {
   EXPECT_EQ(lines[0], kDefaultParams);
   EXPECT_EQ(lines[1], "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency");
   for (int trial = 1; trial <= 126; ++trial) {
-    const std::vector<std::string_view> row = Columns(lines[static_cast<size_t>(trial) + 1]);
-    ASSERT_EQ(row.size(), 8u);
-    EXPECT_EQ(row[0], "k4T19");
-    EXPECT_EQ(row[3], std::to_string(trial));
-    EXPECT_EQ(std::string(row[4]) + "\t" + std::string(row[5]),
+    const results::ResultsRow row = ResultsRowOf(lines[static_cast<size_t>(trial) + 1]);
+    EXPECT_EQ(row.name, "k4T19");
+    EXPECT_EQ(row.trial, trial);
+    EXPECT_EQ(std::string(row.status) + "\t" + std::string(row.image),
               expectedNames[static_cast<size_t>(trial) - 1]);
-    EXPECT_EQ(row[6], std::to_string(trial % 5 + 1));
-    const int latency = trial % 3 == 0 ? 10000 + 400 + trial : 400 + trial;
-    EXPECT_EQ(row[7], std::to_string(latency));
+    EXPECT_EQ(row.response, trial % 5 + 1);
+    EXPECT_EQ(row.latency, trial % 3 == 0 ? 10000 + 400 + trial : 400 + trial);
   }
 
   // The sealed file holds the complete results file: enciphering it again gives it back.
@@ -551,7 +556,7 @@ TEST_F(Controller, FailedAppendIsRetriedAtTheNextPress) {
   EXPECT_EQ(Record().TrialCount, 2);
   const std::vector<std::string> lines = ResultLines();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(Columns(lines[2])[3], "1");
+  EXPECT_EQ(ResultsRowOf(lines[2]).trial, 1);
 }
 
 TEST_F(Controller, FailedDrawAfterTheRowDoesNotWriteItAgain) {
@@ -578,8 +583,9 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
     FakeSystem system;
     FakeWindow window;
     std::shared_ptr<FakeLoader> loader = FakeLoader::DefaultSet(6, 14);  // 1 + 4 repeats
+    ExperimentRecord record;
     std::unique_ptr<TExperimentController> controller;
-    const ExperimentRecord& Record() const { return controller->Record(); }
+    const ExperimentRecord& Record() const { return record; }
   };
   for (const uint64_t counter :
        {uint64_t{0x1234567800000000u}, uint64_t{0xFFFFFFFF00000001u}, uint64_t{42}}) {
@@ -589,8 +595,8 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
     atDraw.window.prepareAhead = false;
     for (Run* run : {&ahead, &atDraw}) {
       run->system.counter = counter;  // the same seeds at every press
-      run->controller =
-          std::make_unique<TExperimentController>(run->window, run->system, run->loader);
+      run->controller = std::make_unique<TExperimentController>(run->window, run->system,
+                                                                run->record, run->loader);
       run->window.Attach(*run->controller);
       run->controller->FormCreate();
       run->window.TypeId("k4T19");
@@ -621,6 +627,20 @@ TEST_F(Controller, SameSeedsDrawTheSameTrialsWhetherOrNotPicturesArePreparedAhea
     }
     EXPECT_TRUE(atDraw.window.preparedOn.empty());
   }
+}
+
+// Made at its first showing, the blank picture would make the first exposure run long.
+TEST_F(Controller, BlankPictureIsMadeOnceOnTheWorkerForTheExposuresEnds) {
+  Create();
+  Start("k4T19");
+  for (int trial = 1; trial <= 3; ++trial) RateAndNext(trial);
+  // The second press waited for the worker, so from the second exposure on at the latest.
+  ASSERT_GE(window.blankPreparedOn.size(), 2u);
+  for (const std::thread::id& id : window.blankPreparedOn) {
+    EXPECT_NE(id, std::this_thread::get_id());
+    EXPECT_EQ(id, window.blankPreparedOn.front());
+  }
+  EXPECT_EQ(window.pictures.back().Width(), 2);  // the fourth trial's picture
 }
 
 TEST_F(Controller, RowIsOnDiskBeforeTheNextPictureIsShown) {

@@ -24,14 +24,14 @@ using experiment::RemovableControl;
 using experiment::TextControl;
 
 // Pixels "prepared" by the fake window's preparer: the picture and the thread that made them.
-struct FakePrepared : experiment::IPreparedPicture {
+struct FakePrepared : experiment::IPreparedPixels {
   imagestore::TJPEGImage picture;
   std::thread::id madeOn;
 };
 
 class FakePreparer : public experiment::IPicturePreparer {
  public:
-  std::shared_ptr<const experiment::IPreparedPicture> Prepare(
+  std::shared_ptr<const experiment::IPreparedPixels> Prepare(
       const imagestore::TJPEGImage& picture) const override {
     auto prepared = std::make_shared<FakePrepared>();
     prepared->picture = picture;
@@ -89,13 +89,14 @@ class FakeWindow : public experiment::IMainWindow {
     if (onPicture) onPicture();
   }
   void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                          const experiment::IPreparedPicture& prepared) override {
+                          const experiment::IPreparedPixels& prepared) override {
     const auto& made = dynamic_cast<const FakePrepared&>(prepared);
     // The pixels must be those of the picture shown.
     if (&made.picture.CompressedBytes() != &picture.CompressedBytes()) {
       throw Exception("prepared pixels of another picture");
     }
-    preparedOn.push_back(made.madeOn);
+    // The fake loader's blank picture is 1 pixel wide, its trial pictures 2.
+    (picture.Width() == 1 ? blankPreparedOn : preparedOn).push_back(made.madeOn);
     SetPicture(picture);
   }
   void WaitUntilDisplayed() override { calls.push_back("WaitUntilDisplayed"); }
@@ -143,6 +144,7 @@ class FakeWindow : public experiment::IMainWindow {
   bool AskYesNo(const std::string& text) override {
     calls.push_back("AskYesNo");
     questions.push_back(text);
+    if (whileAsking) whileAsking();
     return answerYes;
   }
 
@@ -154,7 +156,8 @@ class FakeWindow : public experiment::IMainWindow {
   std::vector<imagestore::TJPEGImage> pictures;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
-  bool answerYes = true;  // the rater's answer to every question
+  bool answerYes = true;              // the rater's answer to every question
+  std::function<void()> whileAsking;  // what happens elsewhere while a question is open
   bool buttonEnabled = true;
   int progress = -1;
   int timerStarts = 0;
@@ -162,7 +165,8 @@ class FakeWindow : public experiment::IMainWindow {
   bool endRequested = false;
   bool refuseTimer = false;  // the system has no timer left to start
   bool prepareAhead = true;  // hands out a preparer, so pictures are prepared on a worker
-  std::vector<std::thread::id> preparedOn;  // where each picture shown prepared was prepared
+  std::vector<std::thread::id> preparedOn;       // where each trial picture shown prepared was made
+  std::vector<std::thread::id> blankPreparedOn;  // ...and each blank picture
 
  private:
   static size_t Index(int rating) { return static_cast<size_t>(rating - 1) % 5; }

@@ -12,12 +12,14 @@
 #include "fake_system.h"
 #include "fake_window.h"
 #ifndef _WIN32
+#include <unistd.h>
+
 #include "file_hazards.h"
 #endif
 #include "talvex/experiment/controller.h"
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/platform/file.h"
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_format.h"
 #include "talvex/results/sealing.h"
 #include "talvex/results_lines.h"
 
@@ -30,16 +32,19 @@ using talvex::testing::FakeSystem;
 using talvex::testing::FakeWindow;
 using talvex::testing::ReadBytes;
 using talvex::testing::ResultsLines;
+using talvex::testing::ResultsRowOf;
 using talvex::testing::WriteBytes;
 
-const std::string kHeader = "name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency";
+#ifndef _WIN32
+constexpr uid_t kAnotherUser = 65534;  // nobody
+#endif
 
 // One program run after another on the same folders: each has a window and a controller of
 // its own; destroying the controller is the program's end, closed or killed.
 struct Program {
   Program(FakeSystem& fakeSystem, std::shared_ptr<FakeLoader> loader,
           const ResumeSettings& settings)
-      : system(fakeSystem), controller(window, fakeSystem, std::move(loader), settings) {
+      : system(fakeSystem), controller(window, fakeSystem, record, std::move(loader), settings) {
     window.Attach(controller);
     controller.FormCreate();
   }
@@ -52,10 +57,11 @@ struct Program {
     window.ClickRating(rating);
     controller.Button2Click();
   }
-  const ExperimentRecord& Record() const { return controller.Record(); }
+  const ExperimentRecord& Record() const { return record; }
 
   FakeSystem& system;
   FakeWindow window;
+  ExperimentRecord record;
   TExperimentController controller;
 };
 
@@ -98,15 +104,17 @@ TEST_F(Resume, RunFileBesideTheResultsHoldsThePlanWhileTheRunLasts) {
   std::unique_ptr<Program> program = Run();
   program->Start("k4T19");
   const std::string runFile = results::MakeRunFilePath(program->Record().ResultsPath);
+  // Held alone: no other program can open it, to write or to read.
+  platform::File other;
+  EXPECT_EQ(other.OpenForAppend(runFile).code, platform::kSharingViolation);
+  EXPECT_EQ(other.OpenForReading(runFile).code, platform::kSharingViolation);
+  program.reset();
   const std::optional<results::RunPlan> plan = results::ParseRunFile(ReadBytes(runFile));
   ASSERT_TRUE(plan.has_value());
   EXPECT_EQ(plan->raterId, "k4T19");
   EXPECT_EQ(plan->paramLine, "10000 0.1 0.3 1 (by default)");
   EXPECT_EQ(plan->imageSet, results::ImageSetFingerprint(loader->ListImageNames()));
   EXPECT_EQ(plan->posPool.size() + plan->negPool.size(), 126u);
-  // Held open: no other program can open it for writing.
-  platform::File other;
-  EXPECT_EQ(other.OpenForAppend(runFile).code, platform::kSharingViolation);
 }
 
 TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
@@ -147,13 +155,11 @@ TEST_F(Resume, YesContinuesTheRunIntoTheSameFileAndSealsItWhole) {
     const std::vector<std::string> lines = ResultsLines(after);
     ASSERT_EQ(lines.size(), 128u);
     std::vector<std::string> shown;
-    std::vector<std::string_view> row;
-    for (size_t n = 1; n <= 126; ++n) {
-      results::SplitColumns(lines[n + 1], row);
-      ASSERT_EQ(row.size(), 8u);
-      EXPECT_EQ(row[3], std::to_string(n));
-      EXPECT_EQ(row[6], std::to_string(n % 5 + 1));
-      shown.push_back(std::string(row[4]) + "\t" + std::string(row[5]));
+    for (int n = 1; n <= 126; ++n) {
+      const results::ResultsRow row = ResultsRowOf(lines[static_cast<size_t>(n) + 1]);
+      EXPECT_EQ(row.trial, n);
+      EXPECT_EQ(row.response, n % 5 + 1);
+      shown.push_back(std::string(row.status) + "\t" + std::string(row.image));
     }
     std::vector<std::string> planned;
     for (const Pool* pool : {&plan->posPool, &plan->negPool}) {
@@ -195,13 +201,111 @@ TEST_F(Resume, RunWithEveryRowButNoSealIsSealedAtOnce) {
   EXPECT_TRUE(fs::is_regular_file(results::MakeSealedPath(resultsPath)));
 }
 
+TEST_F(Resume, SealedRunWhoseHandOffWasCutShortIsHandedOffOnce) {
+  system.commandLine = {"5000", "0", "0", "1"};
+  loader = FakeLoader::DefaultSet(2, 1);
+  for (const bool copied : {false, true}) {
+    SCOPED_TRACE(copied ? "killed with its message open" : "killed before the desktop copy");
+    ResetClock();
+    fs::remove_all(system.programFolder + "results");
+    for (const auto& entry : fs::directory_iterator(system.desktop)) fs::remove(entry.path());
+    CutShort("k4T19", 2);
+    const std::string plan = ReadBytes(runFilePath);
+    {
+      std::unique_ptr<Program> program = Run();
+      program->Start("k4T19");
+      program->RateAndNext(3);
+      ASSERT_TRUE(program->window.endRequested);
+    }
+    WriteBytes(runFilePath, plan);  // as if the program was killed before its run file went
+    if (!copied) fs::remove(system.desktop + "/" + fs::path(resultsPath).stem().string() + ".enc");
+    const std::string sealedPath = results::MakeSealedPath(resultsPath);
+    const std::string sealed = ReadBytes(sealedPath);
+    const std::string rows = ReadBytes(resultsPath);
+
+    system.AdvanceMs(60 * 1000);
+    std::unique_ptr<Program> program = Run();
+    program->Start("k4T19");
+    EXPECT_EQ(program->window.questions,
+              std::vector<std::string>{"An unfinished run for k4T19 from 07/12/2026 14:05:09 has "
+                                       "3 of 3 trials rated. Continue it?"});
+    EXPECT_TRUE(program->window.endRequested);
+    EXPECT_EQ(program->window.messages.size(), 1u);
+    // Nothing written twice, nothing lost: the same two files, one desktop copy.
+    EXPECT_EQ(ReadBytes(resultsPath), rows);
+    EXPECT_EQ(ReadBytes(sealedPath), sealed);
+    EXPECT_EQ(ResultsFolderNames().size(), 2u);
+    EXPECT_FALSE(fs::exists(runFilePath));
+    std::vector<std::string> copies;
+    for (const auto& entry : fs::directory_iterator(system.desktop)) {
+      copies.push_back(entry.path().filename().string());
+    }
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_TRUE(ReadBytes(system.desktop + "/" + copies[0]) == sealed) << copies[0];
+  }
+}
+
+TEST_F(Resume, TwoProgramsAnsweredYesContinueTheRunOnce) {
+  CutShort("k4T19", 5);
+  const std::vector<std::string> namesBefore = ResultsFolderNames();
+  std::unique_ptr<Program> first = Run();
+  std::unique_ptr<Program> second = Run();
+  // The second program is started, asked and answered Yes while the first one's question is
+  // open; then the first one is answered Yes.
+  first->window.whileAsking = [&] { second->Start("k4T19"); };
+  first->Start("k4T19");
+  EXPECT_EQ(second->window.questions.size(), 1u);
+  EXPECT_EQ(second->Record().TrialCount, 6);
+  // The first one says so, writes nothing and waits at the ID.
+  EXPECT_EQ(first->window.messages,
+            std::vector<std::string>{"This run is being continued in another Talvex window."});
+  EXPECT_TRUE(first->window.HasControl(RemovableControl::Edit1));
+  EXPECT_EQ(first->Record().TrialCount, 0);
+  EXPECT_EQ(ResultsFolderNames(), namesBefore);
+
+  for (int n = 6; n <= 126; ++n) second->RateAndNext(2);
+  EXPECT_TRUE(second->window.endRequested);
+  const std::vector<std::string> lines = ResultsLines(ReadBytes(resultsPath));
+  ASSERT_EQ(lines.size(), 128u);
+  std::vector<std::string_view> row;
+  for (size_t n = 1; n <= 126; ++n) {
+    results::SplitColumns(lines[n + 1], row);
+    ASSERT_GE(row.size(), 4u);
+    EXPECT_EQ(row[3], std::to_string(n));
+  }
+}
+
+TEST_F(Resume, RunContinuedElsewhereWhileAskedIsAskedAboutAgain) {
+  CutShort("k4T19", 5);
+  std::unique_ptr<Program> first = Run();
+  first->window.whileAsking = [&] {
+    std::unique_ptr<Program> second = Run();
+    second->Start("k4T19");
+    second->RateAndNext(3);
+    second->RateAndNext(4);
+  };  // and closed, rows 6 and 7 written
+  first->Start("k4T19");
+  EXPECT_EQ(first->window.messages,
+            std::vector<std::string>{"This run has changed in another Talvex window since the "
+                                     "question. Press Start to see it as it is now."});
+  EXPECT_EQ(first->Record().TrialCount, 0);
+  EXPECT_EQ(ResultsLines(ReadBytes(resultsPath)).size(), 9u);
+
+  first->window.whileAsking = nullptr;
+  first->controller.Button2Click();
+  ASSERT_EQ(first->window.questions.size(), 2u);
+  EXPECT_NE(first->window.questions[1].find("has 7 of 126 trials rated"), std::string::npos);
+  EXPECT_EQ(first->Record().ResultsPath, resultsPath);
+  EXPECT_EQ(first->Record().TrialCount, 8);
+}
+
 TEST_F(Resume, RunsThatDoNotFitStartANewRunAndStayAsTheyWere) {
   struct Case {
     const char* what;
     std::function<void()> change;  // after the cut
     bool asked;                    // the question comes, and is answered No
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"the rater answers No", [] {}, true},
       {"started longer ago than the limit",
        [&] { system.now = testing::At(2026, 12, 8, 14, 5, 10); }, false},
@@ -232,16 +336,34 @@ TEST_F(Resume, RunsThatDoNotFitStartANewRunAndStayAsTheyWere) {
                                      "k4T19\t07/12/2026\t14:06:00\t6\tpos\tg (77).ccc\t2\t900\r\n");
        },
        false},
-      {"sealed", [&] { WriteBytes(results::MakeSealedPath(resultsPath), "sealed"); }, false},
-#ifndef _WIN32  // links
+      {"a sealed file that is not the seal of its rows",
+       [&] { WriteBytes(results::MakeSealedPath(resultsPath), "sealed"); }, false},
+#ifndef _WIN32  // links, owners and permissions
       {"the results file a link",
        [&] {
          fs::rename(resultsPath, resultsPath + ".moved");
          fs::create_symlink(resultsPath + ".moved", resultsPath);
        },
        false},
+      {"the results file writable by others",
+       [&] { fs::permissions(resultsPath, fs::perms::others_write, fs::perm_options::add); },
+       false},
+      {"the run file writable by others",
+       [&] { fs::permissions(runFilePath, fs::perms::others_write, fs::perm_options::add); },
+       false},
 #endif
   };
+#ifndef _WIN32
+  // Planted by another user: only root can make such files here.
+  if (geteuid() == 0) {
+    cases.push_back({"the files of another user",
+                     [&] {
+                       ASSERT_EQ(chown(resultsPath.c_str(), kAnotherUser, kAnotherUser), 0);
+                       ASSERT_EQ(chown(runFilePath.c_str(), kAnotherUser, kAnotherUser), 0);
+                     },
+                     false});
+  }
+#endif
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ResetClock();
@@ -326,12 +448,13 @@ TEST_F(Resume, OffAsksNothingAndWritesNoRunFile) {
 }
 
 TEST(MatchResultsToPlan, RowsTakeTheirEntriesOutOfThePlan) {
+  FakeSystem system;
   results::RunPlan plan;
   plan.raterId = "k4T19";
   plan.paramLine = "5000 0 0 0";
   plan.posPool = {"RESOURCES_POS_G__1__BMP", "RESOURCES_POS_G__0__BMP", "RESOURCES_POS_G__1__BMP"};
   plan.negPool = {"RESOURCES_NEG_C__0__BMP"};
-  const std::string firstLines = "5000 0 0 0\r\n" + kHeader + "\r\n";
+  const std::string firstLines = results::FirstLines("5000 0 0 0");
   auto row = [](const std::string& n, const std::string& image, const std::string& rating = "2",
                 const std::string& latency = "900") {
     return "k4T19\t07/12/2026\t14:06:00\t" + n + "\t" + image + "\t" + rating + "\t" + latency +
@@ -340,31 +463,33 @@ TEST(MatchResultsToPlan, RowsTakeTheirEntriesOutOfThePlan) {
   const std::string g1 = "pos\tg (1).ccc";
   const std::string c0 = "neg\tc (0).ccc";
 
-  const std::optional<UnfinishedRun> none = MatchResultsToPlan(firstLines, plan, "");
+  const std::optional<UnfinishedRun> none = MatchResultsToPlan(system, firstLines, plan, "");
   ASSERT_TRUE(none.has_value());
   EXPECT_EQ(none->rated, 0);
   EXPECT_EQ(none->planned, 4);
   const std::optional<UnfinishedRun> three = MatchResultsToPlan(
-      firstLines + row("1", g1) + row("2", c0) + row("3", g1, "5", "-3"), plan, "");
+      system, firstLines + row("1", g1) + row("2", c0) + row("3", g1, "5", "-3"), plan, "");
   ASSERT_TRUE(three.has_value());
   EXPECT_EQ(three->rated, 3);
   EXPECT_EQ(three->posPool, Pool{"RESOURCES_POS_G__0__BMP"});
   EXPECT_TRUE(three->negPool.empty());
 
   const std::pair<const char*, std::string> refused[] = {
-      {"other first lines", "5000 0 0 1\r\n" + kHeader + "\r\n"},
+      {"other first lines", results::FirstLines("5000 0 0 1")},
       {"a third showing of a repeated image",
        firstLines + row("1", g1) + row("2", g1) + row("3", g1)},
       {"an image not in the plan", firstLines + row("1", "pos\tg (2).ccc")},
       {"a row of another rater", firstLines + "m2B33" + row("1", g1).substr(5)},
       {"numbers out of turn", firstLines + row("2", g1)},
       {"a rating outside 1 to 5", firstLines + row("1", g1, "6")},
+      {"a number not as the program writes it", firstLines + row("01", g1)},
+      {"a rating not as the program writes it", firstLines + row("1", g1, "02")},
       {"no latency", firstLines + row("1", g1, "2", "")},
       {"a ninth column", firstLines + row("1", g1, "2", "900\tx")},
       {"a torn row", firstLines + row("1", g1).substr(0, 20)},
   };
   for (const auto& [what, text] : refused) {
-    EXPECT_FALSE(MatchResultsToPlan(text, plan, "").has_value()) << what;
+    EXPECT_FALSE(MatchResultsToPlan(system, text, plan, "").has_value()) << what;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "talvex/experiment/rounding.h"
+#include "talvex/rounding.h"
 
 #include <gtest/gtest.h>
 

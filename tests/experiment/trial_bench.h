@@ -29,7 +29,7 @@ struct TrialBench {
     window.onTimer = [this]() { experiment::TurnImageOff(record, window); };
   }
 
-  bool Draw() { return experiment::DrawTrial(record, record.PosPool, window, system); }
+  bool Draw() { return experiment::DrawTrial(record, record.PosPool, window, system, nullptr); }
   // Width of the picture on screen: 1 for the blank picture, 2 for a trial picture.
   int ShownWidth() const { return window.pictures.empty() ? 0 : window.pictures.back().Width(); }
 

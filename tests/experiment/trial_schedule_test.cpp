@@ -189,7 +189,7 @@ TEST(DrawNextTrial, DrawsAgainUntilAPictureIsShownOrThePoolsAreEmpty) {
   record.TotalTrials = 100;
   // Whatever the draws, only the one good picture can be shown, and each bad one is reported
   // once, when it is first drawn.
-  ASSERT_TRUE(DrawNextTrial(record, bench.window, bench.system));
+  ASSERT_TRUE(DrawNextTrial(record, bench.window, bench.system, nullptr));
   EXPECT_EQ(bench.loader->TrialLoads().back(), FakeLoader::NegName(79));
   EXPECT_EQ(record.TrialCount, 1);
   EXPECT_TRUE(bench.window.TimerRunning());
@@ -198,7 +198,7 @@ TEST(DrawNextTrial, DrawsAgainUntilAPictureIsShownOrThePoolsAreEmpty) {
   EXPECT_EQ(bench.window.messages.size(), static_cast<size_t>(100 - record.TotalTrials));
   // The rest of the bad pictures go at the next draw, which finds nothing left to show.
   bench.window.SetTimerInterval(0);
-  EXPECT_FALSE(DrawNextTrial(record, bench.window, bench.system));
+  EXPECT_FALSE(DrawNextTrial(record, bench.window, bench.system, nullptr));
   EXPECT_TRUE(record.PosPool.empty());
   EXPECT_TRUE(record.NegPool.empty());
   EXPECT_EQ(record.TotalTrials, 1);
@@ -208,7 +208,7 @@ TEST(DrawNextTrial, DrawsAgainUntilAPictureIsShownOrThePoolsAreEmpty) {
       std::set<std::string>(bench.window.messages.begin(), bench.window.messages.end()).size(),
       99u);
   EXPECT_FALSE(bench.window.TimerRunning());
-  EXPECT_FALSE(DrawNextTrial(record, bench.window, bench.system));  // empty pools: nothing
+  EXPECT_FALSE(DrawNextTrial(record, bench.window, bench.system, nullptr));  // empty pools: nothing
   EXPECT_EQ(bench.window.messages.size(), 99u);
 }
 
@@ -289,7 +289,7 @@ TEST(TrialSchedule, DefaultScheduleDrawnToTheEndAsPeeked) {
       ASSERT_EQ(record.Random.Seed(), seed);
       Pool& pool = ClassDraw(record);
       ASSERT_FALSE(pool.empty()) << "draw from an empty pool at trial " << record.TrialCount;
-      DrawTrial(record, pool, bench.window, bench.system);
+      DrawTrial(record, pool, bench.window, bench.system, nullptr);
       ASSERT_EQ(bench.loader->loads.back(), peeked);
     }
     EXPECT_EQ(record.TrialCount, 126);

@@ -69,9 +69,7 @@ TEST(WindowLayout, TabOrderCoversTheInputControlsAndFollowsTheRatingsDownwards) 
   for (const WindowLayout* window : kWindows) {
     std::vector<const ControlLayout*> stops;
     for (const ControlLayout& control : *window) {
-      const bool input =
-          control.kind == ControlKind::Edit || control.kind == ControlKind::RadioButton ||
-          control.kind == ControlKind::PushButton || control.kind == ControlKind::Memo;
+      const bool input = TakesFocus(control.kind);
       const bool display = control.kind == ControlKind::Label ||
                            control.kind == ControlKind::Link ||
                            control.kind == ControlKind::PictureArea;
@@ -96,6 +94,30 @@ TEST(WindowLayout, TabOrderCoversTheInputControlsAndFollowsTheRatingsDownwards) 
   // The ID field is the first stop a rater reaches: the frame before it takes no focus.
   EXPECT_EQ(Form1Layout().Control("Edit1").tabOrder, 1);
   EXPECT_EQ(Form1Layout().Control("RadioGroup1").kind, ControlKind::Frame);
+}
+
+// A control that loses the focus by being disabled or removed hands it to the next stop of the
+// tab order, going round, that takes the focus and is there; never to itself.
+TEST(WindowLayout, FocusOfAControlThatGoesPassesToTheNextStopThatCanTakeIt) {
+  const WindowLayout& form1 = Form1Layout();
+  std::set<std::string> gone;
+  const auto there = [&gone](const ControlLayout& control) {
+    return gone.count(control.name) == 0;
+  };
+  const auto next = [&](const char* from) {
+    const ControlLayout* to = NextFocus(form1, from, there);
+    return std::string(to != nullptr ? to->name : "none");
+  };
+  EXPECT_EQ(next("Edit1"), "RadioButton1");
+  EXPECT_EQ(next("Button2"), "Memo1");  // the progress bar between them takes no focus
+  // After Start: the ID field and the welcome text are gone, past the frame to the ratings.
+  gone = {"Edit1", "Memo1"};
+  EXPECT_EQ(next("Button2"), "RadioButton1");
+  gone = {"Edit1",        "Memo1",        "RadioButton1", "RadioButton2",
+          "RadioButton3", "RadioButton4", "RadioButton5"};
+  EXPECT_EQ(next("Button2"), "none");
+  EXPECT_EQ(next("Label1"), "none");  // not a stop of the tab order
+  EXPECT_EQ(NextFocus(Form2Layout(), "Label12", there), nullptr);
 }
 
 TEST(WindowLayout, ScaledOnceByTheTextHeight) {

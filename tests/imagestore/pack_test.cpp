@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -148,6 +149,23 @@ TEST(ImageFolder, TakesEveryVisibleFileByItsNameWithoutExtension) {
   EXPECT_EQ(images[0].path, folder / "RESOURCES_BLANK_BMP.jpg");
   EXPECT_EQ(images[0].jpeg, kJpeg);
   EXPECT_EQ(images[1].name, "two.dots");
+}
+
+TEST(ImageFolder, PipeOrDanglingLinkNamedAsAnImageIsRefusedByName) {
+  TempFolder folder;
+  WriteFile(folder / "RESOURCES_BLANK_BMP.jpg", kJpeg);
+  const std::string pipe = folder / "RESOURCES_POS_G__0__BMP.jpg";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string refusal =
+      "entry that is not a picture file (a named pipe, a device or a link that leads nowhere): ";
+  EXPECT_EQ(ErrorOf([&] { ReadImageFolder(folder.Path()); }), refusal + pipe);
+  std::filesystem::remove(pipe);
+  const std::string link = folder / "RESOURCES_NEG_C__0__BMP.jpg";
+  std::filesystem::create_symlink(folder / "gone.jpg", link);
+  EXPECT_EQ(ErrorOf([&] { ReadImageFolder(folder.Path()); }), refusal + link);
+  // A link to a picture is read as the picture.
+  WriteFile(folder / "gone.jpg", kJpeg);
+  EXPECT_EQ(ReadImageFolder(folder.Path()).size(), 3u);
 }
 
 TEST(ImageFolder, MissingOrEmptyFolderIsRefused) {

@@ -1,6 +1,7 @@
 #include "talvex/platform/file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,19 +18,6 @@ namespace {
 using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteBytes;
-
-TEST(FileErrors, ErrnoValuesMapToTheResultsCodes) {
-  const std::pair<int, int> cases[] = {
-      {ENOENT, 2}, {ENOTDIR, 3},  {ENAMETOOLONG, 3}, {EMFILE, 4},  {EACCES, 5},     {EROFS, 5},
-      {EISDIR, 5}, {ENOSPC, 101}, {EDQUOT, 101},     {EFBIG, 101}, {EEXIST, EEXIST}};
-  for (const auto& [error, code] : cases) EXPECT_EQ(ErrorCodeFromErrno(error), code) << error;
-  // EIO must not read as "File access denied" (code 5, the value of EIO itself).
-  EXPECT_EQ(ErrorCodeFromErrno(EIO), kDeviceIoError);
-  const FileStatus status = StatusFromErrno(ENOENT);  // with the English system text
-  EXPECT_FALSE(status.Ok());
-  EXPECT_EQ(status.errorNumber, ENOENT);
-  EXPECT_EQ(status.text, "No such file or directory");
-}
 
 TEST(File, OpeningFailuresGiveTheirCodes) {
   ScratchFolder scratch;
@@ -107,6 +95,59 @@ TEST(File, AFileInUseIsASharingViolation) {
   reader.Close();
   secondReader.Close();
   EXPECT_TRUE(writer.OpenForAppend(path).Ok());
+}
+
+TEST(File, ReadingAloneShutsOutEveryOtherOpenThisProgramsToo) {
+  ScratchFolder scratch;
+  const std::string path = scratch / "k.run";
+  WriteBytes(path, "plan");
+  {  // A reader already there keeps it from being taken.
+    File reader;
+    ASSERT_TRUE(reader.OpenForReading(path).Ok());
+    File holder;
+    EXPECT_EQ(holder.OpenForReadingAlone(path).code, kSharingViolation);
+  }
+  File holder;
+  ASSERT_TRUE(holder.OpenForReadingAlone(path).Ok());
+  // Locks of this kind belong to each open, not to the process: a second open here is
+  // refused as another program's would be.
+  File other;
+  EXPECT_EQ(other.OpenForReadingAlone(path).code, kSharingViolation);
+  EXPECT_EQ(other.OpenForReading(path).code, kSharingViolation);
+  EXPECT_EQ(other.OpenForAppend(path).code, kSharingViolation);
+  char bytes[8];
+  size_t count = 0;
+  ASSERT_TRUE(holder.Read(bytes, sizeof bytes, count).Ok());
+  EXPECT_EQ(std::string(bytes, count), "plan");
+  // The holder may remove it while it holds it.
+  EXPECT_TRUE(RemoveFile(path).Ok());
+  EXPECT_FALSE(Exists(path));
+  holder.Close();
+  WriteBytes(path, "plan");
+  EXPECT_TRUE(other.OpenForReadingAlone(path).Ok());
+}
+
+TEST(File, OwnFilesAreTheUsersThatNoOtherUserCanWrite) {
+  ScratchFolder scratch;
+  const std::string path = scratch / "f";
+  WriteBytes(path, "rows");
+  const auto isOwn = [&path](mode_t mode) {
+    EXPECT_EQ(chmod(path.c_str(), mode), 0);
+    File file;
+    return file.OpenForReading(path).Ok() && file.IsUsersOwn();
+  };
+  EXPECT_TRUE(isOwn(0644));
+  EXPECT_FALSE(isOwn(0646));
+  // The group may write when it is the user's own group, but no other.
+  ASSERT_EQ(chown(path.c_str(), geteuid(), getegid()), 0);
+  EXPECT_TRUE(isOwn(0664));
+  if (geteuid() != 0) return;  // only root can give the file to another group or user
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(chown(path.c_str(), geteuid(), kNobody), 0);
+  EXPECT_FALSE(isOwn(0664));
+  EXPECT_TRUE(isOwn(0644));
+  ASSERT_EQ(chown(path.c_str(), kNobody, getegid()), 0);
+  EXPECT_FALSE(isOwn(0644));
 }
 
 TEST(File, TruncateCutsBackToALength) {

@@ -126,6 +126,30 @@ TEST(WindowsFile, ShareModesLetOthersReadButNotWrite) {
   EXPECT_TRUE(OthersCanOpen(path, GENERIC_WRITE));  // every handle is closed again
 }
 
+TEST(WindowsFile, ReadingAloneShutsOutEveryOtherOpenThisProgramsToo) {
+  WideScratchFolder scratch;
+  const std::string path = scratch / "k.run";
+  WriteBytes(scratch.WidePath() / L"k.run", "plan");
+  {  // A reader already there keeps it from being taken.
+    File reader;
+    ASSERT_TRUE(reader.OpenForReading(path).Ok());
+    File holder;
+    EXPECT_EQ(holder.OpenForReadingAlone(path).code, kSharingViolation);
+  }
+  File holder;
+  ASSERT_TRUE(holder.OpenForReadingAlone(path).Ok());
+  EXPECT_TRUE(holder.IsUsersOwn());
+  EXPECT_FALSE(OthersCanOpen(path, GENERIC_READ));
+  File other;
+  EXPECT_EQ(other.OpenForReadingAlone(path).code, kSharingViolation);
+  EXPECT_EQ(other.OpenForReading(path).code, kSharingViolation);
+  EXPECT_EQ(other.OpenForAppend(path).code, kSharingViolation);
+  // The holder may remove it while it holds it; the name goes with the last handle.
+  EXPECT_TRUE(RemoveFile(path).Ok());
+  holder.Close();
+  EXPECT_FALSE(Exists(path));
+}
+
 TEST(WindowsFile, AppendTruncateAndReadBack) {
   WideScratchFolder scratch;
   const std::string path = scratch / "f";

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "talvex/platform/tool_io.h"
 #include "talvex/platform/wide_text.h"
 #include "talvex/platform/windows_locale.h"
 #include "windows_scratch.h"
@@ -110,11 +112,32 @@ TEST(WindowsSystem, ExecutablePathAndCommandLineOfThisProgram) {
   ASSERT_GE(path.size(), 3u);
   EXPECT_EQ(path.substr(1, 2), ":\\") << path;
   EXPECT_EQ(std::filesystem::path(Widen(path)).filename(), L"platform_tests.exe");
-  // The raw command line, split by the project's splitter, holds what the C runtime passed
-  // to main after the program path.
-  std::vector<std::string> arguments;
-  for (int i = 1; i < __argc; ++i) arguments.push_back(Narrow(__wargv[i]));
-  EXPECT_EQ(system.CommandLineValues(), arguments);
+  // The raw command line (the test run gives it the report's path), split by the program's
+  // splitter, holds what the tools take from it by the C runtime's rules.
+  EXPECT_EQ(system.CommandLineValues(), ToolArguments(0, nullptr));
+}
+
+TEST(WindowsSystem, FileTextIsTheAnsiCodePageWithoutStandIns) {
+  WindowsSystem system;
+  EXPECT_EQ(system.FileText("k4T19\t12/7/2026\t2:05:31 PM"), "k4T19\t12/7/2026\t2:05:31 PM");
+  // Whatever the code page: a text is written so that it reads back as itself, or not at all.
+  for (const std::string text :
+       {"J\xC3\xBCrgen", "\xC5\x81ukasz", "\xEF\xAC\x81le", "\xE6\x9D\x8E", "\xF0\x9F\x98\x80"}) {
+    const std::optional<std::string> written = system.FileText(text);
+    if (!written) continue;
+    const int size = static_cast<int>(written->size());
+    std::wstring back(written->size(), L'\0');
+    back.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS,
+                                                        written->data(), size, back.data(), size)));
+    EXPECT_EQ(Narrow(back), text);
+  }
+  // In the Western European code page, Wine's default: what a best fit would write as a
+  // look-alike ("Lukasz", "file") is refused.
+  if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP() << ", not 1252";
+  EXPECT_EQ(system.FileText("J\xC3\xBCrgen \xE2\x82\xAC"), "J\xFCrgen \x80");
+  EXPECT_FALSE(system.FileText("\xC5\x81ukasz"));
+  EXPECT_FALSE(system.FileText("\xEF\xAC\x81le"));
+  EXPECT_FALSE(system.FileText("\xF0\x9F\x98\x80"));
 }
 
 TEST(WindowsSystem, ClocksAgreeWithTheSystem) {

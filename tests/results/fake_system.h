@@ -1,17 +1,19 @@
 #pragma once
 // Test support of the results and the experiment: a System whose clocks, counter, locale,
-// folders and command line are plain fields a test sets, the locales the tests use,
-// and one-piece encipherment.
+// files' character set, folders and command line are plain fields a test sets, the locales the
+// tests use, and one-piece encipherment.
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "scratch_folder.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/system.h"
+#include "talvex/utf16_text.h"
 
 namespace talvex::testing {
 
@@ -57,6 +59,17 @@ class FakeSystem : public System {
   }
   uint32_t TickCount() override { return tickCount; }
   LocaleValues Locale() override { return locale; }
+  // With latin1Files, the files' character set is Latin-1, as on a Windows machine whose ANSI
+  // code page holds no character beyond U+00FF.
+  std::optional<std::string> FileText(const std::string& text) override {
+    if (!latin1Files) return text;
+    std::string bytes;
+    for (const char16_t unit : Utf8ToUtf16(text)) {
+      if (unit > 0xFF) return std::nullopt;
+      bytes += static_cast<char>(unit);
+    }
+    return bytes;
+  }
   std::string ExecutablePath() override { return programFolder + "talvex"; }
   std::vector<std::string> CommandLineValues() override { return commandLine; }
   int GetDriveKind(const std::string& root) override {
@@ -79,6 +92,7 @@ class FakeSystem : public System {
   bool counterReadable = true;
   uint32_t tickCount = 0;
   LocaleValues locale;
+  bool latin1Files = false;
   std::string programFolder;  // ends in the separator, as do the temporary folder's
   std::vector<std::string> commandLine;
   int driveKind = kDriveFixed;            // of any root not in driveKinds

@@ -204,6 +204,17 @@ TEST_F(SealAndHandOff, MessageNamesTheSealedFileWhenThereIsNoDesktopCopy) {
   }
 }
 
+TEST_F(SealAndHandOff, OnlyASealOfTheseVeryRowsIsKeptAtTheSealedName) {
+  HandOff(false);
+  const std::string sealed = ReadBytes(folder / "r.enc");
+  EXPECT_TRUE(IsSealOf(folder / "r.enc", folder / "r.xls"));
+  // The seal of other rows of the same length is another run's file: kept, and refused.
+  WriteBytes(folder / "r.xls", "ROWS\r\n");
+  EXPECT_FALSE(IsSealOf(folder / "r.enc", folder / "r.xls"));
+  EXPECT_THROW(HandOff(false), EFCreateError);
+  EXPECT_EQ(ReadBytes(folder / "r.enc"), sealed);
+}
+
 TEST_F(SealAndHandOff, SealingFailureShowsNothingAndDoesNotEnd) {
   EXPECT_THROW(HandOff(true, "missing.xls"), EFOpenError);
   EXPECT_TRUE(messages.empty());

@@ -1,5 +1,7 @@
 #include "talvex/results_lines.h"
 
+#include <stdexcept>
+
 namespace talvex::testing {
 
 std::vector<std::string> ResultsLines(const std::string& text) {
@@ -11,6 +13,15 @@ std::vector<std::string> ResultsLines(const std::string& text) {
   }
   if (start < text.size()) lines.push_back(text.substr(start));
   return lines;
+}
+
+results::ResultsRow ResultsRowOf(std::string_view line) {
+  results::ResultsRow row;
+  std::vector<std::string_view> columns;
+  if (results::ParseRow(line, row, columns) != results::RowFault::kNone) {
+    throw std::runtime_error("not a results row: \"" + std::string(line) + "\"");
+  }
+  return row;
 }
 
 }  // namespace talvex::testing

@@ -25,10 +25,12 @@ for file in "$work"/study/results/*.xls; do files+=("$(basename "$file")"); done
 (cd "$work/study/results" && "$linux_report" --out ../../linux "${files[@]}") \
   >"$work/linux.out" 2>"$work/linux.err"
 cp "$windows_report" "$work/study/results/talvex-report.exe"
-(cd "$work/study/results" && "$scripts/wine-run.sh" "$loader" "$prefix" \
-  --rerun-after-exit-fault talvex-report.exe --out ..\\..\\windows "${files[@]}") \
-  >"$work/windows.out" 2>"$work/windows.err"
+source "$(dirname "$0")/windows_tool.sh"
 status=0
+(cd "$work/study/results" && "$scripts/wine-run.sh" "$loader" "$prefix" \
+  talvex-report.exe --out ..\\..\\windows "${files[@]}") \
+  >"$work/windows.out" 2>"$work/windows.err" || status=$?
+windows_tool_ended report-alike "$status" "$work/windows.err" || exit 1
 diff -r "$work/linux" "$work/windows" || status=1
 # The terminal's text alike too, but for the report's own path and the console's line ends.
 for stream in out err; do

@@ -21,8 +21,12 @@ cp "$program" "$work/talvex.exe"
 cp "$windows_pack" "$work/talvex-pack.exe"
 cp "$settings" "$work/settings.txt"
 # The Windows tool works in the folder, with paths as a Windows user types them.
-(cd "$work" && "$scripts/wine-run.sh" "$loader" "$prefix" --rerun-after-exit-fault \
-  talvex-pack.exe stamp talvex.exe images windows.exe --settings settings.txt)
+source "$(dirname "$0")/windows_tool.sh"
+status=0
+(cd "$work" && "$scripts/wine-run.sh" "$loader" "$prefix" \
+  talvex-pack.exe stamp talvex.exe images windows.exe --settings settings.txt) \
+  2>"$work/errors" || status=$?
+windows_tool_ended stamp-alike "$status" "$work/errors" || exit 1
 "$linux_pack" stamp "$work/talvex.exe" "$work/images" "$work/linux.exe" \
   --settings "$work/settings.txt" >/dev/null
 cmp "$work/windows.exe" "$work/linux.exe" ||

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# End-to-end run of the Windows program under Wine on a virtual X server, driven by real mouse
-# clicks and keystrokes through xdotool. First a run parameter that does not convert must bring
-# up the error box and, once it is dismissed, end the program with exit code 1. Then a whole
-# run: Start without an ID asks for one, an ID is typed, Start pressed, Next without a rating
-# asks for one, and each of the 100 trials is rated and followed by Next. Then the results
-# file, the sealed file (opened by the Linux talvex-unseal) and the exit code are checked. The
-# boxes' texts are read from Wine's trace of its message boxes.
+# End-to-end run of the Windows program under Wine on a virtual X server, driven by real
+# keystrokes and mouse clicks through xdotool. First a run parameter that does not convert must
+# bring up the error box and, once it is dismissed, end the program with exit code 1. Then a
+# whole run by the keyboard alone: Start without an ID asks for one, the ID is typed over the
+# selected prompt, Tab to Start, Space; Next without a rating asks for one; each of the 100
+# trials is rated with Space or the arrow keys, then Tab to Next and Space. Then the results
+# file, the sealed file (opened by the Linux talvex-unseal) and the exit code are checked. Last,
+# a run by the mouse: three trials clicked, then the window closed. The boxes' texts are read
+# from Wine's trace of its message boxes.
 #
 #   e2e_run.sh LOADER PREFIX TALVEX_EXE TALVEX_UNSEAL     the runs (exit 77: skipped)
 #   e2e_run.sh LOADER PREFIX TALVEX_EXE --screenshots DIR the main window at start, during a
@@ -191,58 +193,50 @@ echo "e2e: an invalid run value gives the error box \"$text\" and exit code 1"
 
 started=$(date +%s)
 start_program 50 0 0 0
-# Start with the ID prompt still in the field.
-click_button2
+give_keyboard
+# Start with the ID prompt still in the field: Tab past the ratings to Start, Space.
+xdotool key --delay 20 Tab Tab space
 expect_box "Enter your ID, please!" "at Start without an ID"
-type_id e2eRater
-click_button2
+# The focus is back on Start: Shift+Tab past the ratings to the ID field, which selects its
+# prompt, then the ID over it.
+xdotool key --delay 20 shift+Tab shift+Tab
+key_start e2eRater
 sleep 0.5
-# Next before any rating.
-click_button2
+# Next before any rating: from the ratings, where the focus went, Tab to Next and Space; then
+# Shift+Tab back to the ratings.
+xdotool key --delay 20 Tab space
 expect_box "Please enter your rating!" "at Next without a rating"
+xdotool key --delay 20 shift+Tab
 for trial in $(seq 100); do
-  rate_and_next $((trial % 5 + 1))
+  key_rate_and_next $((trial % 5 + 1))
 done
 
 # The last Next seals the results and ends the program.
 wait_exit "after the last trial" 300
 [[ $code == 0 ]] || exit_code_lost || fail "exit code $code; log: $(cat "$log")"
+check_run_files "$work/results" e2eRater "50 0 0 0" 100 "${unseal:-}"
+echo "e2e: 100 trials by the keyboard alone in $(($(date +%s) - started)) s; results, sealed" \
+  "file and exit code correct"
 
+# By the mouse: the ID field clicked and typed into, Start, three trials clicked; the window
+# closed then (Alt+F4) keeps the three rows and seals nothing.
+rm -rf "$work/results"
+start_program 50 0 0 0
+type_id mouseRater
+click_button2
+for trial in 1 2 3; do
+  rate_and_next $((trial % 5 + 1))
+done
+sleep 0.5
+give_keyboard
+xdotool key alt+F4
+wait_exit "when its window was closed" 300
 shopt -s nullglob
-results=("$work"/results/*.xls)
-sealed=("$work"/results/*.enc)
-[[ ${#results[@]} == 1 ]] || fail "expected one results file, found ${#results[@]}"
-[[ ${#sealed[@]} == 1 ]] || fail "expected one sealed file, found ${#sealed[@]}"
-[[ "$(basename "${results[0]}")" == "e2eRater "*.xls ]] || fail "results file ${results[0]}"
-lines=$(wc -l <"${results[0]}")
-[[ $lines == 102 ]] || fail "results file has $lines lines, not 102"
-# Every line ends in CR LF, and none holds a CR elsewhere.
-[[ $(tr -cd '\r' <"${results[0]}" | wc -c) == 102 ]] || fail "lines do not end in CR LF"
-awk '!/\r$/ { bad = 1 } END { exit bad }' "${results[0]}" || fail "a line without CR LF"
-[[ "$(head -n 1 "${results[0]}")" == $'50 0 0 0\r' ]] || fail "parameter line"
-# The header, then one row per trial: ID, date, time, trial, status, image, rating, latency.
-header=$'name\tdate\ttime\tn\tstatus\timgname\tresponse\tlatency\r'
-[[ "$(sed -n 2p "${results[0]}")" == "$header" ]] || fail "header line: $(sed -n 2p "${results[0]}")"
-awk -F '\t' 'NR > 2 {
-    sub(/\r$/, "")
-    if (NF != 8 || $1 != "e2eRater" || $2 == "" || $3 == "" || $4 != NR - 2 || $5 == "" ||
-        $6 == "" || $7 != (NR - 2) % 5 + 1 || $8 !~ /^[0-9]+$/) {
-      print "line " NR ": " $0
-      exit 1
-    }
-  }' "${results[0]}" >"$work/bad-row" ||
-  fail "rows do not carry the ID, date, time, trial number, image and rating clicked: $(cat "$work/bad-row")"
-[[ $(stat -c %s "${sealed[0]}") == $(stat -c %s "${results[0]}") ]] ||
-  fail "the sealed file's length differs from the results file's"
-cmp -s "${sealed[0]}" "${results[0]}" && fail "the sealed file is the results file unchanged"
-
-if [[ -n ${unseal:-} && -x ${unseal:-} ]]; then
-  mkdir -p "$work/unsealed"
-  "$unseal" -o "$work/unsealed" "${sealed[0]}" >/dev/null
-  unsealed=("$work"/unsealed/*)
-  [[ ${#unsealed[@]} == 1 ]] || fail "talvex-unseal wrote ${#unsealed[@]} files"
-  cmp -s "${unsealed[0]}" "${results[0]}" || fail "unsealing does not give back the results file"
-else
-  fail "no Linux talvex-unseal at \"${unseal:-}\" (the host tools of the build)"
-fi
-echo "e2e: 100 trials in $(($(date +%s) - started)) s; results, sealed file and exit code correct"
+mouse=("$work"/results/mouseRater*.xls)
+closed=("$work"/results/*.enc)
+shopt -u nullglob
+[[ ${#mouse[@]} == 1 && $(wc -l <"${mouse[0]}") == 5 ]] || fail "the mouse run's rows: ${mouse[*]}"
+awk -F '\t' 'NR > 2 && ($4 != NR - 2 || $7 != (NR - 2) % 5 + 1) { bad = 1 } END { exit bad }' \
+  "${mouse[0]}" || fail "the mouse run's rows do not carry the ratings clicked"
+[[ ${#closed[@]} == 0 ]] || fail "closing the window mid-run sealed the results"
+echo "e2e: 3 trials by the mouse, then the window closed: rows kept, nothing sealed"

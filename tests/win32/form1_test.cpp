@@ -11,6 +11,7 @@
 #include "talvex/experiment/study_settings.h"
 #include "talvex/experiment/window_layout.h"
 #include "talvex/pack/stamp.h"
+#include "talvex/platform/wide_text.h"
 #include "win32_test_support.h"
 
 namespace talvex::win32 {
@@ -18,12 +19,18 @@ namespace {
 
 using experiment::RemovableControl;
 using experiment::TextControl;
+using platform::Narrow;
 
 // A main window over recording events and a recording system, shown.
 struct Form1Fixture : ::testing::Test, test::MainWindowDoubles {
   TForm1 form{system, Loaders(), Events()};
+  uint32_t designedTimerInterval = 0;
 
   void SetUp() override {
+    // The designed timer is stopped as the creation event stops it, so that no test meets its
+    // events on a slow machine unless it starts the timer itself.
+    designedTimerInterval = form.Timer1().Interval();
+    form.SetTimerInterval(0);
     form.ShowFirst(SW_SHOWNORMAL);
     test::Pump(50);
   }
@@ -38,13 +45,20 @@ struct Form1Fixture : ::testing::Test, test::MainWindowDoubles {
   }
   // The control in front at a point of the client area.
   HWND FrontAt(POINT at) { return ChildWindowFromPointEx(form.Handle(), at, CWP_SKIPINVISIBLE); }
+  // Boxes appear in the centre of the screen's work area, not over the window that owns them.
+  static void ExpectCentredOnTheScreen(const RECT& box) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((box.left + box.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((box.top + box.bottom) / 2, (work.top + work.bottom) / 2, 1);
+  }
 };
 
 TEST_F(Form1Fixture, WindowAsDesigned) {
   const experiment::WindowLayout& layout = experiment::Form1Layout();
   wchar_t caption[64] = {};
   GetWindowTextW(form.Handle(), caption, 64);
-  EXPECT_STREQ(caption, L"Talvex 2010");
+  EXPECT_EQ(Narrow(caption), layout.caption);
   RECT client{};
   GetClientRect(form.Handle(), &client);
   EXPECT_EQ(client.right, experiment::Scaled(layout.clientWidth, form.Scale()));
@@ -58,14 +72,13 @@ TEST_F(Form1Fixture, WindowAsDesigned) {
   EXPECT_EQ(SendMessageW(Handle("ProgressBar1"), PBM_GETRANGE, TRUE, 0), 0);
   EXPECT_EQ(SendMessageW(Handle("ProgressBar1"), PBM_GETRANGE, FALSE, 0), 100);
   EXPECT_EQ(SendMessageW(Handle("ProgressBar1"), PBM_GETPOS, 0, 0), 100);
-  EXPECT_EQ(form.GetText(TextControl::Memo1), "Memo1");
-  EXPECT_EQ(form.GetText(TextControl::Edit1), "Enter your ID here.");
-  EXPECT_EQ(form.GetText(TextControl::Button2), "Button2");
-  EXPECT_EQ(Control("Label2").Text(), "eg. m2B33");
-  EXPECT_EQ(Control("RadioGroup1").Text(), "Rating");
+  // Every control shows the text the table gives it.
+  for (const experiment::ControlLayout& control : layout) {
+    EXPECT_EQ(Control(control.name).Text(), control.text) << control.name;
+  }
   EXPECT_FALSE(form.Controls().Get<TPictureArea>("Image1").HasPicture());
   // The designed timer: enabled with 1000 ms.
-  EXPECT_EQ(form.Timer1().Interval(), 1000u);
+  EXPECT_EQ(designedTimerInterval, 1000u);
 }
 
 TEST_F(Form1Fixture, MenuHelpWithInstructionsAndAboutWithoutMnemonicsOrShortcuts) {
@@ -162,10 +175,30 @@ TEST_F(Form1Fixture, TextsOfControlsAndOfRemovedControls) {
   EXPECT_EQ(form.GetText(TextControl::Edit1), "");
   form.SetText(TextControl::Edit1, "late");
   EXPECT_EQ(form.GetText(TextControl::Edit1), "");
-  // The focus went on to another control of the window.
-  EXPECT_TRUE(IsChild(form.Handle(), GetFocus()) || GetFocus() == form.Handle());
   form.RemoveControl(RemovableControl::Memo1);
   EXPECT_EQ(form.GetText(TextControl::Memo1), "");
+}
+
+// A keyboard-only rater is never left with the focus on a control that takes no keys: the
+// focus of a control that is disabled or removed goes to the next one of the tab order that
+// can take it, and with no rating checked the first rating is the set's tab stop again.
+TEST_F(Form1Fixture, FocusOfADisabledOrRemovedControlGoesOnToTheNextThatCanTakeIt) {
+  SetFocus(Handle("Edit1"));
+  form.RemoveControl(RemovableControl::Edit1);
+  EXPECT_EQ(GetFocus(), Rating(1).Handle());
+  SetFocus(Handle("Button2"));
+  form.SetButtonEnabled(false);
+  EXPECT_EQ(GetFocus(), Handle("Memo1"));
+  form.SetButtonEnabled(true);
+  form.RemoveControl(RemovableControl::Memo1);
+  SetFocus(Handle("Button2"));
+  form.SetButtonEnabled(false);  // as Start and Next are pressed
+  EXPECT_EQ(GetFocus(), Rating(1).Handle());
+
+  form.SetButtonEnabled(true);
+  Click(Rating(3).Handle());
+  for (int n = 1; n <= 5; ++n) form.UncheckRating(n);
+  EXPECT_EQ(GetNextDlgTabItem(form.Handle(), Handle("Button2"), TRUE), Rating(1).Handle());
 }
 
 TEST_F(Form1Fixture, ProgressKeptWithinItsRange) {
@@ -180,7 +213,6 @@ TEST_F(Form1Fixture, ProgressKeptWithinItsRange) {
 }
 
 TEST_F(Form1Fixture, MessageAndErrorBoxes) {
-  form.SetTimerInterval(0);  // its events would fail as well
   test::ModalWatcher watcher;
   form.ShowMessage("Enter your ID, please!");
   events->failWith = "Resource RESOURCES_BLANK_BMP not found";
@@ -192,6 +224,7 @@ TEST_F(Form1Fixture, MessageAndErrorBoxes) {
   EXPECT_EQ(watcher.seen[0].title, "Talvex");
   EXPECT_EQ(watcher.seen[0].text, "Enter your ID, please!");
   EXPECT_FALSE(watcher.seen[0].icon);
+  for (const test::SeenModal& box : watcher.seen) ExpectCentredOnTheScreen(box.place);
   EXPECT_EQ(watcher.seen[0].buttons, std::vector<std::string>{"OK"});
   // A failure that escapes a handler: the error box, with its full stop, and the window lives on.
   EXPECT_EQ(watcher.seen[1].title, "Talvex");
@@ -213,6 +246,7 @@ TEST_F(Form1Fixture, QuestionIsYesOnlyWhenAnsweredYes) {
     EXPECT_EQ(form.AskYesNo("Continue the unfinished run?"), answer.yes) << answer.message;
     ASSERT_EQ(watcher.seen.size(), 1u);
     EXPECT_EQ(watcher.seen[0].title, "Talvex");
+    ExpectCentredOnTheScreen(watcher.seen[0].place);
   }
 }
 
@@ -243,9 +277,9 @@ TEST_F(Form1Fixture, PicturePreparedOnAWorkerThreadIsShownWithoutBeingMadeAgain)
   picture.LoadFromBytes(test::TwoColourJpeg(600, 450));
   const auto preparer = form.PicturePreparer();
   ASSERT_NE(preparer, nullptr);
-  std::shared_ptr<const experiment::IPreparedPicture> prepared;
+  std::shared_ptr<const experiment::IPreparedPixels> prepared;
   std::thread([&] { prepared = preparer->Prepare(picture); }).join();
-  const TPreparedPicture& pixels = dynamic_cast<const TPreparedPixels&>(*prepared).pixels;
+  const TDibPixels& pixels = dynamic_cast<const TPreparedPixels&>(*prepared).pixels;
   form.SetPreparedPicture(picture, *prepared);
   EXPECT_EQ(area.Prepared().bits, pixels.bits);  // the worker's section, not a new one
   EXPECT_GT(area.Prepared().bits[place.width / 4] >> 16 & 0xFF, 200u);
@@ -285,13 +319,67 @@ TEST_F(Form1Fixture, AboutWindowOpensModallyAndItsLinksOpenTheirAddresses) {
 
   TForm2 about(system, std::make_unique<test::GeneratedLoader>(), form.Handle());
   EXPECT_TRUE(about.Controls().Get<TPictureArea>("Image1").HasPicture());
-  for (const char* name : {"Label12", "Label13"}) {
+  for (const char* name : {"Label12", "Label13", "Label6"}) {  // Label6 is no link
     MouseClick(about.Controls().Get(name).Handle());
   }
-  MouseClick(about.Controls().Get("Label6").Handle());  // not a link: nothing opens
-  ASSERT_EQ(system.opened.size(), 2u);
-  EXPECT_EQ(system.opened[0], about.Controls().Get<TLink>("Label12").Address());
-  EXPECT_EQ(system.opened[1], about.Controls().Get<TLink>("Label13").Address());
+  EXPECT_EQ(system.opened,
+            (std::vector<std::string>{experiment::BuiltStudySettings().institution1Page,
+                                      experiment::BuiltStudySettings().institution2Page}));
+}
+
+// The program ends while the About window is open (a quit posted inside its modal loop): the
+// loop ends, the main window takes input again and the loop outside still sees the quit.
+TEST_F(Form1Fixture, AboutWindowPassesAQuitOnToTheLoopOutside) {
+  test::ModalWatcher watcher;
+  watcher.onModal = [](HWND) { PostQuitMessage(7); };
+  form.About2Click();
+  ASSERT_EQ(watcher.seen.size(), 1u);
+  EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+  MSG quit{};
+  ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+}
+
+// The rightmost column that drawing the text in the font leaves ink in, plus one (0: none).
+int InkWidth(HFONT font, const std::wstring& text, int height) {
+  const int width = 2048;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const MemoryDc dc;
+  const SelectedObject selectedBitmap(dc.Get(), bitmap.Get());
+  const SelectedObject selectedFont(dc.Get(), font);
+  RECT all{0, 0, width, height};
+  FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetTextColor(dc.Get(), RGB(0, 0, 0));
+  SetBkMode(dc.Get(), TRANSPARENT);
+  // As a one-line label draws it.
+  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &all,
+            DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  for (int x = width - 1; x >= 0; --x) {
+    for (int y = 0; y < height; ++y) {
+      if ((pixels[y * width + x] & 0xFFFFFF) != 0xFFFFFF) return x + 1;
+    }
+  }
+  return 0;
+}
+
+// Every label of both windows holds the ink of its text as drawn in its own font: a glyph that
+// reaches past its advance (the tail of a "y", the arm of an "r") is not cut off.
+TEST_F(Form1Fixture, EveryLabelHoldsItsTextAsDrawnInItsOwnFont) {
+  TForm2 about(system, std::make_unique<test::GeneratedLoader>(), form.Handle());
+  for (const TControlSet* set : {&form.Controls(), &about.Controls()}) {
+    for (TControl* control : set->Stacking()) {
+      if (dynamic_cast<TLabel*>(control) == nullptr) continue;
+      RECT client{};
+      GetClientRect(control->Handle(), &client);
+      EXPECT_LE(InkWidth(control->Font(), control->WideText(), client.bottom), client.right)
+          << control->Text();
+    }
+  }
 }
 
 TEST_F(Form1Fixture, AboutWindowShowsTheSettingsStampedIntoTheProgram) {

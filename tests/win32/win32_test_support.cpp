@@ -76,6 +76,7 @@ void ModalWatcher::Look() {
     SeenModal entry;
     entry.className = className;
     entry.title = TextOf(window);
+    GetWindowRect(window, &entry.place);
     if (box) {
       entry.text = TextOf(GetDlgItem(window, 0xFFFF));  // the message's static control
       for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;

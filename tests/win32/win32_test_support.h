@@ -24,6 +24,7 @@ struct SeenModal {
   std::string text;   // message boxes: the message
   bool icon = false;  // message boxes: an icon is shown
   std::vector<std::string> buttons;
+  RECT place{};  // on the screen, when it was seen
 };
 
 // While it lives, looks every few milliseconds for a modal window of this thread (a message

@@ -1,9 +1,10 @@
 // talvex-report [options] PATH...: the study team's analysis of many raters' results files.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -11,15 +12,17 @@
 #include "talvex/analysis/outputs.h"
 #include "talvex/analysis/report.h"
 #include "talvex/analysis/study.h"
+#include "talvex/platform/file.h"
 
 namespace {
 
 namespace analysis = talvex::analysis;
 namespace fs = std::filesystem;
 
-constexpr int kExitNothing = 1;
+constexpr int kExitNothing = 1;  // nothing analysed, or the files of --out not written
 constexpr int kExitUsage = 2;
 constexpr const char* kDefaultTest = "all";
+constexpr unsigned long long kMaxResamples = 1000000;
 
 void PrintUsage(std::FILE* to) {
   std::fputs(
@@ -28,7 +31,14 @@ void PrintUsage(std::FILE* to) {
       "  --out DIR              write report.html, CSV tables and study.imrmc into DIR\n"
       "  --include-incomplete   take incomplete runs into the across-rater figures\n"
       "  --positive-from N      a rating of N or more calls a case positive (2..5, default 4)\n"
-      "  --test NAME=PATH       PATH and the paths after it belong to test NAME\n",
+      "  --test NAME=PATH       PATH and the paths after it belong to test NAME\n"
+      "  --partial-area A-B     partial ROC area over specificity A to B (default 0.8-1)\n"
+      "  --at-specificity X     sensitivity at specificity X (default 0.9)\n"
+      "  --at-sensitivity X     specificity at sensitivity X (default 0.9)\n"
+      "  --resamples N          bootstrap resamples for their intervals (default 2000, 0: none)\n"
+      "  --seed N               the bootstrap's seed (default 20240229)\n"
+      "  --effect-size D        difference in mean ROC area the planned study should find\n"
+      "                         (default 0.05)\n",
       to);
 }
 
@@ -38,21 +48,39 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// Writes a file whole under a temporary name and renames it into place.
-bool WriteFile(const fs::path& path, const std::string& content) {
-  const fs::path temporary = path.string() + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out.flush()) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
+// A decimal number from lo to hi filling the whole text.
+bool ParseNumber(const char* text, double lo, double hi, double& value) {
+  if (text == nullptr || *text == '\0') return false;
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return *end == '\0' && value >= lo && value <= hi;
+}
+
+bool ParseCount(const char* text, unsigned long long hi, unsigned long long& value) {
+  if (text == nullptr || *text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoull(text, &end, 10);
+  return *end == '\0' && errno == 0 && value <= hi;
+}
+
+// Writes a file whole under a new temporary name of its own beside it (made exclusively, so a
+// link or file planted there is never written through) and renames it into place; on failure
+// the temporary file is removed and the reason returned.
+talvex::platform::FileStatus WriteFile(const std::string& path, const std::string& content) {
+  namespace platform = talvex::platform;
+  std::string temporary;
+  platform::File file;
+  platform::FileStatus status = file.CreateBeside(path, temporary);
+  if (!status.Ok()) return status;
+  status = file.WriteAll(content.data(), content.size());
+  if (status.Ok()) status = file.Close();
+  if (status.Ok()) status = platform::RenameFile(temporary, path, platform::Existing::kReplace);
+  if (!status.Ok()) {
+    file.Close();
+    platform::RemoveFile(temporary);
   }
-  std::error_code error;
-  fs::rename(temporary, path, error);
-  return !error;
+  return status;
 }
 
 }  // namespace
@@ -99,6 +127,40 @@ int main(int argc, char** argv) {
       named = true;
       test.assign(text, equals);
       inputs.push_back({test, equals + 1});
+    } else if (flags && argument == "--partial-area") {
+      const char* text = value();
+      const char* dash = text ? std::strchr(text, '-') : nullptr;
+      double from = 0.0;
+      double to = 0.0;
+      if (dash == nullptr || !ParseNumber(std::string(text, dash).c_str(), 0.0, 1.0, from) ||
+          !ParseNumber(dash + 1, 0.0, 1.0, to) || !(from < to)) {
+        return UsageError("--partial-area needs two specificities A-B, 0 <= A < B <= 1");
+      }
+      options.operating.specificityFrom = from;
+      options.operating.specificityTo = to;
+    } else if (flags && (argument == "--at-specificity" || argument == "--at-sensitivity")) {
+      double x = 0.0;
+      if (!ParseNumber(value(), 0.0, 1.0, x)) {
+        return UsageError(argument + " needs a fraction from 0 to 1");
+      }
+      (argument == "--at-specificity" ? options.operating.atSpecificity
+                                      : options.operating.atSensitivity) = x;
+    } else if (flags && argument == "--resamples") {
+      unsigned long long count = 0;
+      if (!ParseCount(value(), kMaxResamples, count)) {
+        return UsageError("--resamples needs a count from 0 to " + std::to_string(kMaxResamples));
+      }
+      options.operating.resamples = static_cast<int>(count);
+    } else if (flags && argument == "--seed") {
+      unsigned long long seed = 0;
+      if (!ParseCount(value(), ~0ull, seed)) return UsageError("--seed needs a whole number");
+      options.operating.seed = seed;
+    } else if (flags && argument == "--effect-size") {
+      double effect = 0.0;
+      if (!ParseNumber(value(), 0.0, 1.0, effect) || !(effect > 0.0)) {
+        return UsageError("--effect-size needs a difference in area above 0 and up to 1");
+      }
+      options.effectSize = effect;
     } else if (flags && argument.size() > 1 && argument[0] == '-') {
       return UsageError("unknown option " + argument);
     } else {
@@ -133,8 +195,10 @@ int main(int argc, char** argv) {
     }
     for (const analysis::OutputFile& file : analysis::ReportFiles(report)) {
       const fs::path path = fs::path(outputFolder) / file.name;
-      if (!WriteFile(path, file.content)) {
-        std::fprintf(stderr, "talvex-report: cannot write %s\n", path.string().c_str());
+      const talvex::platform::FileStatus status = WriteFile(path.string(), file.content);
+      if (!status.Ok()) {
+        std::fprintf(stderr, "talvex-report: cannot write %s: %s\n", path.string().c_str(),
+                     status.text.c_str());
         return kExitNothing;
       }
     }

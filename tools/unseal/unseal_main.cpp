@@ -1,17 +1,20 @@
 // talvex-unseal [-f] [-o DIR] FILE.enc...: writes the results file of each sealed file.
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "talvex/exception.h"
 #include "talvex/platform/file.h"
+#include "talvex/platform/tool_io.h"
 #include "talvex/results/sealing.h"
 #include "talvex/results/unseal.h"
 
 namespace {
+
+// Names go out as UTF-8, or as UTF-16 to a Windows console.
+using talvex::platform::WriteText;
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
@@ -28,12 +31,13 @@ void PrintUsage(std::FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = talvex::platform::ToolArguments(argc, argv);
   bool overwrite = false;
   std::string outputFolder;
   std::vector<std::string> files;
   bool options = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
     if (options && argument == "--") {
       options = false;
     } else if (options && (argument == "-h" || argument == "--help")) {
@@ -42,13 +46,13 @@ int main(int argc, char** argv) {
     } else if (options && argument == "-f") {
       overwrite = true;
     } else if (options && argument == "-o") {
-      if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+      if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
         std::fputs("talvex-unseal: -o needs a folder\n", stderr);
         return kExitUsage;
       }
-      outputFolder = argv[++i];
+      outputFolder = arguments[++i];
     } else if (options && argument.size() > 1 && argument[0] == '-') {
-      std::fprintf(stderr, "talvex-unseal: unknown option %s\n", argument.c_str());
+      WriteText(stderr, "talvex-unseal: unknown option " + argument + "\n");
       PrintUsage(stderr);
       return kExitUsage;
     } else {
@@ -74,10 +78,8 @@ int main(int argc, char** argv) {
       }
     }
     if (earlier != nullptr) {
-      std::fprintf(stderr,
-                   "talvex-unseal: \"%s\" is not unsealed: \"%s\" was unsealed into the same "
-                   "file \"%s\"\n",
-                   file.c_str(), earlier->c_str(), output.c_str());
+      WriteText(stderr, "talvex-unseal: \"" + file + "\" is not unsealed: \"" + *earlier +
+                            "\" was unsealed into the same file \"" + output + "\"\n");
       exitCode = kExitFailed;
       continue;
     }
@@ -85,13 +87,12 @@ int main(int argc, char** argv) {
       const talvex::results::SealKey key =
           talvex::results::UnsealFile(file, output, overwrite, talvex::results::kResultsPassPhrase);
       if (talvex::platform::IdentityAt(output, identity).Ok()) written.emplace_back(identity, file);
-      std::printf("%s -> %s (%s)\n", file.c_str(), output.c_str(),
-                  talvex::results::SealKeyName(key));
+      WriteText(stdout, file + " -> " + output + " (" + talvex::results::SealKeyName(key) + ")\n");
     } catch (const talvex::results::EOutputExists& error) {
-      std::fprintf(stderr, "talvex-unseal: %s (-f replaces it)\n", error.what());
+      WriteText(stderr, std::string("talvex-unseal: ") + error.what() + " (-f replaces it)\n");
       exitCode = kExitFailed;
     } catch (const talvex::Exception& error) {
-      std::fprintf(stderr, "talvex-unseal: %s\n", error.what());
+      WriteText(stderr, std::string("talvex-unseal: ") + error.what() + "\n");
       exitCode = kExitFailed;
     }
   }

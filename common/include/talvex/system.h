@@ -3,6 +3,7 @@
 // inject clocks, a locale and folders. The POSIX implementation is in platform/.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,12 @@ class System : public IClock {
 
   // Regional settings.
   virtual LocaleValues Locale() = 0;
+  // UTF-8 text as the results file holds it: in the machine's ANSI code page on Windows,
+  // unchanged elsewhere. Nothing when that character set cannot hold every character exactly.
+  virtual std::optional<std::string> FileText(const std::string& text) { return text; }
 
   // Program and folders. Folder texts end in the path separator unless said otherwise.
-  virtual std::string ExecutablePath() = 0;                  // full path of the running program
+  virtual std::string ExecutablePath() = 0;  // full path of the running program
   // The values after the program path, as given (the run parameters stop at an empty one).
   virtual std::vector<std::string> CommandLineValues() = 0;
   virtual int GetDriveKind(const std::string& root) = 0;

@@ -1,19 +1,15 @@
 #include "talvex/pack/image_pack.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <system_error>
 
 #include "talvex/ascii.h"
 #include "talvex/imagestore/crypto.h"
+#include "talvex/pack/image_set_check.h"
+#include "talvex/platform/file.h"
 #include "talvex/utf16_text.h"
 
 namespace talvex::pack {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -22,13 +18,18 @@ bool LooksLikeJpeg(const std::vector<uint8_t>& bytes) {
   return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
 
-std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EPackError("cannot read " + path.string());
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (in.bad()) throw EPackError("cannot read " + path.string());
-  return bytes;
+// Through the platform's files, which take every name (on Windows as UTF-16).
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  platform::File file;
+  if (!file.OpenForReading(path).Ok()) throw EPackError("cannot read " + path);
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[65536];
+  for (;;) {
+    size_t count = 0;
+    if (!file.Read(buffer, sizeof(buffer), count).Ok()) throw EPackError("cannot read " + path);
+    if (count == 0) return bytes;
+    bytes.insert(bytes.end(), buffer, buffer + count);
+  }
 }
 
 }  // namespace
@@ -41,25 +42,20 @@ std::vector<uint8_t> CipherImage(const uint8_t* data, size_t size) {
 }
 
 std::vector<PackImage> ReadImageFolder(const std::string& folder) {
-  std::error_code error;
-  fs::directory_iterator it(folder, error);
-  if (error) throw EPackError("cannot read the folder " + folder + ": " + error.message());
-  std::vector<fs::path> files;
-  for (; it != fs::directory_iterator(); it.increment(error)) {
-    if (error) break;
-    const fs::path& path = it->path();
-    if (path.filename().string().front() == '.') continue;
-    std::error_code statusError;
-    if (fs::is_regular_file(path, statusError)) files.push_back(path);
-  }
-  if (error) throw EPackError("cannot read the folder " + folder + ": " + error.message());
-  if (files.empty()) throw EPackError("no image files in " + folder);
-  std::sort(files.begin(), files.end());
-
+  std::vector<std::string> names;
+  const platform::FileStatus listed = platform::ListFolder(folder, names);
+  if (!listed.Ok()) throw EPackError("cannot read the folder " + folder + ": " + listed.text);
+  std::sort(names.begin(), names.end());
   std::vector<PackImage> images;
-  for (const fs::path& path : files) {
-    images.push_back(PackImage{path.stem().string(), path.string(), ReadWholeFile(path)});
+  for (const std::string& name : names) {
+    const std::string path = folder + "/" + name;
+    if (name.front() == '.' || !IsImageFile(path)) continue;
+    // The resource name is the file name without its last extension.
+    const size_t dot = name.rfind('.');
+    images.push_back(PackImage{dot == std::string::npos ? name : name.substr(0, dot), path,
+                               ReadWholeFile(path)});
   }
+  if (images.empty()) throw EPackError("no image files in " + folder);
   return images;
 }
 

@@ -7,6 +7,7 @@
 #include "talvex/experiment/trial_schedule.h"
 #include "talvex/imagestore/image_names.h"
 #include "talvex/imagestore/jpeg_image.h"
+#include "talvex/platform/file.h"
 
 namespace talvex::pack {
 
@@ -74,6 +75,14 @@ void CheckPicture(const PackImage& image) {
 }
 
 }  // namespace
+
+bool IsImageFile(const std::string& entry) {
+  if (platform::FileExists(entry)) return true;
+  if (platform::FolderExists(entry)) return false;
+  throw EPackError(
+      "entry that is not a picture file (a named pipe, a device or a link that leads nowhere): " +
+      entry);
+}
 
 void CheckImageSet(const std::vector<PackImage>& images) {
   for (const PackImage& image : images) CheckName(image);

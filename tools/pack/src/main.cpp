@@ -24,6 +24,7 @@
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/image_set_check.h"
 #include "talvex/pack/listing.h"
+#include "talvex/platform/tool_io.h"
 
 namespace {
 
@@ -108,9 +109,11 @@ int Run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   try {
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    // Names beyond ASCII: UTF-16 from a Windows command line, UTF-16 to a Windows console.
+    return Run(talvex::platform::ToolArguments(argc, argv));
   } catch (const std::exception& e) {
-    std::cerr << "talvex-pack: " << e.what() << '\n';
+    std::cerr.flush();
+    talvex::platform::WriteText(stderr, std::string("talvex-pack: ") + e.what() + "\n");
     return 1;
   }
 }

@@ -1,7 +1,10 @@
 #pragma once
-// Across raters: the Obuchowski-Rockette analysis of ROC areas read by several raters on the
-// same cases, with Hillis's (2007) degrees of freedom, the covariances of two areas estimated
-// from DeLong's components or from the case jackknife.
+// Across raters: the Obuchowski-Rockette (1995) analysis of ROC areas read by several raters on
+// the same cases, with Hillis's (2007) degrees of freedom, the covariances of two areas
+// estimated from DeLong's components or from the case jackknife (Hillis et al. 2005). The
+// formulas and the published example the tests check: docs/statistics.md, "Obuchowski-Rockette
+// analysis of one test", "... test of equal mean areas", "The published multi-reader
+// example".
 
 #include <optional>
 #include <string>
@@ -38,16 +41,18 @@ struct TInterval {
   double upper = 0.0;
 };
 
-// The mean area of one test read by J >= 2 raters.
+// The mean area of one test read by J >= 2 raters; df is Hillis's (2007) ddf_H_single.
 struct SingleTestResult {
   int raters = 0;
   double meanSquareRaters = 0.0;  // MS(R)
   double meanCovariance = 0.0;    // Cov2, the average over pairs of raters
+  double variance = 0.0;          // Var, the average variance of one rater's area
   TInterval meanArea;             // the interval clipped to [0, 1]
 };
 std::optional<SingleTestResult> SingleTest(const std::vector<AreaEstimate>& raters);
 
-// I >= 2 tests read by the same J >= 2 raters: estimates[i][j] for test i, rater j.
+// I >= 2 tests read by the same J >= 2 raters: estimates[i][j] for test i, rater j; the F test
+// with Hillis's (2007) ddf_H.
 struct Difference {
   size_t first = 0;
   size_t second = 0;
@@ -62,12 +67,15 @@ struct MultiTestResult {
   double covariance1 = 0.0;            // same rater, different tests
   double covariance2 = 0.0;            // different raters, same test
   double covariance3 = 0.0;            // different raters, different tests
+  double variance = 0.0;               // Var, the average variance of one area
   // The F statistic is empty when its denominator is 0 (no test-by-rater variation).
   std::optional<double> f;
   double numeratorDf = 0.0;
   std::optional<double> denominatorDf;  // empty: infinite
   std::optional<double> p;
   std::vector<Difference> differences;  // every pair of tests, first < second
+  // Each test's mean area from its own raters' areas and Cov2 alone, as for one test.
+  std::vector<SingleTestResult> singleTests;
 };
 std::optional<MultiTestResult> MultiTest(const std::vector<std::vector<AreaEstimate>>& estimates);
 

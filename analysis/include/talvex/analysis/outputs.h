@@ -4,6 +4,7 @@
 // report alone, so the same inputs in any order give the same bytes.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "talvex/analysis/report.h"
@@ -38,5 +39,21 @@ std::string ProblemsCsv(const Report& report);
 std::string RatingsCsv(const Report& report);
 std::string ImrmcFile(const Report& report);
 std::string ImrmcIdsCsv(const Report& report);
+
+// The terminal's word wrap, and the page's table and figure, for the sections below.
+std::string WrappedLines(const std::string& text, const std::string& indent);
+// align: one letter per column, 'l' for a left-aligned text column; numbers align right.
+std::string HtmlTable(const std::vector<std::string>& header,
+                      const std::vector<std::vector<std::string>>& rows, std::string_view align);
+std::string HtmlFigure(const std::string& svg, const std::string& caption);
+
+// The fitted curves, the high-specificity region, the hard cases and the plan of the main
+// study: terminal sections, page sections and their CSV files (fits.csv, operating.csv,
+// difficulty.csv, plan.csv, paired.csv).
+std::string TestFiguresText(const TestReport& test, const Report& report);
+std::string StudyFiguresText(const Report& report);
+std::string TestFiguresHtml(const TestReport& test, const Report& report);
+std::string StudyFiguresHtml(const Report& report);
+std::vector<OutputFile> FigureFiles(const Report& report);
 
 }  // namespace talvex::analysis

@@ -11,12 +11,15 @@
 #include "talvex/analysis/roc.h"
 #include "talvex/analysis/spread.h"
 #include "talvex/analysis/study.h"
+#include "talvex/analysis/study_figures.h"
 
 namespace talvex::analysis {
 
 struct Options {
   int positiveFrom = 4;  // a rating of at least this calls a case positive
   bool includeIncomplete = false;
+  OperatingSettings operating;             // partial area, operating points, bootstrap
+  double effectSize = kDefaultEffectSize;  // of the planned two-test study
 };
 
 // A point of an ROC curve: false-positive fraction, true-positive fraction.
@@ -41,7 +44,8 @@ struct LatencyFigures {
   std::array<std::optional<Spread>, 5> byRating;  // ratings 1..5
   std::optional<Spread> right;                    // at the positive cut
   std::optional<Spread> wrong;
-  std::optional<int> afterExposure;  // empty when the exposure is unknown
+  // Trials (every showing) rated after the exposure ended; empty when the exposure is unknown.
+  std::optional<int> afterExposure;
 };
 
 struct RaterFigures {
@@ -56,6 +60,8 @@ struct RaterFigures {
   Retest retest;
   LatencyFigures latency;
   std::string message;  // in place of the figures that need both classes
+  // Why each other figure shown as "-" (or without its interval) has no value.
+  std::vector<std::string> reasons;
 };
 
 struct CaseRow {
@@ -80,6 +86,7 @@ struct AcrossFigures {
   std::optional<FleissKappa> fleiss;
   std::vector<RocPoint> averageCurve;  // vertical average of the raters' curves
   std::string message;                 // why there are no across-rater figures, if so
+  std::vector<std::string> reasons;    // why an agreement figure or an interval is missing
 };
 
 struct TestReport {
@@ -87,6 +94,7 @@ struct TestReport {
   std::vector<RaterFigures> raters;
   std::vector<CaseRow> cases;
   AcrossFigures across;
+  TestFigures figures;
 };
 
 // Two or more tests read by the same raters.
@@ -97,6 +105,7 @@ struct Comparison {
   std::optional<MultiTestResult> jackknife;
   std::optional<MultiTestResult> delong;
   std::string message;
+  std::vector<std::vector<RocArea>> areas;  // by test, then by rater of raters
 };
 
 struct Report {
@@ -105,16 +114,27 @@ struct Report {
   std::vector<TestReport> tests;
   std::optional<Comparison> comparison;
   std::vector<Problem> problems;
+  StudyFigures figures;
   size_t RunCount() const;
 };
 
 // The figures of every test; the report points into the study, which must outlive it.
 Report Analyse(const Study& study, const Options& options, std::vector<Problem> problems);
 
+// Whether an interval has any width to show: a standard error of 0 (every area 1, every
+// rating tied) gives a point that would look exact.
+bool HasSpread(const TInterval& interval);
+inline constexpr const char* kNoSpread =
+    "the areas vary neither between the raters nor with the cases: no interval";
+// Why a df is shown as "inf".
+inline constexpr const char* kInfiniteDf =
+    "df inf: the raters' areas do not vary between the raters, so the normal quantile is used";
+
 // A rater who saw one class only: what is said in place of the figures needing both.
 inline constexpr const char* kOnlyPositives =
     "saw positive cases only: no ROC area, specificity or cut-point";
 inline constexpr const char* kOnlyNegatives =
     "saw negative cases only: no ROC area, sensitivity or cut-point";
+inline constexpr const char* kNoCases = "no case of the test left to analyse: no figures";
 
 }  // namespace talvex::analysis

@@ -1,13 +1,16 @@
 #pragma once
 // Reading a results file as the study team receives it: the parameter line, the header line
-// and one row of eight tab-separated columns per rated trial. Each problem names the file and
-// the line; a bad row is left out and the rest of the file is still read.
+// and one row of eight tab-separated columns per rated trial, in UTF-8 or in a Windows ANSI
+// code page. Each problem names the file and the line; a bad row is left out and the rest of
+// the file is still read.
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "talvex/results/parameter_line.h"
 
 namespace talvex::analysis {
 
@@ -19,18 +22,9 @@ struct Problem {
   std::string message;
 };
 
-// The four run parameters as the parameter line gives them.
-struct RunParameters {
-  int exposure = 0;  // milliseconds; 0 or less: the image stays until it is rated
-  double positiveFraction = 0.0;
-  double negativeFraction = 0.0;
-  int desktopCopy = 0;
-  bool operator==(const RunParameters& other) const;
-};
-
-// The run parameters of a parameter line: the default line, or four values joined by single
-// blanks, the fractions with a point or a comma; empty when the line is neither.
-std::optional<RunParameters> ParseParameterLine(std::string_view line);
+// The parameter line is the results format's (results/parameter_line.h).
+using results::ParseParameterLine;
+using results::RunParameters;
 
 struct Trial {
   int number = 0;  // the n column
@@ -52,9 +46,11 @@ struct RunFile {
 // plain text.
 bool IsPlainResultsText(std::string_view text);
 
-// Reads a results file's text. Returns nothing when the file as a whole cannot be used (no
-// header line, no usable row); every problem goes to problems under fileName.
-std::optional<RunFile> ReadResultsText(std::string_view text, const std::string& fileName,
+// Reads a results file's text, as UTF-8 when it is valid UTF-8 and else as Windows-1252 (the
+// results file of a Windows machine), into UTF-8. Returns nothing when the file as a whole
+// cannot be used (no header line, no usable row); every problem goes to problems under
+// fileName.
+std::optional<RunFile> ReadResultsText(std::string_view bytes, const std::string& fileName,
                                        std::vector<Problem>& problems);
 
 }  // namespace talvex::analysis

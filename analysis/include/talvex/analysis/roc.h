@@ -33,17 +33,22 @@ struct RocArea {
   double upper = 1.0;
 };
 
-// The area of the ratings of positive and negative cases, by midranks; both must be non-empty.
+// The area of the ratings of positive and negative cases, by midranks (Sun and Xu 2014), with
+// DeLong et al.'s (1988) variance; both must be non-empty. docs/statistics.md: "Empirical ROC
+// area", "DeLong variance".
 RocArea EmpiricalArea(const std::vector<double>& positives, const std::vector<double>& negatives);
 
 // The areas that leave out one case at a time: the positives' first, then the negatives', in
 // the order of the components; empty with fewer than two cases of a class.
+// docs/statistics.md: "Jackknife covariances".
 std::vector<double> LeaveOneOutAreas(const RocArea& area);
 
-// DeLong's covariance of two areas read on the same cases (components in the same order).
+// DeLong's covariance of two areas read on the same cases (components in the same order);
+// docs/statistics.md: "DeLong variance".
 double DeLongCovariance(const RocArea& a, const RocArea& b);
 
-// A proportion count / total with its exact (Clopper-Pearson) 95 % interval; total > 0.
+// A proportion count / total with its exact 95 % interval (Clopper and Pearson 1934, by beta
+// quantiles); total > 0. docs/statistics.md: "Cut-points and Clopper-Pearson intervals".
 struct Proportion {
   int count = 0;
   int total = 0;
@@ -70,8 +75,9 @@ std::vector<CutPoint> CutPoints(const std::vector<int>& positives,
                                 const std::vector<int>& negatives,
                                 ProportionCache* cache = nullptr);
 
-// The threshold with the highest Youden index (sensitivity + specificity - 1), the lowest one
-// on a tie; empty unless both classes have cases.
+// The threshold with the highest Youden (1950) index (sensitivity + specificity - 1), the
+// lowest one on a tie; empty unless both classes have cases and that index is above 0.
+// docs/statistics.md: "Youden index".
 std::optional<int> BestYoudenThreshold(const std::vector<CutPoint>& cutPoints);
 
 // The normal quantile for a two-sided 95 % interval (1.959964...).

@@ -21,7 +21,8 @@ struct Spread {
 };
 
 // Quartiles by linear interpolation between order statistics (position (n - 1) p from the
-// smallest); empty for an empty sample.
+// smallest; Hyndman and Fan 1996, Definition 7), whiskers as Tukey's (1977); empty for an
+// empty sample. docs/statistics.md: "Quartiles and box plots".
 std::optional<Spread> SpreadOf(std::vector<double> values);
 
 }  // namespace talvex::analysis

@@ -30,8 +30,9 @@ struct InputFile {
 // 10^5 trials is about 7 MB).
 inline constexpr size_t kMaxResultsFileBytes = 64u << 20;
 
-// Reads every file given, and in folders (searched recursively) every file whose name ends in
-// ".xls" or ".enc" in any letter case, in path order; a path given twice is read once.
+// Reads every file given, and in folders (searched recursively, links to folders not
+// followed) every file whose name ends in ".xls" or ".enc" in any letter case, in path order;
+// a path given twice is read once. A folder that cannot be read is a problem.
 std::vector<InputFile> ReadInputs(const std::vector<InputPath>& paths,
                                   std::vector<Problem>& problems);
 
@@ -41,10 +42,14 @@ struct Run {
   std::vector<std::string> copies;  // other files holding the same run
   std::optional<results::SealKey> sealKey;
   RunFile file;
-  std::string label;  // the rater ID, with " #k" when the ID has several runs in the test
+  std::string started;  // the date and time texts of its first row
+  // The rater ID, with " #k" when the ID has several runs in the test, numbered by their start.
+  std::string label;
   std::optional<size_t> expectedRows;
   bool complete = true;
-  bool acrossRaters = true;  // taken into the across-rater figures
+  // Taken into the across-rater figures: complete (or --include-incomplete), and of a rater ID
+  // with several runs only the first complete one by its start.
+  bool acrossRaters = true;
 };
 
 struct CaseInfo {
@@ -64,6 +69,7 @@ struct TestRuns {
   std::vector<CaseInfo> cases;           // every case of the test, by name; conflicts left out
   std::vector<std::string> conflicting;  // cases shown as pos in one run and neg in another
   std::vector<ParameterSet> parameterSets;
+  std::vector<std::string> notes;  // which run of a rater ID with several is used
 };
 
 struct Study {
@@ -74,7 +80,9 @@ struct Study {
 // Orders case names as people read them: digit runs by their value ("c (2)" before "c (10)").
 bool CaseNameLess(const std::string& a, const std::string& b);
 
-// Opens, checks and gathers the files; problems are added to problems.
+// Opens, checks and gathers the files; problems are added to problems. A run is complete when
+// it has the rows its parameter line plans for the images it was run with: of each class, the
+// images it showed or, when more, those every other run of the test showed.
 Study AssembleStudy(std::vector<InputFile> files, bool includeIncomplete,
                     std::vector<Problem>& problems);
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "talvex/experiment/main_window.h"
 #include "talvex/experiment/random_source.h"
 #include "talvex/imagestore/jpeg_image.h"
 #include "talvex/imagestore/resource_manager.h"
@@ -46,6 +47,9 @@ struct ExperimentRecord {
   int32_t Latency = 0;      // ms
 
   imagestore::TJPEGImage BlankPicture;
+  // Its pixels, made once on the worker early in the first exposure: otherwise the end of that
+  // exposure would wait for them.
+  std::shared_ptr<const IPreparedPixels> BlankPixels;
   std::shared_ptr<const imagestore::TResourceManager> ImageLoader;
 
   RandomSource Random;

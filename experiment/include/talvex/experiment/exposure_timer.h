@@ -1,10 +1,8 @@
 #pragma once
-// The exposure timer Timer1: an interval timer that raises its event on time, not late. A
-// shell's timer wakes up late by up to a millisecond of rounding plus the system's slack of
-// about 0.1 % of the wait, so an exposure would run long. This timer asks for its wake-up
-// early and waits out the rest in zero-interval turns of the event loop, which go on
-// delivering other events. It reads time from a monotonic clock and asks its shell for the
-// wake-ups and for the two preparations that keep the final paint as quick as the first.
+// The exposure timer Timer1, which raises its event on time, not late. A shell's timer wakes up
+// late by up to a millisecond of rounding plus about 0.1 % of the wait, so this one asks for its
+// wake-up early and waits out the rest in zero-interval turns of the event loop, which go on
+// delivering other events.
 
 #include <cstdint>
 
@@ -12,8 +10,7 @@
 
 namespace talvex::experiment {
 
-// What the exposure timer asks of the shell it runs in. Everything runs on the event loop's
-// thread.
+// What the exposure timer asks of its shell, all on the event loop's thread.
 class IExposureTimerShell {
  public:
   virtual ~IExposureTimerShell() = default;
@@ -25,13 +22,12 @@ class IExposureTimerShell {
   virtual void CancelWake() = 0;
 
   // Paints the picture area again as it is, so that caches gone cold during a long wait are
-  // warm for the paint that ends the exposure.
+  // warm for the paint that ends the exposure. Not to the screen: that paint would then wait
+  // until the display server has taken this one.
   virtual void RehearsePaint() = 0;
   // Reads through the pixels of the picture most likely shown next (the blank picture).
   virtual void TouchNextPicture() = 0;
-
-  // The interval has elapsed: Timer1's event.
-  virtual void IntervalElapsed() = 0;
+  virtual void IntervalElapsed() = 0;  // Timer1's event
 };
 
 class TExposureTimer {
@@ -56,14 +52,12 @@ class TExposureTimer {
   // EOutOfResources "Not enough timers available" when the shell cannot get a timer.
   void SetInterval(uint32_t milliseconds);
   uint32_t Interval() const { return interval_; }
-  // Monotonic-clock time at which the next event is due (meaningful while running).
+  // When the next event is due, on the monotonic clock (while running).
   int64_t DueNanoseconds() const { return dueNs_; }
 
-  // The shell's wake-up (see IExposureTimerShell::WakeAfter).
-  void Wake();
+  void Wake();  // see IExposureTimerShell::WakeAfter
 
  private:
-  // How far the wait for the next event has come.
   enum class Stage { Waiting, Rehearsed, Finishing };
 
   int64_t IntervalNanoseconds() const;

@@ -10,22 +10,20 @@
 
 namespace talvex::experiment {
 
-// Notes the onset of the image just put on screen: ShownAt from the wall clock, the
-// monotonic mark the latency is measured from.
+// ShownAt from the wall clock, and the monotonic mark latencies are measured from.
 void MarkOnset(ExperimentRecord& record, System& system);
 
 // Blank picture, Button2 enabled with caption "Next", timer stopped.
 void TurnImageOff(ExperimentRecord& record, IMainWindow& window);
 
-// A rating button became the chosen one: Latency from the onset to the rater's input (inputNs,
-// on the monotonic clock; now when not given or later than now), then TurnImageOff.
+// Latency from the onset to the rater's input (inputNs, monotonic; now when not given or later
+// than now), then TurnImageOff.
 void OnRadioButtonClick(ExperimentRecord& record, IMainWindow& window, System& system,
-                        std::optional<int64_t> inputNs = std::nullopt);
+                        std::optional<int64_t> inputNs);
 
 // 1 to 5 for the first chosen rating button, -1 when none; stored in Response.
 int32_t GetResponse(ExperimentRecord& record, const IMainWindow& window);
 
-// Unchooses all five rating buttons.
 void ClearResponse(IMainWindow& window);
 
 }  // namespace talvex::experiment

@@ -1,6 +1,6 @@
 #pragma once
 // The operations the experiment does to the main window. The core reaches the window only
-// through this interface; the Qt window and the tests' fake window implement it.
+// through this interface; each shell's TForm1 and the tests' fake window implement it.
 
 #include <cstdint>
 #include <memory>
@@ -10,41 +10,36 @@
 
 namespace talvex::experiment {
 
-// The application title: caption of every message box and of the error box.
+// The caption of every message box and of the error box.
 inline constexpr const char* kApplicationTitle = "Talvex";
 
-// The prompt that Edit1 shows until the rater types an ID; it is never taken as an ID.
+// Edit1's text until the rater types an ID; never taken as an ID.
 inline constexpr const char* kIdPrompt = "Enter your ID here.";
 
-// The text of the error box that reports a failure escaping an event handler: the message,
-// with a full stop appended when its last character sorts after "." (so a message ending in
-// ".", "!" or ")" is shown unchanged). Compared as an unsigned byte, so a character beyond
-// ASCII sorts after "." as well.
+// The error box's text for a failure that escaped a handler: a full stop is appended when the
+// last character sorts after "." (".", "!", ")" stay as they are); a byte beyond ASCII sorts
+// after it too.
 inline std::string ErrorBoxText(const std::string& message) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
   return message;
 }
 
-// Controls whose text is read or written.
 enum class TextControl { Button2, Label1, Edit1, Memo1 };
-
-// Controls that are removed for good during a run.
 enum class RemovableControl { Memo1, Edit1 };
 
-// Pixels of a picture made ready for Image1 ahead of its showing; only the window whose
+// A picture's pixels made ready for Image1 ahead of its showing; only the window whose
 // preparer made them reads them.
-class IPreparedPicture {
+class IPreparedPixels {
  public:
-  virtual ~IPreparedPicture() = default;
+  virtual ~IPreparedPixels() = default;
 };
 
-// Makes pictures ready for Image1 (decoded and scaled to the area) on a worker thread. It
-// works on its own copies of what it needs and does no window operation.
+// Decodes and scales pictures for Image1 on a worker thread: on its own copies, with no window
+// operation. Raises EJPEG when the picture cannot be decoded.
 class IPicturePreparer {
  public:
   virtual ~IPicturePreparer() = default;
-  // Raises EJPEG when the picture cannot be decoded.
-  virtual std::shared_ptr<const IPreparedPicture> Prepare(
+  virtual std::shared_ptr<const IPreparedPixels> Prepare(
       const imagestore::TJPEGImage& picture) const = 0;
 };
 
@@ -59,7 +54,7 @@ class IMainWindow {
   //    The same with pixels made by this window's picture preparer (pixels made for another
   //    size of the area are made again).
   virtual void SetPreparedPicture(const imagestore::TJPEGImage& picture,
-                                  const IPreparedPicture& prepared) = 0;
+                                  const IPreparedPixels& prepared) = 0;
 
   // 2. Text of Button2 / Label1 (captions), Edit1 / Memo1 (texts). Reading a removed control
   //    gives "" and writing one does nothing.

@@ -1,6 +1,5 @@
 #pragma once
-// The events of the main window as a shell hands them to the core. A shell only forwards its
-// controls' events here; in the program the receiver is the experiment controller.
+// The main window's events as a shell forwards them to the core (the experiment controller).
 
 #include <cstdint>
 #include <optional>
@@ -11,19 +10,15 @@ class IMainWindowEvents {
  public:
   virtual ~IMainWindowEvents() = default;
 
-  // The window's creation, once all its controls exist and before it is first shown.
+  // Once all the controls exist, before the window is first shown.
   virtual void FormCreate() = 0;
-  // A click on Button2 (Start/Next).
   virtual void Button2Click() = 0;
-  // A mouse click on Edit1.
-  virtual void Edit1Click() = 0;
+  virtual void Edit1Click() = 0;  // a mouse click
   // The rater made rating button 1..5 the checked one (see TRatingClicks). inputNs: when the
   // rater's click or key press happened, on the monotonic clock, where the window system
   // tells; without it the handler's own time stands in.
   virtual void OnRadioButtonClick(int rating, std::optional<int64_t> inputNs) = 0;
-  // Timer1's interval elapsed.
   virtual void Timer1Timer() = 0;
-
   // True once FormCreate has run all its steps: the window may be shown.
   virtual bool SetUpComplete() const = 0;
 };

@@ -1,8 +1,6 @@
 #pragma once
-// What every shell of the program does the same way, whatever its toolkit: how the windows are
-// wired to the core, the start-up sequence and its exit codes, the guard that runs each event
-// handler, the pixel format pictures are decoded to, the size of the welcome text's font and
-// the reduced scale at which a picture is decoded for its area.
+// How every shell starts the program, whatever its toolkit: the windows wired to the core, the
+// start-up sequence and its exit codes, and the guard that runs each event handler.
 
 #include <exception>
 #include <functional>
@@ -19,14 +17,11 @@
 
 namespace talvex::experiment {
 
-// Makes the receiver of a main window's events once the window exists.
 using EventsFactory = std::function<std::unique_ptr<IMainWindowEvents>(IMainWindow&)>;
 
-// A fresh image loader: every window that loads pictures creates its own.
+// Every window that loads pictures makes its own loader.
 using LoaderFactory = std::function<std::unique_ptr<imagestore::TResourceManager>()>;
 
-// Image loaders over the program's image set, each loading pictures of the pixel format the
-// screen calls for.
 inline LoaderFactory ResourceManagerFactory(const imagestore::ImageSource& source,
                                             imagestore::PixelFormat format) {
   return
@@ -42,13 +37,12 @@ EventsFactory ControllerEvents(System& system, LoaderFactory makeLoader,
 // a failure before the event loop (the "Application Error" box has been shown).
 inline constexpr int kExitSetUpFailed = 1;
 
-// Caption of the box that reports a failure outside any event handler.
+// The caption of the box for a failure outside any event handler.
 inline constexpr const char* kApplicationErrorTitle = "Application Error";
 
-// Runs one event handler. A failure that escapes it goes to showError with its message and no
-// further (never into the toolkit's event loop); the program then waits for the next event.
-// showError is called outside the catch block, since a box runs a nested event loop. Returns
-// true when the handler ran to its end.
+// Runs one event handler; a failure that escapes it goes to showError and never into the
+// toolkit's event loop. showError runs outside the catch block, since a box runs a nested event
+// loop. True when the handler ran to its end.
 template <class Handler, class ShowError>
 bool RunGuarded(Handler&& handler, ShowError&& showError) {
   std::string failure;
@@ -64,40 +58,17 @@ bool RunGuarded(Handler&& handler, ShowError&& showError) {
   return false;
 }
 
-// Pictures are quantized to 8 bits for a screen of at most 8 bits per pixel.
-imagestore::PixelFormat PictureFormatForScreen(int bitsPerPixel);
-
-// The welcome text fills its box in the designed font. A font that runs larger gets the
-// largest point size, from designedPoints down to just above floorPoints (the window font's),
-// at which fits says the whole text fits; the floor's size plus one when none does.
-int FittingPointSize(int designedPoints, int floorPoints, const std::function<bool(int)>& fits);
-
-// The DCT scale 1/n (1, 2, 4 or 8) at which a picture is decoded for an area of the given
-// device pixels: the smallest reduced decode that still has at least as many pixels as the
-// area on each side, so that a smooth stretch gives the picture of a full-size decode, sooner.
-// Quantized output (8-bit screens, grey files) is dithered at the decoded size, so only the
-// full-size decode gives the same picture then: 1.
-int DecodeScaleFor(const imagestore::TJPEGImage& picture, int areaWidth, int areaHeight);
-
-// The steps of the program's start-up as a shell carries them out.
 class IStartUpShell {
  public:
   virtual ~IStartUpShell() = default;
-  // The main window and all its controls, hidden.
-  virtual void BuildMainWindow() = 0;
-  // Its creation event, the experiment set-up; a failure is shown in the error box.
-  virtual void RunCreationEvent() = 0;
-  // True once the set-up ran all its steps; else whether it ended the program itself (no
-  // images found) rather than stopping on an error.
+  virtual void BuildMainWindow() = 0;   // hidden, with all its controls
+  virtual void RunCreationEvent() = 0;  // the set-up; a failure is shown in the error box
   virtual bool SetUpComplete() const = 0;
+  // Whether a set-up that did not complete ended the program itself (no images found).
   virtual bool EndRequested() const = 0;
-  // The About window made at start-up, hidden and never shown.
-  virtual void BuildHiddenAboutWindow() = 0;
-  // Shows the main window and runs the event loop until the program is told to end; returns
-  // the loop's exit code.
+  virtual void BuildHiddenAboutWindow() = 0;  // never shown
+  // Shows the main window; the loop's exit code.
   virtual int RunEventLoop() = 0;
-  // Told after each step, with its name (for a watcher of the start-up).
-  virtual void StepDone(const char* /*step*/) {}
 };
 
 // The start-up in its order: the main window, its creation event, the hidden About window,

@@ -10,13 +10,14 @@
 // the experiment, the tests and the docs refer to them by those names.
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
 
-#include "talvex/experiment/study_settings.h"
-
 namespace talvex::experiment {
+
+struct StudySettings;  // study_settings.h
 
 // The designed text height of the window font, in pixels.
 inline constexpr int kDesignedTextHeight = 13;
@@ -120,6 +121,18 @@ class TAboutLayout {
   std::vector<ControlLayout> controls_;
   WindowLayout layout_;
 };
+
+// Whether a control of that kind takes the keyboard focus: the rater reaches it with Tab (and
+// within the ratings with the arrow keys). Frames, labels, links, pictures and the progress bar
+// do not.
+bool TakesFocus(ControlKind kind);
+
+// Where the focus goes when the control named from, which has it, is disabled or removed: the
+// next control after it in the tab order, going round to the first, that takes the focus and
+// that canTakeFocus accepts now (it is there, enabled and shown). nullptr when none does; from
+// itself is never the answer.
+const ControlLayout* NextFocus(const WindowLayout& layout, const std::string& from,
+                               const std::function<bool(const ControlLayout&)>& canTakeFocus);
 
 // The scale of a window whose font has the given text height (pixels) on the running system.
 double DesignScale(int runningTextHeight);

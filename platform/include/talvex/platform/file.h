@@ -30,8 +30,8 @@ struct FileStatus {
   bool Ok() const { return code == 0; }
 };
 
-// ENOENT 2; ENOTDIR, ENAMETOOLONG, EINVAL, ELOOP 3; EMFILE, ENFILE 4; EACCES, EPERM, EROFS,
-// EISDIR 5; ENOSPC, EDQUOT, EFBIG 101; EIO 1117; any other errno keeps its own value.
+// The code of an errno value by its kind (error_kinds.h); any other value keeps its own,
+// and on Windows a taken name has the code Windows gives it.
 int ErrorCodeFromErrno(int errorNumber);
 // The C library's English text for an errno value, whatever the current locale.
 std::string ErrorTextFromErrno(int errorNumber);
@@ -68,6 +68,10 @@ class File {
   // A regular file for reading; other programs may read it as well but not write it. Never
   // waits for a writer: a pipe or a device is refused with NotARegularFileStatus.
   FileStatus OpenForReading(const std::string& path);
+  // A regular file for reading that no other open may use while this one holds it, another
+  // open in this program included: one held elsewhere is refused with SharingViolationStatus.
+  // The holder may remove the file while it holds it. Never waits for a writer, as above.
+  FileStatus OpenForReadingAlone(const std::string& path);
   // An existing file, written at its end; other programs may read it but not write it.
   FileStatus OpenForAppend(const std::string& path);
   // The regular file made before under this identity, written at its end: a link at the path
@@ -89,6 +93,10 @@ class File {
   FileStatus Close();
 
   FileStatus Identity(FileIdentity& identity) const;
+  // Whether the open file belongs to the user running the program and no other user may
+  // write it. POSIX: its owner is the effective user, and neither others nor a group other
+  // than the user's own may write it. Windows: always, the user's folders keeping others out.
+  bool IsUsersOwn() const;
 
 #ifdef _WIN32
   bool IsOpen() const {
@@ -109,6 +117,7 @@ class File {
   void* handle_ = nullptr;  // the file's HANDLE; null when no file is open
 #else
   FileStatus Adopt(int descriptor, bool exclusive);  // locks and keeps an open descriptor
+  FileStatus OpenRegularForReading(const std::string& path, bool exclusive);
 
   int descriptor_ = -1;
 #endif

@@ -20,11 +20,14 @@
 #include <vector>
 
 #include "talvex/local_time.h"
+#include "talvex/platform/file.h"
 
 namespace talvex::results {
 
 // The run file of a results file: its ".xls" (any letter case) replaced by ".run".
 std::string MakeRunFilePath(const std::string& resultsPath);
+// The results file of a run file: its ".run" (any letter case) replaced by ".xls".
+std::string ResultsPathOfRunFile(const std::string& runFilePath);
 
 // Whether a file name is one of a run file (".run" in any letter case).
 bool IsRunFileName(const std::string& name);
@@ -55,5 +58,7 @@ void WriteRunFile(const std::string& path, const RunPlan& plan);
 // The whole content of a regular file of at most maxBytes bytes; nothing when it cannot be read
 // or is larger.
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes);
+// The same of a file open for reading, read from its current position.
+std::optional<std::string> ReadSmallFile(platform::File& in, size_t maxBytes);
 
 }  // namespace talvex::results

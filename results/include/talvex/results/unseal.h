@@ -27,10 +27,6 @@ const char* SealKeyName(SealKey key);  // "128-bit key", "40-bit key"
 // ".xls" (".xls" appended when it has none), in outputFolder when that is not empty.
 std::string MakeUnsealedPath(const std::string& sealedPath, const std::string& outputFolder);
 
-// Whether a text begins as a results file does: a parameter line ending in CR LF, then the
-// header line and CR LF.
-bool HasResultsShape(std::string_view text);
-
 // The key that turns the start of a sealed file (its first 64 KiB suffice) into the start of a
 // results file: the 128-bit key first, then the 40-bit one; nothing when neither does.
 std::optional<SealKey> FindSealKey(std::string_view sealedStart, std::string_view passPhrase);

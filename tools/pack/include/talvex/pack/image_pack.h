@@ -19,8 +19,8 @@ struct PackImage {
 };
 
 // The images of a folder: every regular file not starting with "." whose name without its
-// extension is the resource name, read whole. Raises EPackError when the folder cannot be
-// read or holds no such file.
+// extension is the resource name, read whole; folders are passed over. Raises EPackError when
+// the folder cannot be read or holds no such file, and for any other entry (IsImageFile).
 std::vector<PackImage> ReadImageFolder(const std::string& folder);
 
 // The pack of the images. Names are stored in upper case, as resource compilers store them

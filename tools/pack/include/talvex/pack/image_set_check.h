@@ -2,11 +2,18 @@
 // The checks an image set passes before it is packed, so that a run can show every picture
 // and write every row: the program itself only finds a bad picture when it is drawn.
 
+#include <string>
 #include <vector>
 
 #include "talvex/pack/image_pack.h"
 
 namespace talvex::pack {
+
+// Whether a visible entry of an image folder is an image file: true for a regular file (or a
+// link to one), false for a folder, which is passed over. Raises EPackError, naming the
+// entry, for anything else (a named pipe, a socket, a device, a link that leads nowhere):
+// it would otherwise be left out of the set without a word.
+bool IsImageFile(const std::string& entry);
 
 // Raises EPackError, naming the file, for the first image that
 // - has a name the program never shows (neither a trial image of either class by the rule the

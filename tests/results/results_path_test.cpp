@@ -1,6 +1,9 @@
-#include "talvex/results/results_log.h"
+#include "talvex/results/results_path.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -13,6 +16,13 @@
 #include "talvex/exception.h"
 #include "talvex/held_file.h"
 #include "talvex/platform/paths.h"
+#include "talvex/results/drive_probe.h"
+#include "talvex/results/io_errors.h"
+#include "talvex/results/rater_id.h"
+#include "talvex/results/trial_row.h"
+#ifdef _WIN32
+#include "talvex/platform/windows_system.h"
+#endif
 
 namespace talvex::results {
 namespace {
@@ -73,51 +83,6 @@ using RaterId = ResultsLog;
 // An I/O error naming its file.
 std::pair<int, std::string> IoError(int code, const char* message, const std::string& path) {
   return {code, std::string(message) + ": \"" + path + "\""};
-}
-
-TEST(DateText, ShortDatePatterns) {
-  const LocalTime day = At(2026, 12, 7, 14, 5, 9);
-  LocaleValues locale = DayFirstLocale();
-  EXPECT_EQ(DateText(day, locale), "07/12/2026");
-  EXPECT_EQ(DateText(day, MonthFirstLocale()), "12/7/2026");
-  locale.dateSeparator = ".";
-  EXPECT_EQ(DateText(day, locale), "07.12.2026");
-  locale.shortDatePattern = "yy/M/d";
-  locale.dateSeparator = "-";
-  EXPECT_EQ(DateText(At(2005, 3, 4, 0, 0, 0), locale), "05-3-4");
-  locale.shortDatePattern = "";  // no pattern from the locale
-  EXPECT_EQ(DateText(day, locale), "12-7-26");
-}
-
-TEST(DateText, QuotedLiteralsAndNames) {
-  const LocalTime day = At(2026, 12, 7, 14, 5, 9);
-  LocaleValues locale;
-  locale.shortDatePattern = "yyyy/MM'\xE6\x9C\x88'dd'\xE6\x97\xA5'";
-  locale.dateSeparator = "\xE5\xB9\xB4";
-  EXPECT_EQ(DateText(day, locale),
-            "2026\xE5\xB9\xB4"
-            "12\xE6\x9C\x88"
-            "07\xE6\x97\xA5");
-  locale.shortDatePattern = "dddd, MMMM d, yyyy 'day''s' ddd MMM";
-  EXPECT_EQ(DateText(day, locale), "Monday, December 7, 2026 day's Mon Dec");
-}
-
-TEST(TimeText, ClockForms) {
-  LocaleValues locale = DayFirstLocale();
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 14, 5, 31), locale), "14:05:31");
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 8, 5, 9), locale), "08:05:09");
-  locale.hourLeadingZero = false;
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 8, 5, 9), locale), "8:05:09");
-
-  locale = MonthFirstLocale();
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 20, 27, 13), locale), "8:27:13 PM");
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 0, 0, 5), locale), "12:00:05 AM");
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 12, 30, 0), locale), "12:30:00 PM");
-  locale.designatorBeforeTime = true;
-  locale.hourLeadingZero = true;
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 9, 1, 2), locale), "AM 09:01:02");
-  locale.amDesignator = "";
-  EXPECT_EQ(TimeText(At(2026, 12, 7, 9, 1, 2), locale), "09:01:02");
 }
 
 TEST(IoErrorMessage, MessagesByCode) {
@@ -333,17 +298,23 @@ TEST_F(ResultsLog, ResultsFolderWithoutWriteAccessLeavesTheTemporaryFolder) {
 #endif
 
 TEST_F(RaterId, UnsafeIdsAreRefusedAndMakeNoPathAndNoFile) {
-  for (const std::string id : {"k4T19", " k4T19", "a.b .. c", "M\xC3\xBCller"}) {
-    EXPECT_EQ(RaterIdRefusal(id), "") << id;
+  // Windows' device names are whole names before a dot; names that only begin like one are not.
+  for (const std::string id : {"k4T19", " k4T19", "a.b .. c", "M\xC3\xBCller", "COM0", "LPT10",
+                               "CONSOLE", "NULL", "xCON", "COM1x", "AUX_1", "con-1.x"}) {
+    EXPECT_EQ(RaterIdRefusal(system, id), "") << id;
   }
-  EXPECT_TRUE(IsUsableRaterId(std::string(kMaxRaterIdBytes, 'x')));
-  EXPECT_EQ(RaterIdRefusal(std::string(kMaxRaterIdBytes + 1, 'x')),
+  EXPECT_TRUE(IsUsableRaterId(system, std::string(kMaxRaterIdBytes, 'x')));
+  EXPECT_EQ(RaterIdRefusal(system, std::string(kMaxRaterIdBytes + 1, 'x')),
             "This ID is too long. Please use at most 147 letters and digits.");
-  std::vector<std::string> refused = {"a/b",  "..\\x", ".", "..",  "a\tb",         "a\nb",
-                                      "\x7f", "x\r",   " ", "   ", "../../escape", "/tmp/x"};
+  std::vector<std::string> refused = {
+      "a/b",    "..\\x",     ".",          "..",           "a\tb",   "a\nb",       "\x7f",
+      "x\r",    " ",         "   ",        "../../escape", "/tmp/x", "k:9",        "a*b",
+      "a<b",    "a>b",       "a\"b",       "a|b",          "a?b",    "a.",         "a ",
+      "CON",    "nul.x",     "Com1",       "lpt9.txt",     "aux",    "PRN.tar.gz", "NUL .x",
+      "CONIN$", "conout$.x", "COM\xC2\xB9"};
   refused.push_back(std::string("a\0b", 3));
   for (const std::string& id : refused) {
-    EXPECT_EQ(RaterIdRefusal(id), kUnusableIdMessage) << id;
+    EXPECT_EQ(RaterIdRefusal(system, id), kUnusableIdMessage) << id;
     std::pair<int, std::string> expected = IoError(3, "Invalid filename", id);
     expected.second = expected.second.c_str();  // a message ends at a NUL
     EXPECT_EQ(IoErrorOf([&] { Start(id); }), expected) << id;
@@ -375,6 +346,40 @@ TEST_F(ResultsLog, EachAppendAddsOneRowAndNothingElse) {
                 "k4T19\t07/12/2026\t14:05:31\t1\tpos\tg (12).ccc\t2\t1874\r\n" +
                 "a\tb\t08/12/2026\t00:00:01\t2\tneg\tc (3).ccc\t5\t-1\r\n");
 }
+
+TEST_F(ResultsLog, RowsAreInTheCharacterSetOfTheFilesAndTheNameKeepsTheId) {
+  system.latin1Files = true;  // a Windows machine whose ANSI code page is Latin-1
+  system.locale = MonthFirstLocale();
+  system.locale.dateSeparator = ".";
+  system.locale.pmDesignator = "\xE5\x8D\x88\xE5\xBE\x8C";  // beyond Latin-1: PM stands in
+  const ResultsFile file = Start("J\xC3\xBCrgen");
+  EXPECT_EQ(file.path, ResultsFolderPath("J\xC3\xBCrgen 12.7.2026 205.xls"));
+  system.now = At(2026, 12, 7, 14, 5, 31);
+  AppendTrialRow(system, file, Row(1, "J\xC3\xBCrgen"));
+  const std::string rows = "J\xFCrgen\t12.7.2026\t2:05:31 PM\t1\tpos\tg (12).ccc\t2\t1874\r\n";
+  EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n" + rows);
+  // Never a stand-in character for one of the ID: the row is refused whole.
+  try {
+    AppendTrialRow(system, file, Row(2, "\xC5\x81ukasz"));
+    ADD_FAILURE() << "an ID the file cannot hold was written";
+  } catch (const Exception& error) {
+    EXPECT_EQ(std::string(error.what()), kUnwritableIdMessage);
+  }
+  EXPECT_EQ(ReadBytes(file.path), kDefaultParams + "\r\n" + kHeader + "\r\n" + rows);
+}
+
+#ifdef _WIN32  // the system's own ANSI code page
+TEST_F(ResultsLog, WindowsWritesTheRowsInItsCodePageAndTheNameInUnicode) {
+  platform::WindowsSystem windows;
+  if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP() << ", not 1252";
+  const ResultsFile file = MakeResultsPath(windows, place, "J\xC3\xBCrgen", kDefaultParams);
+  AppendTrialRow(windows, file, Row(1, "J\xC3\xBCrgen"));
+  EXPECT_NE(file.path.find("\\J\xC3\xBCrgen "), std::string::npos) << file.path;
+  const std::string rows = ReadBytes(file.path).substr(kDefaultParams.size() + kHeader.size() + 4);
+  EXPECT_EQ(rows.substr(0, 7), "J\xFCrgen\t");
+  EXPECT_EQ(RaterIdRefusal(windows, "\xC5\x81ukasz"), kUnwritableIdMessage);
+}
+#endif
 
 TEST_F(ResultsLog, FileHeldByAnotherProgramIsRefused) {
   const ResultsFile file = Start();

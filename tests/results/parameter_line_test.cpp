@@ -1,16 +1,15 @@
-#include "talvex/experiment/run_parameters.h"
+#include "talvex/results/parameter_line.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "talvex/exception.h"
 
-namespace talvex::experiment {
+namespace talvex::results {
 namespace {
-
-using Values = std::vector<std::string>;
 
 TEST(NumberConversion, IntegersInDecimalAndHexadecimal) {
   const std::pair<const char*, int32_t> cases[] = {{"5000", 5000},     {"  -12", -12},
@@ -62,5 +61,27 @@ TEST(NumberConversion, FloatFailuresNameTheText) {
   }
 }
 
+TEST(ParameterLine, FourValuesOrTheDefaultLine) {
+  const struct {
+    std::string line;
+    std::optional<RunParameters> parameters;
+  } cases[] = {
+      {"10000 0.1 0.3 1 (by default)", RunParameters{10000, 0.1, 0.3, 1}},
+      {"5000 0 0 0", RunParameters{5000, 0.0, 0.0, 0}},
+      {"5000 0,25 0,5 1", RunParameters{5000, 0.25, 0.5, 1}},  // a comma locale
+      {"$10 1e-1 .3 -1", RunParameters{16, 0.1, 0.3, -1}},
+      {"5000 0 0", std::nullopt},
+      {"5000 0 0 0 0", std::nullopt},
+      {"5000  0 0 0", std::nullopt},
+      {"5000 zero 0 0", std::nullopt},
+      {"10000 0.1 0.3 1 (by default", std::nullopt},
+  };
+  for (const auto& [line, parameters] : cases) {
+    EXPECT_EQ(ParseParameterLine(line), parameters) << line;
+  }
+  EXPECT_EQ(ParameterLine({"5000", "0,25", "0", "0"}), "5000 0,25 0 0");
+  EXPECT_EQ(ParameterLine({"5000", "0", "0"}), kDefaultParamLine);
+}
+
 }  // namespace
-}  // namespace talvex::experiment
+}  // namespace talvex::results
