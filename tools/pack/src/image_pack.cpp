@@ -6,6 +6,7 @@
 #include "talvex/ascii.h"
 #include "talvex/imagestore/crypto.h"
 #include "talvex/pack/image_set_check.h"
+#include "talvex/pack/tool_files.h"
 #include "talvex/platform/file.h"
 #include "talvex/utf16_text.h"
 
@@ -16,20 +17,6 @@ namespace {
 // Every JPEG file begins with the start-of-image marker and the first marker's FF.
 bool LooksLikeJpeg(const std::vector<uint8_t>& bytes) {
   return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
-}
-
-// Through the platform's files, which take every name (on Windows as UTF-16).
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  platform::File file;
-  if (!file.OpenForReading(path).Ok()) throw EPackError("cannot read " + path);
-  std::vector<uint8_t> bytes;
-  uint8_t buffer[65536];
-  for (;;) {
-    size_t count = 0;
-    if (!file.Read(buffer, sizeof(buffer), count).Ok()) throw EPackError("cannot read " + path);
-    if (count == 0) return bytes;
-    bytes.insert(bytes.end(), buffer, buffer + count);
-  }
 }
 
 }  // namespace

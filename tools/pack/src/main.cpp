@@ -10,13 +10,9 @@
 //   talvex-pack extract FILE NAME OUT  write one image of FILE, deciphered, to OUT
 // and the study team's commands stamp and raters-zip (study_commands.h).
 
-#include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "study_commands.h"
@@ -24,11 +20,10 @@
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/image_set_check.h"
 #include "talvex/pack/listing.h"
+#include "talvex/pack/tool_files.h"
 #include "talvex/platform/tool_io.h"
 
 namespace {
-
-using talvex::pack::EPackError;
 
 constexpr const char* kUsage =
     "usage: talvex-pack build DIR OUT\n"
@@ -37,32 +32,13 @@ constexpr const char* kUsage =
     "       talvex-pack list FILE\n"
     "       talvex-pack extract FILE NAME OUT\n";
 
-// Writes through a temporary file renamed into place, so that OUT is never left half written.
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::remove(temporary.c_str());
-      throw EPackError("cannot write " + path);
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    throw EPackError("cannot write " + path);
-  }
-}
-
 int Run(const std::vector<std::string>& args) {
   using namespace talvex;
   if (pack::IsStudyCommand(args)) return pack::RunStudyCommand(args);
   if (args.size() == 3 && args[0] == "build") {
     const std::vector<pack::PackImage> images = pack::ReadImageFolder(args[1]);
     pack::CheckImageSet(images);
-    WriteFile(args[2], pack::BuildImagePack(images));
+    pack::WriteWholeFile(args[2], pack::BuildImagePack(images));
     return 0;
   }
   if (args.size() == 2 && args[0] == "check") {
@@ -74,14 +50,13 @@ int Run(const std::vector<std::string>& args) {
     pack::CheckImageSet(images);
     const std::vector<pack::Resource> resources = pack::PackResources(images);
     const std::string script = pack::ResourceScript(resources);
-    std::error_code error;
-    std::filesystem::create_directories(args[2], error);
-    if (error) throw EPackError("cannot make the folder " + args[2] + ": " + error.message());
+    pack::MakeFolders(args[2]);
     for (size_t i = 0; i < resources.size(); ++i) {
-      WriteFile(args[2] + "/" + pack::ResourceDataFileName(i), resources[i].data);
+      pack::WriteWholeFile(args[2] + "/" + pack::ResourceDataFileName(i), resources[i].data);
     }
     // The script last, so that a complete one always names data files that are there.
-    WriteFile(args[2] + "/images.rc", std::vector<uint8_t>(script.begin(), script.end()));
+    pack::WriteWholeFile(args[2] + "/images.rc",
+                         std::vector<uint8_t>(script.begin(), script.end()));
     return 0;
   }
   if (args.size() == 2 && args[0] == "list") {
@@ -98,7 +73,7 @@ int Run(const std::vector<std::string>& args) {
     if (!imagestore::FindResourceData(*image, "BINARY", args[2], data)) {
       throw EResNotFound(args[2]);
     }
-    WriteFile(args[3], pack::CipherImage(data.data, data.size));
+    pack::WriteWholeFile(args[3], pack::CipherImage(data.data, data.size));
     return 0;
   }
   std::cerr << kUsage << pack::kStudyCommandsUsage;

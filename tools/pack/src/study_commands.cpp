@@ -2,15 +2,14 @@
 
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
 #include "kit_texts.h"
 #include "talvex/pack/image_pack.h"
 #include "talvex/pack/stamp.h"
+#include "talvex/pack/tool_files.h"
 #include "talvex/pack/zip_writer.h"
 
 namespace talvex::pack {
@@ -23,48 +22,18 @@ const char* const kStudyCommandsUsage =
 
 namespace {
 
-// Paths arrive as UTF-8 text.
+// Paths arrive as UTF-8 text; a narrow std::filesystem path would be read in the ANSI code
+// page on Windows.
 fs::path PathOf(const std::string& text) {
   return fs::u8path(text);
 }
 
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-  std::ifstream in(PathOf(path), std::ios::binary);
-  if (!in) throw EPackError("cannot read " + path);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (in.bad()) throw EPackError("cannot read " + path);
-  return bytes;
-}
-
-// Writes OUT, in a folder made when missing, through a temporary file renamed into place, so
-// that OUT is never left half written, with the permissions of like (the program's, so that a
-// Linux copy can be run too).
-void WriteOutput(const std::string& path, const std::vector<uint8_t>& bytes, const fs::path& like) {
-  const fs::path target = PathOf(path);
-  fs::path temporary = target;
-  temporary += ".tmp";
-  std::error_code error;
-  if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      fs::remove(temporary, error);
-      throw EPackError("cannot write " + path);
-    }
-  }
-  if (!like.empty()) {
-    fs::permissions(temporary, fs::status(like, error).permissions(), error);
-  }
-  fs::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw EPackError("cannot write " + path + ": " + error.message());
-  }
+// Writes OUT, in a folder made when missing, with the permissions of like when given.
+void WriteOutput(const std::string& path, const std::vector<uint8_t>& bytes,
+                 const std::string& like) {
+  const fs::path folder = PathOf(path).parent_path();
+  if (!folder.empty()) MakeFolders(folder.u8string());
+  WriteWholeFile(path, bytes, like);
 }
 
 // The output must not be the program: the original stays as it is.
@@ -91,19 +60,19 @@ int Stamp(const std::vector<std::string>& args) {
   std::string settingsPath;
   if (args.size() == 6) {
     settingsPath = args[5];
-    const std::vector<uint8_t> text = ReadWhole(settingsPath);
+    const std::vector<uint8_t> text = ReadWholeFile(settingsPath);
     settings.emplace(text.begin(), text.end());
   }
   CheckNotTheProgram(program, out);
-  const std::vector<uint8_t> original = ReadWhole(program);
-  const std::vector<PackImage> images = ReadImageFolder(PathOf(args[2]).string());
+  const std::vector<uint8_t> original = ReadWholeFile(program);
+  const std::vector<PackImage> images = ReadImageFolder(args[2]);
   std::vector<uint8_t> stamped;
   try {
     stamped = StampProgram(original, images, settings, settingsPath);
   } catch (const EPackError& error) {
     throw EPackError(program + ": " + error.what());
   }
-  WriteOutput(out, stamped, PathOf(program));
+  WriteOutput(out, stamped, program);
   std::cout << out << ": " << images.size() << " images"
             << (settings ? ", the settings of " + settingsPath : std::string()) << '\n';
   return 0;
@@ -111,7 +80,7 @@ int Stamp(const std::vector<std::string>& args) {
 
 int RatersZip(const std::vector<std::string>& args) {
   const std::string& program = args[1];
-  const std::vector<uint8_t> bytes = ReadWhole(program);
+  const std::vector<uint8_t> bytes = ReadWholeFile(program);
   try {
     if (CheckTalvexProgram(bytes) != ProgramKind::Windows) {
       throw EPackError("not a Windows program; raters get talvex.exe");
