@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string_view>
@@ -27,10 +27,12 @@ bool IsRunFileName(const std::string& name) {
          results::EndsWithNoCase(name, results::kSealedExtension);
 }
 
+// Paths are UTF-8 text; a narrow std::filesystem path would be read in the ANSI code page on
+// Windows, so every path is made with fs::u8path and given back with u8string().
 void ReadFile(const std::string& test, const std::string& path, std::vector<InputFile>& files,
               std::vector<Problem>& problems) {
   std::error_code error;
-  const uintmax_t size = fs::file_size(path, error);
+  const uintmax_t size = fs::file_size(fs::u8path(path), error);
   if (error) {
     problems.push_back({path, 0, "cannot be read: " + error.message()});
     return;
@@ -41,11 +43,8 @@ void ReadFile(const std::string& test, const std::string& path, std::vector<Inpu
     return;
   }
   std::string bytes(static_cast<size_t>(size), '\0');
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  const bool read =
-      file != nullptr && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (file != nullptr) std::fclose(file);
-  if (!read) {
+  std::ifstream file(fs::u8path(path), std::ios::binary);
+  if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
     problems.push_back({path, 0, "cannot be read"});
     return;
   }
@@ -422,12 +421,12 @@ void SearchFolder(const std::string& test, const fs::path& folder,
     std::error_code entryError;
     if (it->is_directory(entryError) && !it->is_symlink(entryError)) {
       SearchFolder(test, it->path(), found, problems);
-    } else if (it->is_regular_file(entryError) && IsRunFileName(it->path().filename().string())) {
-      found.insert({test, it->path().lexically_normal().string()});
+    } else if (it->is_regular_file(entryError) && IsRunFileName(it->path().filename().u8string())) {
+      found.insert({test, it->path().lexically_normal().u8string()});
     }
   }
   if (error) {
-    problems.push_back({folder.lexically_normal().string(), 0,
+    problems.push_back({folder.lexically_normal().u8string(), 0,
                         "folder cannot be read: " + error.message() + "; its files are left out"});
   }
 }
@@ -439,11 +438,12 @@ std::vector<InputFile> ReadInputs(const std::vector<InputPath>& paths,
   std::set<std::pair<std::string, std::string>> found;  // test, path
   for (const InputPath& input : paths) {
     std::error_code error;
-    const fs::file_status status = fs::status(input.path, error);
+    const fs::path path = fs::u8path(input.path);
+    const fs::file_status status = fs::status(path, error);
     if (fs::is_directory(status)) {
-      SearchFolder(input.test, input.path, found, problems);
+      SearchFolder(input.test, path, found, problems);
     } else if (fs::exists(status)) {
-      found.insert({input.test, fs::path(input.path).lexically_normal().string()});
+      found.insert({input.test, path.lexically_normal().u8string()});
     } else {
       problems.push_back({input.path, 0, "no such file or folder"});
     }

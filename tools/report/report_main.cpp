@@ -13,6 +13,7 @@
 #include "talvex/analysis/report.h"
 #include "talvex/analysis/study.h"
 #include "talvex/platform/file.h"
+#include "talvex/platform/tool_io.h"
 
 namespace {
 
@@ -42,8 +43,15 @@ void PrintUsage(std::FILE* to) {
       to);
 }
 
+// Text for the terminal: UTF-8, which a Windows console gets as UTF-16 (tool_io.h); flushed,
+// so that what goes to stdout and to stderr keeps its order.
+void Print(std::FILE* to, const std::string& text) {
+  talvex::platform::WriteText(to, text);
+  std::fflush(to);
+}
+
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "talvex-report: %s\n", message.c_str());
+  Print(stderr, "talvex-report: " + message + "\n");
   PrintUsage(stderr);
   return kExitUsage;
 }
@@ -86,17 +94,19 @@ talvex::platform::FileStatus WriteFile(const std::string& path, const std::strin
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Names beyond ASCII: on Windows from the UTF-16 command line, not the ANSI code page.
+  const std::vector<std::string> args = talvex::platform::ToolArguments(argc, argv);
   analysis::Options options;
   std::string outputFolder;
   std::vector<analysis::InputPath> inputs;
   std::string test = kDefaultTest;
   bool named = false;
   bool flags = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& argument = args[i];
     // The value after an option; null when there is none.
     const auto value = [&]() -> const char* {
-      return i + 1 < argc && argv[i + 1][0] != '\0' ? argv[++i] : nullptr;
+      return i + 1 < args.size() && !args[i + 1].empty() ? args[++i].c_str() : nullptr;
     };
     if (flags && argument == "--") {
       flags = false;
@@ -177,33 +187,32 @@ int main(int argc, char** argv) {
 
   const std::string problemLines = analysis::ProblemLines(report);
   if (report.RunCount() == 0) {
-    std::fputs(problemLines.c_str(), stderr);
-    std::fputs("talvex-report: no run could be analysed\n", stderr);
+    Print(stderr, problemLines + "talvex-report: no run could be analysed\n");
     return kExitNothing;
   }
-  std::fputs(analysis::TerminalReport(report).c_str(), stdout);
-  std::fflush(stdout);
-  std::fputs(problemLines.c_str(), stderr);
+  Print(stdout, analysis::TerminalReport(report));
+  Print(stderr, problemLines);
 
   if (!outputFolder.empty()) {
+    // The folder's UTF-8 name as a path: a narrow std::filesystem path would be read in the
+    // ANSI code page on Windows.
+    const fs::path folder = fs::u8path(outputFolder);
     std::error_code error;
-    fs::create_directories(outputFolder, error);
+    fs::create_directories(folder, error);
     if (error) {
-      std::fprintf(stderr, "talvex-report: cannot create the folder %s: %s\n", outputFolder.c_str(),
-                   error.message().c_str());
+      Print(stderr, "talvex-report: cannot create the folder " + outputFolder + ": " +
+                        error.message() + "\n");
       return kExitNothing;
     }
     for (const analysis::OutputFile& file : analysis::ReportFiles(report)) {
-      const fs::path path = fs::path(outputFolder) / file.name;
-      const talvex::platform::FileStatus status = WriteFile(path.string(), file.content);
+      const std::string path = (folder / file.name).u8string();
+      const talvex::platform::FileStatus status = WriteFile(path, file.content);
       if (!status.Ok()) {
-        std::fprintf(stderr, "talvex-report: cannot write %s: %s\n", path.string().c_str(),
-                     status.text.c_str());
+        Print(stderr, "talvex-report: cannot write " + path + ": " + status.text + "\n");
         return kExitNothing;
       }
     }
-    std::printf("Report written to %s\n",
-                (fs::path(outputFolder) / "report.html").string().c_str());
+    Print(stdout, "Report written to " + (folder / "report.html").u8string() + "\n");
   }
   return 0;
 }
