@@ -238,14 +238,15 @@ TEST_P(WindowsProgram, RefusedWithTheReason) {
             "the program is signed, and a new image set would break its signature: stamp the "
             "unsigned program, then sign the stamped copy");
 
-  // Another version in the version block's fixed part, another product in its strings.
+  // Another version in the version block's fixed part (1.6.1.1, the last release that read no
+  // stamped settings), another product in its strings.
   std::vector<uint8_t> older = program_;
   const std::vector<uint8_t> signature = {0xBD, 0x04, 0xEF, 0xFE};
   const auto fixed = std::search(older.begin(), older.end(), signature.begin(), signature.end());
   ASSERT_NE(fixed, older.end());
-  Put32(older, static_cast<uint64_t>(fixed - older.begin()) + 8, 0x00010005);
-  Put32(older, static_cast<uint64_t>(fixed - older.begin()) + 12, 0);
-  EXPECT_EQ(refusal(older), std::string("a program of Talvex 1.5.0.0; this talvex-pack stamps ") +
+  Put32(older, static_cast<uint64_t>(fixed - older.begin()) + 8, 0x00010006);
+  Put32(older, static_cast<uint64_t>(fixed - older.begin()) + 12, 0x00010001);
+  EXPECT_EQ(refusal(older), std::string("a program of Talvex 1.6.1.1; this talvex-pack stamps ") +
                                 "programs of Talvex " + kVersion +
                                 " only (use the talvex-pack of that release)");
   std::vector<uint8_t> other = program_;

@@ -38,7 +38,7 @@ std::vector<uint8_t> ReplacePeResources(const std::vector<uint8_t>& file,
 // sum of the file without its checksum field, plus the file's length).
 uint32_t PeChecksum(const std::vector<uint8_t>& file);
 
-// The product name and the fixed file version ("1.6.1.1") of a version block (the data of a
+// The product name and the fixed file version ("1.7.0.0") of a version block (the data of a
 // resource of type 16); false when the data is not a version block or has no product name.
 struct VersionBlock {
   std::string productName;

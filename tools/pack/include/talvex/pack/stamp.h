@@ -12,7 +12,7 @@
 
 namespace talvex::pack {
 
-// The section of a Linux program that names the version of Talvex it is ("Talvex 1.6.1.1").
+// The section of a Linux program that names the version of Talvex it is ("Talvex 1.7.0.0").
 inline constexpr const char* kProgramSection = ".talvex_program";
 
 // The resource that carries a study's settings text, as the program reads it.
