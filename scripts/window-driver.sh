@@ -129,6 +129,22 @@ key_rate_and_next() {
   xdotool key --delay 20 "${keys[@]}" space Tab space
 }
 
+# Opens Help > About through the menu bar's first entry and the keyboard; sets about to its
+# window. Fails when no window titled "About" shows.
+open_about_window() {
+  xdotool mousemove --sync "$((X + 15))" "$((Y + menu / 2))" click 1
+  sleep 0.5
+  xdotool key Down Down Return
+  about=
+  for _ in $(seq 50); do
+    about=$(xdotool search --all --onlyvisible --name '^About$' 2>/dev/null | head -n 1 || true)
+    [[ -n $about ]] && break
+    sleep 0.1
+  done
+  [[ -n $about ]] || fail "Help > About showed no window titled \"About\""
+  sleep 1
+}
+
 # Checks the files of a whole run in the results folder $1: one results file named after the
 # ID $2, in CR LF lines: the parameter line $3, the header and $4 rows, row n carrying the ID,
 # a date, a time, n, the image and the rating n % 5 + 1 (as rate_and_next and key_rate_and_next

@@ -61,18 +61,7 @@ await_main_window 300
 
 if [[ -n $shots ]]; then
   import -window "$wid" "$shots/stamped-main-window.png"
-  # Help > About, through the menu bar's first entry and the keyboard.
-  xdotool mousemove --sync "$((X + 15))" "$((Y + menu / 2))" click 1
-  sleep 0.5
-  xdotool key Down Down Return
-  about=
-  for _ in $(seq 50); do
-    about=$(xdotool search --all --onlyvisible --name '^About$' 2>/dev/null | head -n 1 || true)
-    [[ -n $about ]] && break
-    sleep 0.1
-  done
-  [[ -n $about ]] || fail "Help > About showed no window titled \"About\""
-  sleep 1
+  open_about_window
   import -window "$about" "$shots/stamped-about-window.png"
   kill "$pid"
   wait "$pid" 2>/dev/null || true

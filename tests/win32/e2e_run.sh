@@ -157,18 +157,7 @@ if [[ $mode == screenshots ]]; then
   import -window "$wid" "$shots/windows-main-window-trial.png"
   click_rating 2
   sleep 0.3
-  # Help > About, through the menu bar's first entry and the keyboard.
-  xdotool mousemove --sync "$((X + 15))" "$((Y + menu / 2))" click 1
-  sleep 0.5
-  xdotool key Down Down Return
-  about=
-  for _ in $(seq 50); do
-    about=$(xdotool search --all --onlyvisible --name '^About$' 2>/dev/null | head -n 1 || true)
-    [[ -n $about ]] && break
-    sleep 0.1
-  done
-  [[ -n $about ]] || fail "Help > About showed no window titled \"About\""
-  sleep 1
+  open_about_window
   import -window "$about" "$shots/windows-about-window.png"
   import -window root "$shots/windows-screen-about.png"
   kill "$pid"
