@@ -35,6 +35,9 @@ function(talvex_test_program target)
     add_test(NAME ${target}
              COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${talvex_wine_loader}
                      ${PROJECT_BINARY_DIR}/wine-prefix --gtest $<TARGET_FILE:${target}>)
+    # Without the caller's locale, as on a fresh machine: the programs' names beyond ASCII must
+    # not depend on the developer's LANG.
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "LANG=;LC_ALL=;LC_CTYPE=")
   else()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST ${ARGN})
   endif()

@@ -64,6 +64,11 @@ if [ "${1:-}" = "--stop" ]; then
 fi
 
 export WINEPREFIX=$prefix
+# Wine names the prefix's files in the locale's character set: under the C locale (a fresh
+# machine, or a login without LANG) a name beyond ASCII cannot be made at all. One UTF-8 locale,
+# always there, so that the programs meet the same files and code pages on every machine.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 # Wine's own messages off, unless the caller asks for some (TALVEX_WINEDEBUG, as WINEDEBUG).
 export WINEDEBUG=${TALVEX_WINEDEBUG:--all}
 # A home of the prefix's own: Wine links the Windows desktop and documents folders to the
