@@ -121,32 +121,34 @@ double StandardisedPartialArea(double partialArea, double low, double high) {
   return 0.5 * (1.0 + (partialArea - minimum) / (maximum - minimum));
 }
 
-double TruePositiveAt(const EmpiricalCurve& curve, double falsePositive) {
-  double best = 0.0;
-  for (size_t k = 0; k + 1 < curve.falsePositive.size(); ++k) {
-    const double x0 = curve.falsePositive[k];
-    const double x1 = curve.falsePositive[k + 1];
-    if (falsePositive < x0 || falsePositive > x1) continue;
-    const double y0 = curve.truePositive[k];
-    const double y1 = curve.truePositive[k + 1];
-    best = std::max(best,
-                    x1 > x0 ? y0 + (falsePositive - x0) / (x1 - x0) * (y1 - y0) : std::max(y0, y1));
+namespace {
+
+// The curve's value along `to` where `from` equals `at`, by straight lines between its points;
+// where several segments meet `at` (a vertical or horizontal step), the best by `better`.
+template <typename Better>
+double AlongCurve(const std::vector<double>& from, const std::vector<double>& to, double at,
+                  double best, Better better) {
+  for (size_t k = 0; k + 1 < from.size(); ++k) {
+    const double x0 = from[k];
+    const double x1 = from[k + 1];
+    if (at < x0 || at > x1) continue;
+    const double y0 = to[k];
+    const double y1 = to[k + 1];
+    best = better(best, x1 > x0 ? y0 + (at - x0) / (x1 - x0) * (y1 - y0) : better(y0, y1));
   }
   return best;
 }
 
+}  // namespace
+
+double TruePositiveAt(const EmpiricalCurve& curve, double falsePositive) {
+  return AlongCurve(curve.falsePositive, curve.truePositive, falsePositive, 0.0,
+                    [](double a, double b) { return std::max(a, b); });
+}
+
 double FalsePositiveAt(const EmpiricalCurve& curve, double truePositive) {
-  double best = 1.0;
-  for (size_t k = 0; k + 1 < curve.truePositive.size(); ++k) {
-    const double y0 = curve.truePositive[k];
-    const double y1 = curve.truePositive[k + 1];
-    if (truePositive < y0 || truePositive > y1) continue;
-    const double x0 = curve.falsePositive[k];
-    const double x1 = curve.falsePositive[k + 1];
-    best = std::min(best,
-                    y1 > y0 ? x0 + (truePositive - y0) / (y1 - y0) * (x1 - x0) : std::min(x0, x1));
-  }
-  return best;
+  return AlongCurve(curve.truePositive, curve.falsePositive, truePositive, 1.0,
+                    [](double a, double b) { return std::min(a, b); });
 }
 
 double SortedQuantile(const std::vector<double>& sorted, double p) {
