@@ -66,7 +66,7 @@ cp "$work/jpeg/jconfig.h" "$jpeg_source/jpeglib.h" "$jpeg_source/jmorecfg.h" \
   "$jpeg_source/jerror.h" "$prefix/include/"
 
 # nettle: the hash and cipher library only (no public-key part, no documentation). Its own
-# install rules would rerun autoheader over the unpacked sources, so the library and the
+# install rules would run autoheader again over the unpacked sources, so the library and the
 # pkg-config file are put in place here.
 (
   cd "$work" && mkdir -p nettle && cd nettle
