@@ -4,6 +4,8 @@
 #include <boost/math/distributions/normal.hpp>
 #include <cmath>
 
+#include "talvex/analysis/spread.h"
+
 namespace talvex::analysis {
 namespace {
 
@@ -149,13 +151,6 @@ double TruePositiveAt(const EmpiricalCurve& curve, double falsePositive) {
 double FalsePositiveAt(const EmpiricalCurve& curve, double truePositive) {
   return AlongCurve(curve.truePositive, curve.falsePositive, truePositive, 1.0,
                     [](double a, double b) { return std::min(a, b); });
-}
-
-double SortedQuantile(const std::vector<double>& sorted, double p) {
-  const double position = static_cast<double>(sorted.size() - 1) * p;
-  const size_t below = static_cast<size_t>(position);
-  const size_t above = std::min(below + 1, sorted.size() - 1);
-  return sorted[below] + (position - static_cast<double>(below)) * (sorted[above] - sorted[below]);
 }
 
 OperatingFigures OperatingFiguresOf(const RatingCounts& positives, const RatingCounts& negatives,

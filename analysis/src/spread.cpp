@@ -3,17 +3,13 @@
 #include <algorithm>
 
 namespace talvex::analysis {
-namespace {
-
-double Quantile(const std::vector<double>& sorted, double p) {
+double SortedQuantile(const std::vector<double>& sorted, double p) {
   const double position = static_cast<double>(sorted.size() - 1) * p;
   const size_t below = static_cast<size_t>(position);
   const size_t above = std::min(below + 1, sorted.size() - 1);
   const double weight = position - static_cast<double>(below);
   return sorted[below] + weight * (sorted[above] - sorted[below]);
 }
-
-}  // namespace
 
 std::optional<Spread> SpreadOf(std::vector<double> values) {
   if (values.empty()) return std::nullopt;
@@ -22,9 +18,9 @@ std::optional<Spread> SpreadOf(std::vector<double> values) {
   spread.count = values.size();
   spread.minimum = values.front();
   spread.maximum = values.back();
-  spread.lowerQuartile = Quantile(values, 0.25);
-  spread.median = Quantile(values, 0.5);
-  spread.upperQuartile = Quantile(values, 0.75);
+  spread.lowerQuartile = SortedQuantile(values, 0.25);
+  spread.median = SortedQuantile(values, 0.5);
+  spread.upperQuartile = SortedQuantile(values, 0.75);
   const double reach = 1.5 * spread.InterquartileRange();
   spread.lowerWhisker =
       *std::lower_bound(values.begin(), values.end(), spread.lowerQuartile - reach);

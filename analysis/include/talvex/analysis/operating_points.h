@@ -94,10 +94,6 @@ OperatingFigures OperatingFiguresOf(const RatingCounts& positives, const RatingC
                                     const OperatingSettings& settings, int resamples,
                                     PortableRandom* random);
 
-// The quantile of sorted values at p by linear interpolation between order statistics
-// (position (n - 1) p), as the latency quartiles.
-double SortedQuantile(const std::vector<double>& sorted, double p);
-
 // DeLong, DeLong and Clarke-Pearson (1988): the difference of two areas read on the same cases,
 // its standard error from the structural components and the two-sided p of z.
 struct PairedAreas {

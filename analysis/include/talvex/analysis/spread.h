@@ -25,4 +25,8 @@ struct Spread {
 // empty sample. docs/statistics.md: "Quartiles and box plots".
 std::optional<Spread> SpreadOf(std::vector<double> values);
 
+// The quantile of sorted values at p by linear interpolation between order statistics
+// (position (n - 1) p), as the quartiles above; also the bootstrap's percentile intervals.
+double SortedQuantile(const std::vector<double>& sorted, double p);
+
 }  // namespace talvex::analysis
