@@ -24,7 +24,8 @@ struct TemporaryOutput {
   }
 };
 
-// Fills the block from the file up to its size; the block is cut to what was read.
+}  // namespace
+
 void ReadInto(platform::File& in, std::vector<uint8_t>& block, const std::string& path) {
   size_t filled = 0;
   while (filled < block.size()) {
@@ -37,8 +38,6 @@ void ReadInto(platform::File& in, std::vector<uint8_t>& block, const std::string
   }
   block.resize(filled);
 }
-
-}  // namespace
 
 void TransformFile(const std::string& source, const std::string& destination,
                    const TransformPlan& plan, const TransformChooser& choose) {

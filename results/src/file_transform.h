@@ -24,6 +24,10 @@ struct TransformPlan {
   platform::Existing existing = platform::Existing::kKeep;
 };
 
+// Fills the block from the file at path up to the block's size; the block is cut to what was
+// read. Raises EInOutError naming the file.
+void ReadInto(platform::File& in, std::vector<uint8_t>& block, const std::string& path);
+
 // Streams the source through a transform into the destination. The source must be a regular
 // file (a pipe is refused, not waited on); the destination is never the source itself, and
 // with Existing::kKeep never a file that is already there. The bytes go into a temporary file

@@ -20,19 +20,6 @@ constexpr const char* kDesktopMessage =
     "A file with extension .enc has been saved to your desktop.\r\n"
     "Please submit this on our website";
 
-// Fills the block from the file as far as it goes; false when it cannot be read.
-bool ReadBlock(platform::File& in, std::vector<uint8_t>& block) {
-  size_t filled = 0;
-  while (filled < block.size()) {
-    size_t count = 0;
-    if (!in.Read(block.data() + filled, block.size() - filled, count).Ok()) return false;
-    if (count == 0) break;
-    filled += count;
-  }
-  block.resize(filled);
-  return true;
-}
-
 // Whether the file at other holds exactly the bytes of the file at source passed through the
 // transform; false when either cannot be read.
 bool HoldsTransformOf(const std::string& source, const std::string& other,
@@ -50,7 +37,12 @@ bool HoldsTransformOf(const std::string& source, const std::string& other,
   do {
     mine.resize(kCopyBlock);
     theirs.resize(kCopyBlock);
-    if (!ReadBlock(in, mine) || !ReadBlock(out, theirs)) return false;
+    try {
+      ReadInto(in, mine, source);
+      ReadInto(out, theirs, other);
+    } catch (const EInOutError&) {
+      return false;
+    }
     if (!mine.empty()) transform(mine.data(), mine.size());
     if (mine != theirs) return false;
   } while (!mine.empty());
