@@ -264,12 +264,12 @@ void TForm1::PassFocusOn(QWidget& leaving) {
 }
 
 bool TForm1::IsRatingChecked(int rating) const {
-  if (rating < 1 || rating > 5) return false;
+  if (rating < 1 || static_cast<size_t>(rating) > ratings_.size()) return false;
   return ratings_[static_cast<size_t>(rating - 1)]->isChecked();
 }
 
 void TForm1::UncheckRating(int rating) {
-  if (rating < 1 || rating > 5) return;
+  if (rating < 1 || static_cast<size_t>(rating) > ratings_.size()) return;
   QRadioButton* button = ratings_[static_cast<size_t>(rating - 1)];
   // An exclusive set refuses to uncheck its checked button; lift the rule for the moment.
   button->setAutoExclusive(false);

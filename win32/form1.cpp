@@ -283,12 +283,12 @@ void TForm1::FocusOrNext(HWND control) {
 }
 
 bool TForm1::IsRatingChecked(int rating) const {
-  if (rating < 1 || rating > 5) return false;
+  if (rating < 1 || static_cast<size_t>(rating) > ratings_.size()) return false;
   return ratings_[static_cast<size_t>(rating - 1)]->Checked();
 }
 
 void TForm1::UncheckRating(int rating) {
-  if (rating < 1 || rating > 5) return;
+  if (rating < 1 || static_cast<size_t>(rating) > ratings_.size()) return;
   ratings_[static_cast<size_t>(rating - 1)]->SetChecked(false);
   ratingClicks_.Unchecked(rating);
   // An unchecked rating button loses its tab stop; with none checked the first one is the
