@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "byte_reader.h"
+#include "pe_layout.h"
 #include "talvex/little_endian.h"
 #include "talvex/pack/program_file.h"
 #include "talvex/utf16_text.h"
@@ -14,18 +15,20 @@ namespace talvex::pack {
 namespace {
 
 using imagestore::ByteReader;
+namespace pe = imagestore::pe;
 using Reader = imagestore::StrictReader<EPackError>;
 
 constexpr const char* kCorruptProgram =
     "a damaged Windows program file (a header or a section lies outside the file)";
 constexpr const char* kCorruptResources = "a damaged resource directory";
 
-// Headers (byte offsets; see the PE format).
-constexpr uint64_t kNtHeadersPointer = 0x3C;
-constexpr uint64_t kNumberOfSections = 6;   // from the NT signature
+// Headers (byte offsets; see the PE format): those the image store reads, then the rest.
+using pe::kNtHeadersPointer;
+using pe::kNumberOfSections;
+using pe::kOptionalHeader;
+using pe::kSectionHeaderSize;
+using pe::kSizeOfOptionalHeader;
 constexpr uint64_t kPointerToSymbols = 12;  // 32 bits, a file position
-constexpr uint64_t kSizeOfOptionalHeader = 20;
-constexpr uint64_t kOptionalHeader = 24;
 // In the optional header, the same in PE32 and PE32+.
 constexpr uint64_t kSizeOfInitializedData = 8;
 constexpr uint64_t kSectionAlignment = 32;
@@ -41,11 +44,8 @@ constexpr uint32_t kResourceDirectory = 2;
 constexpr uint32_t kCertificateDirectory = 4;  // a file position, not an address
 constexpr uint32_t kRelocationDirectory = 5;
 // A section header's fields.
-constexpr uint64_t kSectionHeaderSize = 40;
 constexpr uint64_t kVirtualSize = 8;
-constexpr uint64_t kVirtualAddress = 12;
 constexpr uint64_t kRawSize = 16;
-constexpr uint64_t kRawPointer = 20;
 constexpr uint64_t kCharacteristics = 36;
 constexpr uint32_t kInitializedData = 0x40;
 constexpr uint32_t kDiscardable = 0x02000000;
@@ -94,9 +94,11 @@ uint64_t AlignUp(uint64_t value, uint64_t alignment) {
 
 Headers ReadHeaders(const Reader& file) {
   Headers h;
-  if (file.Bytes().Size() < 2 || file.U16(0) != 0x5A4D) throw EPackError(kCorruptProgram);
+  if (file.Bytes().Size() < 2 || file.U16(0) != pe::kDosSignature) {
+    throw EPackError(kCorruptProgram);
+  }
   h.nt = file.U32(kNtHeadersPointer);
-  if (file.U32(h.nt) != 0x4550) throw EPackError(kCorruptProgram);
+  if (file.U32(h.nt) != pe::kNtSignature) throw EPackError(kCorruptProgram);
   h.optional = h.nt + kOptionalHeader;
   const uint16_t optionalSize = file.U16(h.nt + kSizeOfOptionalHeader);
   const uint16_t magic = file.U16(h.optional);
@@ -120,9 +122,9 @@ Headers ReadHeaders(const Reader& file) {
     Section s;
     s.header = table + i * kSectionHeaderSize;
     s.virtualSize = file.U32(s.header + kVirtualSize);
-    s.virtualAddress = file.U32(s.header + kVirtualAddress);
+    s.virtualAddress = file.U32(s.header + pe::kSectionVirtualAddress);
     s.rawSize = file.U32(s.header + kRawSize);
-    s.rawPointer = file.U32(s.header + kRawPointer);
+    s.rawPointer = file.U32(s.header + pe::kSectionRawData);
     s.characteristics = file.U32(s.header + kCharacteristics);
     h.sections.push_back(s);
   }
@@ -152,9 +154,9 @@ class ResourceWalker {
 
  private:
   ResourceId Id(uint32_t field) const {
-    if ((field & 0x80000000u) == 0) return ResourceId::Number(field);
+    if ((field & pe::kHighBit) == 0) return ResourceId::Number(field);
     // A directory string: a 16-bit count of the UTF-16 code units that follow.
-    const uint64_t at = field & 0x7FFFFFFFu;
+    const uint64_t at = field & ~pe::kHighBit;
     const uint16_t length = in_.U16(at);
     std::u16string name(length, u'\0');
     for (size_t i = 0; i < length; ++i) name[i] = static_cast<char16_t>(in_.U16(at + 2 + 2 * i));
@@ -162,28 +164,29 @@ class ResourceWalker {
   }
 
   void Directory(uint64_t at, int level, const Resource& path) {
-    const uint64_t count = uint64_t{in_.U16(at + 12)} + in_.U16(at + 14);
-    in_.Require(at + 16, 8 * count);
+    const uint64_t count =
+        uint64_t{in_.U16(at + pe::kDirectoryNamedCount)} + in_.U16(at + pe::kDirectoryIdCount);
+    in_.Require(at + pe::kDirectoryHeaderSize, pe::kDirectoryEntrySize * count);
     entries_ += count;
     if (entries_ > kMaxResourceEntries) throw EPackError(kCorruptResources);
     for (uint64_t i = 0; i < count; ++i) {
-      const uint64_t entry = at + 16 + 8 * i;
-      const uint32_t target = in_.U32(entry + 4);
-      const bool isDirectory = (target & 0x80000000u) != 0;
+      const uint64_t entry = at + pe::kDirectoryHeaderSize + pe::kDirectoryEntrySize * i;
+      const uint32_t target = in_.U32(entry + pe::kEntryOffsetToData);
+      const bool isDirectory = (target & pe::kHighBit) != 0;
       // Types and names lead to directories, languages to data: the format has three levels.
       if (isDirectory != (level < 3)) throw EPackError(kCorruptResources);
       Resource resource = path;
-      const ResourceId id = Id(in_.U32(entry));
+      const ResourceId id = Id(in_.U32(entry + pe::kEntryNameOrId));
       if (level == 1) resource.type = id;
       if (level == 2) resource.name = id;
       if (level < 3) {
-        Directory(target & 0x7FFFFFFFu, level + 1, resource);
+        Directory(target & ~pe::kHighBit, level + 1, resource);
         continue;
       }
       if (id.named || id.id > 0xFFFF) throw EPackError(kCorruptResources);
       resource.language = static_cast<uint16_t>(id.id);
-      const uint32_t address = in_.U32(target);
-      const uint32_t size = in_.U32(target + 4);
+      const uint32_t address = in_.U32(target + pe::kDataAddress);
+      const uint32_t size = in_.U32(target + pe::kDataSize);
       resource.codePage = in_.U32(target + 8);
       if (address < sectionAddress_) {
         throw EPackError("resource data outside the resource section");
@@ -216,8 +219,8 @@ ProgramKind KindOfProgram(const std::vector<uint8_t>& file) {
   uint16_t dos = 0;
   uint32_t nt = 0;
   uint32_t signature = 0;
-  if (bytes.ReadU16(0, dos) && dos == 0x5A4D && bytes.ReadU32(kNtHeadersPointer, nt) &&
-      bytes.ReadU32(nt, signature) && signature == 0x4550) {
+  if (bytes.ReadU16(0, dos) && dos == pe::kDosSignature && bytes.ReadU32(kNtHeadersPointer, nt) &&
+      bytes.ReadU32(nt, signature) && signature == pe::kNtSignature) {
     return ProgramKind::Windows;
   }
   if (bytes.ReadU32(0, signature) && signature == 0x464C457F) return ProgramKind::Linux;
@@ -332,9 +335,9 @@ std::vector<uint8_t> ReplacePeResources(const std::vector<uint8_t>& bytes,
     uint64_t address = s.virtualAddress;
     if (std::find(tail.begin(), tail.end(), &s) != tail.end()) {
       address = shifted(s.virtualAddress, addressShift);
-      Put32(out, s.header + kVirtualAddress, address);
+      Put32(out, s.header + pe::kSectionVirtualAddress, address);
       if (s.rawSize != 0) {
-        Put32(out, s.header + kRawPointer, shifted(s.rawPointer, rawShift));
+        Put32(out, s.header + pe::kSectionRawData, shifted(s.rawPointer, rawShift));
       }
     }
     if (&s != &rsrc) {
